@@ -1,0 +1,17 @@
+# add_project_test(NAME SOURCES... LIBS ...): a GoogleTest binary run by CTest, one CTest entry per test.
+# Each test process gets its own state directory from the shared test main.
+function(add_project_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} testing_main GTest::gtest GTest::gmock)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 120 ENVIRONMENT "PROJECT_BIN_DIR=${BIN_DIR}")
+endfunction()
+
+# add_platform_library(NAME SOURCES...): one stand-in layer, shared so that every module of a
+# process sees one copy of its state (last error, registry, message queues, apartments).
+function(add_platform_library name)
+  add_library(${name} SHARED ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/platform)
+endfunction()
