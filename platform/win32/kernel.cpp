@@ -130,12 +130,9 @@ KernelObject* referenceHandle(HANDLE handle) {
 
 void notifyWaiters() {
     kernelCond().notify_all();
-    std::vector<WaitObserver*> copy;
-    {
-        std::lock_guard lock(observerLock());
-        copy = observers();
-    }
-    for (auto* o : copy) o->signalled();
+    // Held while calling, so that once removeWaitObserver returns no call is in flight.
+    std::lock_guard lock(observerLock());
+    for (auto* o : observers()) o->signalled();
 }
 
 void addWaitObserver(WaitObserver* observer) {

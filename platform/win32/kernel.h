@@ -69,7 +69,8 @@ KernelObject* referenceHandle(HANDLE handle);
 void notifyWaiters();
 
 // Something that must hear of every signal, e.g. a message pump waiting on handles and on
-// its queue at once. Called without the kernel lock held, from any thread.
+// its queue at once. Called from any thread, without the kernel lock held; signalled() must
+// not add or remove observers.
 class WaitObserver {
 public:
     virtual ~WaitObserver() = default;
