@@ -1,0 +1,689 @@
+#include "wininet/wininet.h"
+
+#include <curl/curl.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+enum class Kind { Session, Connection, Request };
+
+struct Handle {
+    explicit Handle(Kind k, Handle* p) : kind(k), parent(p) {
+        if (p) {
+            callback = p->callback;
+            p->children.push_back(this);
+        }
+    }
+    Kind kind;
+    Handle* parent;
+    std::vector<Handle*> children;
+    DWORD_PTR context = 0;
+    INTERNET_STATUS_CALLBACK callback = nullptr;
+    std::optional<DWORD> connectTimeout, receiveTimeout, sendTimeout;
+    std::string proxyUser, proxyPassword;
+};
+
+// Cookies and live connections are kept per session, as the platform's library does.
+struct Session : Handle {
+    Session() : Handle(Kind::Session, nullptr) {
+        share = curl_share_init();
+        curl_share_setopt(share, CURLSHOPT_LOCKFUNC, lockShare);
+        curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, unlockShare);
+        curl_share_setopt(share, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    }
+    ~Session() { curl_share_cleanup(share); }
+    static void lockShare(CURL*, curl_lock_data, curl_lock_access, void* self) {
+        static_cast<Session*>(self)->shareLock.lock();
+    }
+    static void unlockShare(CURL*, curl_lock_data, void* self) { static_cast<Session*>(self)->shareLock.unlock(); }
+
+    std::string agent;
+    DWORD accessType = INTERNET_OPEN_TYPE_PRECONFIG;
+    std::string proxy;
+    CURLSH* share = nullptr;
+    std::recursive_mutex shareLock;
+};
+
+struct Connection : Handle {
+    explicit Connection(Session* s) : Handle(Kind::Connection, s) {}
+    std::string server, user, password;
+    INTERNET_PORT port = 0;
+    bool hidden = false;  // made by InternetOpenUrlA, closed with its request
+};
+
+struct Request : Handle {
+    explicit Request(Connection* c) : Handle(Kind::Request, c) {}
+    std::string verb, path, version, referrer;
+    std::vector<std::string> accept;
+    DWORD flags = 0;
+    DWORD securityFlags = 0;
+    std::vector<std::string> headers;  // "Name: value" without line ends
+    bool sent = false;
+    long status = 0;
+    std::vector<std::string> responseLines;  // status line first
+    std::string body;
+    std::size_t readPos = 0;
+    bool sawHeader = false;
+    long verifyError = 0;
+};
+
+std::mutex& registryLock() {
+    static std::mutex m;
+    return m;
+}
+std::unordered_set<Handle*>& live() {
+    static std::unordered_set<Handle*> s;
+    return s;
+}
+
+HINTERNET registerHandle(Handle* h) {
+    std::lock_guard lock(registryLock());
+    live().insert(h);
+    return h;
+}
+
+template <class T>
+T* lookup(HINTERNET h, Kind kind) {
+    std::lock_guard lock(registryLock());
+    auto* p = static_cast<Handle*>(h);
+    if (!h || !live().count(p)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (p->kind != kind) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+        return nullptr;
+    }
+    return static_cast<T*>(p);
+}
+
+Handle* lookupAny(HINTERNET h) {
+    std::lock_guard lock(registryLock());
+    auto* p = static_cast<Handle*>(h);
+    if (!h || !live().count(p)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return p;
+}
+
+// Closing a handle closes its children; a request's hidden connection goes with the request.
+void destroy(Handle* h, bool byParent = false) {
+    for (auto* c : std::vector<Handle*>(h->children)) destroy(c, true);
+    {
+        std::lock_guard lock(registryLock());
+        live().erase(h);
+    }
+    if (h->parent) std::erase(h->parent->children, h);
+    switch (h->kind) {
+        case Kind::Session: delete static_cast<Session*>(h); break;
+        case Kind::Connection: delete static_cast<Connection*>(h); break;
+        case Kind::Request: {
+            auto* r = static_cast<Request*>(h);
+            auto* c = static_cast<Connection*>(r->parent);
+            delete r;
+            if (!byParent && c && c->hidden && c->children.empty()) destroy(c);
+            break;
+        }
+    }
+}
+
+Session* sessionOf(Handle* h) {
+    while (h->parent) h = h->parent;
+    return static_cast<Session*>(h);
+}
+
+DWORD inherited(Handle* h, std::optional<DWORD> Handle::*field, DWORD fallback) {
+    for (; h; h = h->parent)
+        if (h->*field) return *(h->*field);
+    return fallback;
+}
+
+void report(Handle* h, DWORD status, const void* info, DWORD length) {
+    if (h->callback && h->callback != INTERNET_INVALID_STATUS_CALLBACK)
+        h->callback(h, h->context, status, const_cast<void*>(info), length);
+}
+
+void reportText(Handle* h, DWORD status, const std::string& text) {
+    report(h, status, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+std::string trimLineEnd(std::string s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.pop_back();
+    return s;
+}
+
+bool startsWithNoCase(const std::string& s, const char* prefix) {
+    std::size_t n = std::strlen(prefix);
+    if (s.size() < n) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+std::string headerName(const std::string& line) { return line.substr(0, line.find(':')); }
+
+size_t onHeader(char* data, size_t size, size_t count, void* self) {
+    auto* r = static_cast<Request*>(self);
+    std::string line = trimLineEnd(std::string(data, size * count));
+    if (!r->sawHeader) {
+        r->sawHeader = true;
+        report(r, INTERNET_STATUS_REQUEST_SENT, nullptr, 0);
+        report(r, INTERNET_STATUS_RECEIVING_RESPONSE, nullptr, 0);
+    }
+    if (line.rfind("HTTP/", 0) == 0) {
+        // A new status line starts a new answer (interim 1xx or a followed redirect).
+        r->responseLines.clear();
+        r->body.clear();
+    }
+    if (!line.empty()) r->responseLines.push_back(line);
+    return size * count;
+}
+
+size_t onBody(char* data, size_t size, size_t count, void* self) {
+    static_cast<Request*>(self)->body.append(data, size * count);
+    return size * count;
+}
+
+int onPrereq(void* self, char* primaryIp, char*, int, int) {
+    auto* r = static_cast<Request*>(self);
+    std::string ip = primaryIp ? primaryIp : "";
+    reportText(r, INTERNET_STATUS_NAME_RESOLVED, ip);
+    reportText(r, INTERNET_STATUS_CONNECTING_TO_SERVER, ip);
+    reportText(r, INTERNET_STATUS_CONNECTED_TO_SERVER, ip);
+    report(r, INTERNET_STATUS_SENDING_REQUEST, nullptr, 0);
+    return CURL_PREREQFUNC_OK;
+}
+
+// Applies the ignore flags to the chain check and remembers the first refusal for the error code.
+int onVerify(int ok, X509_STORE_CTX* ctx) {
+    auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(ctx, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* r = ssl ? static_cast<Request*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl))) : nullptr;
+    if (ok || !r) return ok;
+    int err = X509_STORE_CTX_get_error(ctx);
+    auto ignore = [ctx] {
+        X509_STORE_CTX_set_error(ctx, X509_V_OK);
+        return 1;
+    };
+    bool dateError = err == X509_V_ERR_CERT_HAS_EXPIRED || err == X509_V_ERR_CERT_NOT_YET_VALID;
+    bool caError = err == X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY || err == X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN ||
+                   err == X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT || err == X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT ||
+                   err == X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE || err == X509_V_ERR_CERT_UNTRUSTED;
+    if (dateError && (r->securityFlags & SECURITY_FLAG_IGNORE_CERT_DATE_INVALID)) return ignore();
+    if (caError && (r->securityFlags & SECURITY_FLAG_IGNORE_UNKNOWN_CA)) return ignore();
+    if (err == X509_V_ERR_INVALID_PURPOSE && (r->securityFlags & SECURITY_FLAG_IGNORE_WRONG_USAGE)) return ignore();
+    if (!r->verifyError) r->verifyError = err;
+    return 0;
+}
+
+// Each transfer here gets a context of its own, so the context can name its request.
+CURLcode onSslContext(CURL*, void* sslctx, void* self) {
+    auto* ctx = static_cast<SSL_CTX*>(sslctx);
+    SSL_CTX_set_app_data(ctx, self);
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, onVerify);
+    return CURLE_OK;
+}
+
+DWORD mapCurlError(CURLcode code, const Request& r) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY: return ERROR_INTERNET_NAME_NOT_RESOLVED;
+        case CURLE_COULDNT_CONNECT: return ERROR_INTERNET_CANNOT_CONNECT;
+        case CURLE_OPERATION_TIMEDOUT: return ERROR_INTERNET_TIMEOUT;
+        case CURLE_URL_MALFORMAT: return ERROR_INTERNET_INVALID_URL;
+        case CURLE_UNSUPPORTED_PROTOCOL: return ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            if (r.verifyError == X509_V_ERR_CERT_HAS_EXPIRED || r.verifyError == X509_V_ERR_CERT_NOT_YET_VALID)
+                return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+            if (r.verifyError == 0 || r.verifyError == X509_V_ERR_HOSTNAME_MISMATCH)
+                return ERROR_INTERNET_SEC_CERT_CN_INVALID;
+            return ERROR_INTERNET_INVALID_CA;
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR: return ERROR_INTERNET_INVALID_CA;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER: return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+        case CURLE_GOT_NOTHING:
+        case CURLE_WEIRD_SERVER_REPLY: return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR: return ERROR_INTERNET_CONNECTION_RESET;
+        case CURLE_OUT_OF_MEMORY: return ERROR_NOT_ENOUGH_MEMORY;
+        default: return ERROR_INTERNET_INTERNAL_ERROR;
+    }
+}
+
+void curlGlobalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool send(Request* r, const std::string& extraHeaders, const char* body, std::size_t bodyLength) {
+    auto* c = static_cast<Connection*>(r->parent);
+    Session* s = sessionOf(r);
+    bool secure = (r->flags & INTERNET_FLAG_SECURE) != 0;
+    std::string path = r->path.empty() ? "/" : r->path;
+    if (path[0] != '/') path.insert(0, "/");
+    std::string host = c->server.find(':') != std::string::npos ? "[" + c->server + "]" : c->server;
+    std::string url = std::string(secure ? "https://" : "http://") + host + ":" +
+                      std::to_string(c->port ? c->port : (secure ? 443 : 80)) + path;
+
+    CURL* curl = curl_easy_init();
+    if (!curl) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    r->responseLines.clear();
+    r->body.clear();
+    r->readPos = 0;
+    r->sawHeader = false;
+    r->verifyError = 0;
+
+    curl_slist* list = nullptr;
+    auto addHeader = [&list](const std::string& h) { list = curl_slist_append(list, h.c_str()); };
+    bool haveContentType = false;
+    std::vector<std::string> all = r->headers;
+    for (std::size_t start = 0; start < extraHeaders.size();) {
+        std::size_t end = extraHeaders.find('\n', start);
+        std::string line = trimLineEnd(extraHeaders.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (!line.empty()) all.push_back(line);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    for (const auto& h : all) {
+        if (startsWithNoCase(h, "Content-Type:")) haveContentType = true;
+        addHeader(h);
+    }
+    if (!r->accept.empty()) {
+        std::string a = "Accept: ";
+        for (std::size_t i = 0; i < r->accept.size(); ++i) a += (i ? ", " : "") + r->accept[i];
+        addHeader(a);
+    }
+    // The platform's library adds neither of these on its own.
+    if (!haveContentType) addHeader("Content-Type:");
+    addHeader("Expect:");
+
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, list);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, s->agent.c_str());
+    if (!r->referrer.empty()) curl_easy_setopt(curl, CURLOPT_REFERER, r->referrer.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION,
+                     r->version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+    std::string verb = r->verb.empty() ? "GET" : r->verb;
+    if (verb == "HEAD") {
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    } else if (verb == "GET" && bodyLength == 0) {
+        curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, bodyLength ? body : "");
+        if (verb != "POST") curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, verb.c_str());
+    }
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, (r->flags & INTERNET_FLAG_NO_AUTO_REDIRECT) ? 0L : 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 20L);
+    curl_easy_setopt(curl, CURLOPT_SHARE, s->share);
+    if (!(r->flags & INTERNET_FLAG_NO_COOKIES)) curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+    if (!c->user.empty()) {
+        curl_easy_setopt(curl, CURLOPT_USERNAME, c->user.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, c->password.c_str());
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
+    }
+    if (s->accessType == INTERNET_OPEN_TYPE_DIRECT) {
+        curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    } else if (s->accessType == INTERNET_OPEN_TYPE_PROXY) {
+        curl_easy_setopt(curl, CURLOPT_PROXY, s->proxy.c_str());
+    }
+    std::string proxyUser = !r->proxyUser.empty() ? r->proxyUser : s->proxyUser;
+    std::string proxyPassword = !r->proxyPassword.empty() ? r->proxyPassword : s->proxyPassword;
+    if (!proxyUser.empty()) {
+        curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxyUser.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxyPassword.c_str());
+    }
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(inherited(r, &Handle::connectTimeout, 60000)));
+    // A silent peer ends the request once nothing has arrived for the receive time-out.
+    DWORD receive = inherited(r, &Handle::receiveTimeout, 30000);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(receive / 1000)));
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, r);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, r);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPrereq);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, r);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    if (secure) {
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, (r->securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID) ? 0L : 2L);
+        curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
+        curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, r);
+    }
+
+    reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
+    CURLcode rc = curl_easy_perform(curl);
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r->status);
+    if (rc == CURLE_PEER_FAILED_VERIFICATION && r->verifyError == 0) {
+        long verify = 0;
+        curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify);
+        r->verifyError = verify;
+    }
+    curl_easy_cleanup(curl);
+    curl_slist_free_all(list);
+    if (rc != CURLE_OK) {
+        SetLastError(mapCurlError(rc, *r));
+        return false;
+    }
+    DWORD received = static_cast<DWORD>(r->body.size());
+    report(r, INTERNET_STATUS_RESPONSE_RECEIVED, &received, sizeof received);
+    r->sent = true;
+    return true;
+}
+
+bool copyOut(const std::string& text, LPVOID buffer, LPDWORD length, bool counted) {
+    // Text answers report their length without the terminating zero, but need room for it.
+    DWORD need = static_cast<DWORD>(text.size() + (counted ? 0 : 1));
+    if (!length) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (!buffer || *length < need) {
+        *length = need;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    std::memcpy(buffer, text.data(), text.size());
+    if (!counted) static_cast<char*>(buffer)[text.size()] = 0;
+    *length = static_cast<DWORD>(text.size());
+    return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR, DWORD) {
+    curlGlobalInit();
+    auto* s = new Session;
+    s->agent = agent ? agent : "";
+    s->accessType = accessType;
+    s->proxy = proxy ? proxy : "";
+    return registerHandle(s);
+}
+
+HINTERNET InternetConnectA(HINTERNET session, LPCSTR server, INTERNET_PORT port, LPCSTR user, LPCSTR password,
+                           DWORD, DWORD, DWORD_PTR context) {
+    auto* s = lookup<Session>(session, Kind::Session);
+    if (!s) return nullptr;
+    if (!server || !*server) {
+        SetLastError(ERROR_INTERNET_INVALID_URL);
+        return nullptr;
+    }
+    auto* c = new Connection(s);
+    c->server = server;
+    c->port = port;
+    c->user = user ? user : "";
+    c->password = password ? password : "";
+    c->context = context;
+    return registerHandle(c);
+}
+
+HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object, LPCSTR version, LPCSTR referrer,
+                           LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context) {
+    auto* c = lookup<Connection>(connection, Kind::Connection);
+    if (!c) return nullptr;
+    auto* r = new Request(c);
+    r->verb = verb && *verb ? verb : "GET";
+    r->path = object ? object : "/";
+    r->version = version ? version : "";
+    r->referrer = referrer ? referrer : "";
+    for (; acceptTypes && *acceptTypes; ++acceptTypes) r->accept.emplace_back(*acceptTypes);
+    r->flags = flags;
+    if (flags & INTERNET_FLAG_IGNORE_CERT_CN_INVALID) r->securityFlags |= SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+    if (flags & INTERNET_FLAG_IGNORE_CERT_DATE_INVALID) r->securityFlags |= SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
+    r->context = context;
+    return registerHandle(r);
+}
+
+BOOL HttpAddRequestHeadersA(HINTERNET request, LPCSTR headers, DWORD headersLength, DWORD modifiers) {
+    auto* r = lookup<Request>(request, Kind::Request);
+    if (!r) return FALSE;
+    if (!headers) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::string text = headersLength == static_cast<DWORD>(-1) ? std::string(headers) : std::string(headers, headersLength);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string line = trimLineEnd(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        start = end == std::string::npos ? text.size() : end + 1;
+        if (line.empty()) continue;
+        if (line.find(':') == std::string::npos) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        if (modifiers & HTTP_ADDREQ_FLAG_REPLACE) {
+            std::string name = headerName(line) + ":";
+            std::erase_if(r->headers, [&](const std::string& h) { return startsWithNoCase(h, name.c_str()); });
+        }
+        r->headers.push_back(line);
+    }
+    return TRUE;
+}
+
+BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional,
+                      DWORD optionalLength) {
+    auto* r = lookup<Request>(request, Kind::Request);
+    if (!r) return FALSE;
+    std::string extra;
+    if (headers) extra = headersLength == static_cast<DWORD>(-1) ? std::string(headers) : std::string(headers, headersLength);
+    return send(r, extra, static_cast<const char*>(optional), optional ? optionalLength : 0) ? TRUE : FALSE;
+}
+
+HINTERNET InternetOpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD headersLength, DWORD flags,
+                           DWORD_PTR context) {
+    auto* s = lookup<Session>(session, Kind::Session);
+    if (!s) return nullptr;
+    CURLU* u = curl_url();
+    char *scheme = nullptr, *host = nullptr, *port = nullptr, *path = nullptr, *query = nullptr, *user = nullptr,
+         *password = nullptr;
+    bool ok = url && curl_url_set(u, CURLUPART_URL, url, CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
+              curl_url_get(u, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
+              curl_url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK;
+    DWORD error = ERROR_INTERNET_INVALID_URL;
+    std::string schemeText = scheme ? scheme : "";
+    if (ok && schemeText != "http" && schemeText != "https") {
+        ok = false;
+        error = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    }
+    HINTERNET result = nullptr;
+    if (ok) {
+        curl_url_get(u, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT);
+        curl_url_get(u, CURLUPART_PATH, &path, 0);
+        curl_url_get(u, CURLUPART_QUERY, &query, 0);
+        curl_url_get(u, CURLUPART_USER, &user, CURLU_URLDECODE);
+        curl_url_get(u, CURLUPART_PASSWORD, &password, CURLU_URLDECODE);
+        std::string hostText = host;
+        if (hostText.size() > 2 && hostText.front() == '[') hostText = hostText.substr(1, hostText.size() - 2);
+        auto* c = static_cast<Connection*>(InternetConnectA(s, hostText.c_str(),
+                                                            static_cast<INTERNET_PORT>(port ? std::atoi(port) : 0),
+                                                            user, password, INTERNET_SERVICE_HTTP, 0, context));
+        c->hidden = true;
+        std::string object = std::string(path ? path : "/") + (query ? std::string("?") + query : "");
+        DWORD requestFlags = flags | (schemeText == "https" ? INTERNET_FLAG_SECURE : 0);
+        HINTERNET r = HttpOpenRequestA(c, "GET", object.c_str(), nullptr, nullptr, nullptr, requestFlags, context);
+        if (HttpSendRequestA(r, headers, headers ? headersLength : 0, nullptr, 0)) {
+            result = r;
+        } else {
+            error = GetLastError();
+            InternetCloseHandle(r);
+        }
+    }
+    for (char* p : {scheme, host, port, path, query, user, password}) curl_free(p);
+    curl_url_cleanup(u);
+    if (!result) SetLastError(error);
+    return result;
+}
+
+BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD) {
+    auto* r = lookup<Request>(request, Kind::Request);
+    if (!r) return FALSE;
+    if (!r->sent) {
+        SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
+        return FALSE;
+    }
+    bool number = (infoLevel & HTTP_QUERY_FLAG_NUMBER) != 0;
+    DWORD level = infoLevel & 0xFFFF;
+    std::string text;
+    switch (level) {
+        case HTTP_QUERY_RAW_HEADERS:
+        case HTTP_QUERY_RAW_HEADERS_CRLF: {
+            for (const auto& line : r->responseLines) {
+                text += line;
+                if (level == HTTP_QUERY_RAW_HEADERS)
+                    text.push_back('\0');
+                else
+                    text += "\r\n";
+            }
+            if (level == HTTP_QUERY_RAW_HEADERS)
+                text.push_back('\0');
+            else
+                text += "\r\n";
+            break;
+        }
+        case HTTP_QUERY_STATUS_CODE: text = std::to_string(r->status); break;
+        case HTTP_QUERY_STATUS_TEXT: {
+            const std::string& line = r->responseLines.empty() ? std::string() : r->responseLines.front();
+            std::size_t a = line.find(' ');
+            std::size_t b = a == std::string::npos ? a : line.find(' ', a + 1);
+            text = b == std::string::npos ? "" : line.substr(b + 1);
+            break;
+        }
+        case HTTP_QUERY_CONTENT_TYPE:
+        case HTTP_QUERY_CONTENT_LENGTH: {
+            const char* name = level == HTTP_QUERY_CONTENT_TYPE ? "Content-Type:" : "Content-Length:";
+            auto it = std::find_if(r->responseLines.begin() + (r->responseLines.empty() ? 0 : 1), r->responseLines.end(),
+                                   [&](const std::string& l) { return startsWithNoCase(l, name); });
+            if (it == r->responseLines.end()) {
+                SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
+                return FALSE;
+            }
+            text = it->substr(std::strlen(name));
+            text.erase(0, text.find_first_not_of(" \t"));
+            break;
+        }
+        default: SetLastError(ERROR_HTTP_HEADER_NOT_FOUND); return FALSE;
+    }
+    if (number) {
+        if (!bufferLength || !buffer || *bufferLength < sizeof(DWORD)) {
+            if (bufferLength) *bufferLength = sizeof(DWORD);
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return FALSE;
+        }
+        DWORD v = static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
+        std::memcpy(buffer, &v, sizeof v);
+        *bufferLength = sizeof v;
+        return TRUE;
+    }
+    return copyOut(text, buffer, bufferLength, level == HTTP_QUERY_RAW_HEADERS) ? TRUE : FALSE;
+}
+
+BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read) {
+    auto* r = lookup<Request>(file, Kind::Request);
+    if (!r) return FALSE;
+    if (!read || (!buffer && toRead)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::size_t n = std::min<std::size_t>(toRead, r->body.size() - r->readPos);
+    if (n) std::memcpy(buffer, r->body.data() + r->readPos, n);
+    r->readPos += n;
+    *read = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) {
+    Handle* h = lookupAny(handle);
+    if (!h) return FALSE;
+    auto dword = [&]() -> std::optional<DWORD> {
+        if (!buffer || bufferLength < sizeof(DWORD)) return std::nullopt;
+        DWORD v;
+        std::memcpy(&v, buffer, sizeof v);
+        return v;
+    };
+    auto text = [&]() { return buffer ? std::string(static_cast<const char*>(buffer), strnlen(static_cast<const char*>(buffer), bufferLength)) : std::string(); };
+    switch (option) {
+        case INTERNET_OPTION_CONNECT_TIMEOUT: h->connectTimeout = dword(); return h->connectTimeout ? TRUE : FALSE;
+        case INTERNET_OPTION_RECEIVE_TIMEOUT: h->receiveTimeout = dword(); return h->receiveTimeout ? TRUE : FALSE;
+        case INTERNET_OPTION_SEND_TIMEOUT: h->sendTimeout = dword(); return h->sendTimeout ? TRUE : FALSE;
+        case INTERNET_OPTION_PROXY_USERNAME: h->proxyUser = text(); return TRUE;
+        case INTERNET_OPTION_PROXY_PASSWORD: h->proxyPassword = text(); return TRUE;
+        case INTERNET_OPTION_SECURITY_FLAGS: {
+            auto v = dword();
+            if (h->kind != Kind::Request || !v) break;
+            static_cast<Request*>(h)->securityFlags = *v;
+            return TRUE;
+        }
+        case INTERNET_OPTION_SECURITY_SELECT_CLIENT_CERT:
+            // The client certificate is chosen by the TLS layer itself; selecting one is accepted.
+            return TRUE;
+        default: break;
+    }
+    SetLastError(ERROR_INTERNET_INVALID_OPTION);
+    return FALSE;
+}
+
+BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD bufferLength) {
+    Handle* h = lookupAny(handle);
+    if (!h) return FALSE;
+    DWORD value;
+    switch (option) {
+        case INTERNET_OPTION_CONNECT_TIMEOUT: value = inherited(h, &Handle::connectTimeout, 60000); break;
+        case INTERNET_OPTION_RECEIVE_TIMEOUT: value = inherited(h, &Handle::receiveTimeout, 30000); break;
+        case INTERNET_OPTION_SEND_TIMEOUT: value = inherited(h, &Handle::sendTimeout, 30000); break;
+        case INTERNET_OPTION_SECURITY_FLAGS:
+            if (h->kind != Kind::Request) {
+                SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+                return FALSE;
+            }
+            value = static_cast<Request*>(h)->securityFlags;
+            break;
+        default: SetLastError(ERROR_INTERNET_INVALID_OPTION); return FALSE;
+    }
+    if (!bufferLength || !buffer || *bufferLength < sizeof value) {
+        if (bufferLength) *bufferLength = sizeof value;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(buffer, &value, sizeof value);
+    *bufferLength = sizeof value;
+    return TRUE;
+}
+
+INTERNET_STATUS_CALLBACK InternetSetStatusCallback(HINTERNET handle, INTERNET_STATUS_CALLBACK callback) {
+    Handle* h = lookupAny(handle);
+    if (!h) return INTERNET_INVALID_STATUS_CALLBACK;
+    INTERNET_STATUS_CALLBACK previous = h->callback;
+    h->callback = callback;
+    return previous;
+}
+
+BOOL InternetCloseHandle(HINTERNET handle) {
+    Handle* h = lookupAny(handle);
+    if (!h) return FALSE;
+    destroy(h);
+    return TRUE;
+}
+}
