@@ -1,0 +1,23 @@
+#pragma once
+// For the other stand-ins backed by OpenSSL (the TLS provider): the OpenSSL objects behind a
+// certificate context.
+
+#include "crypt32/crypt32.h"
+
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+
+#include <string>
+#include <vector>
+
+namespace crypt32 {
+// The certificate itself (owned by the context; valid while the context lives).
+X509* certificateX509(PCCERT_CONTEXT cert);
+// The private key of the container named by the certificate's key provider information, with a
+// new reference, or nullptr.
+EVP_PKEY* certificatePrivateKey(PCCERT_CONTEXT cert);
+// The trust roots and intermediate certificates known to the machine and user stores.
+X509_STORE* newTrustStore();
+// The key containers that exist (for tests proving a deletion).
+std::vector<std::string> keyContainers(bool machine);
+}  // namespace crypt32

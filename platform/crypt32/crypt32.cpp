@@ -1,0 +1,1355 @@
+#include "crypt32/bridge.h"
+#include "crypt32/crypt32.h"
+
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+#include <openssl/err.h>
+#include <openssl/param_build.h>
+#include <openssl/pem.h>
+#include <openssl/pkcs12.h>
+#include <openssl/rand.h>
+#include <openssl/sha.h>
+#include <openssl/x509v3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+std::recursive_mutex& lock() {
+    static std::recursive_mutex m;
+    return m;
+}
+
+fs::path stateDirectory() {
+    if (const char* d = std::getenv("PLATFORM_STATE_DIR"); d && *d) return d;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) return fs::path(x) / "platform-state";
+    const char* home = std::getenv("HOME");
+    return fs::path(home ? home : "/tmp") / ".local/share/platform-state";
+}
+
+std::string utf8(LPCWSTR w) {
+    std::string out;
+    if (!w) return out;
+    for (; *w; ++w) {
+        std::uint32_t c = *w;
+        if (c >= 0xD800 && c < 0xDC00 && w[1] >= 0xDC00 && w[1] < 0xE000) c = 0x10000 + ((c - 0xD800) << 10) + (*++w - 0xDC00);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string utf16(const std::string& s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        std::uint32_t cp;
+        int n;
+        if (c < 0x80) {
+            cp = c;
+            n = 1;
+        } else if ((c >> 5) == 6) {
+            cp = c & 0x1F;
+            n = 2;
+        } else if ((c >> 4) == 14) {
+            cp = c & 0x0F;
+            n = 3;
+        } else {
+            cp = c & 0x07;
+            n = 4;
+        }
+        for (int k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        i += n;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string hex(const BYTE* p, std::size_t n) {
+    static const char* digits = "0123456789abcdef";
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}
+
+Bytes nameDer(const X509_NAME* name) {
+    unsigned char* der = nullptr;
+    int n = i2d_X509_NAME(name, &der);
+    Bytes out;
+    if (n > 0) out.assign(der, der + n);
+    OPENSSL_free(der);
+    return out;
+}
+
+FILETIME toFileTime(const ASN1_TIME* t) {
+    std::tm tm{};
+    FILETIME ft{};
+    if (!t || ASN1_TIME_to_tm(t, &tm) != 1) return ft;
+    std::int64_t secs = timegm(&tm);
+    std::uint64_t v = static_cast<std::uint64_t>(secs + 11644473600LL) * 10000000ULL;
+    ft.dwLowDateTime = static_cast<DWORD>(v);
+    ft.dwHighDateTime = static_cast<DWORD>(v >> 32);
+    return ft;
+}
+
+struct Store;
+
+// A certificate context; the public part comes first so a PCCERT_CONTEXT is its address.
+struct Cert {
+    CERT_CONTEXT pub{};
+    CERT_INFO info{};
+    Bytes der, serial, issuer, subject;
+    X509* x509 = nullptr;
+    std::atomic<int> refs{1};
+    Store* store = nullptr;  // the store holding it, or nullptr once deleted / for a lone context
+    std::map<DWORD, Bytes> props;
+
+    ~Cert() { X509_free(x509); }
+};
+
+Cert* asCert(PCCERT_CONTEXT c) { return const_cast<Cert*>(reinterpret_cast<const Cert*>(c)); }
+
+Cert* makeCert(const BYTE* data, std::size_t length) {
+    const unsigned char* p = data;
+    X509* x = d2i_X509(nullptr, &p, static_cast<long>(length));
+    if (!x || p != data + length) {
+        X509_free(x);
+        SetLastError(CRYPT_E_ASN1_BADTAG);
+        return nullptr;
+    }
+    auto* c = new Cert;
+    c->x509 = x;
+    c->der.assign(data, data + length);
+    c->subject = nameDer(X509_get_subject_name(x));
+    c->issuer = nameDer(X509_get_issuer_name(x));
+    const ASN1_INTEGER* sn = X509_get0_serialNumber(x);
+    c->serial.assign(sn->data, sn->data + sn->length);
+    std::reverse(c->serial.begin(), c->serial.end());  // kept least significant byte first
+    c->info.dwVersion = static_cast<DWORD>(X509_get_version(x));
+    c->info.SerialNumber = {static_cast<DWORD>(c->serial.size()), c->serial.data()};
+    c->info.Issuer = {static_cast<DWORD>(c->issuer.size()), c->issuer.data()};
+    c->info.Subject = {static_cast<DWORD>(c->subject.size()), c->subject.data()};
+    c->info.NotBefore = toFileTime(X509_get0_notBefore(x));
+    c->info.NotAfter = toFileTime(X509_get0_notAfter(x));
+    c->pub.dwCertEncodingType = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+    c->pub.pbCertEncoded = c->der.data();
+    c->pub.cbCertEncoded = static_cast<DWORD>(c->der.size());
+    c->pub.pCertInfo = &c->info;
+    return c;
+}
+
+Cert* copyCert(const Cert& from) {
+    Cert* c = makeCert(from.der.data(), from.der.size());
+    if (c) c->props = from.props;
+    return c;
+}
+
+void release(Cert* c) {
+    if (c && c->refs.fetch_sub(1) == 1) delete c;
+}
+
+// A store: system stores are kept as one text file each in the state directory and shared by
+// every handle of the process that opens them; memory stores live as long as their handles.
+struct Store {
+    bool system = false;
+    bool machine = false;
+    bool readOnly = false;
+    std::string name;
+    fs::path file;
+    std::vector<Cert*> certs;
+    std::size_t builtIn = 0;  // leading certificates that come from the system trust bundle
+    int handles = 1;
+
+    ~Store() {
+        for (Cert* c : certs) {
+            c->store = nullptr;
+            release(c);
+        }
+    }
+};
+
+std::map<std::string, Store*>& openSystemStores() {
+    static std::map<std::string, Store*> m;
+    return m;
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string encodeProps(const Cert& c) {
+    std::string out;
+    for (const auto& [id, v] : c.props) out += " " + std::to_string(id) + ":" + hex(v.data(), v.size());
+    return out;
+}
+
+Bytes unhex(const std::string& s) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < s.size(); i += 2) out.push_back(static_cast<BYTE>(std::stoi(s.substr(i, 2), nullptr, 16)));
+    return out;
+}
+
+bool saveStore(const Store& s) {
+    if (!s.system) return true;
+    std::error_code ec;
+    fs::create_directories(s.file.parent_path(), ec);
+    fs::path tmp = s.file;
+    tmp += ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::trunc);
+        if (!out) return false;
+        for (std::size_t i = s.builtIn; i < s.certs.size(); ++i) {
+            const Cert& c = *s.certs[i];
+            out << hex(c.der.data(), c.der.size()) << encodeProps(c) << "\n";
+        }
+        if (!out.flush()) return false;
+    }
+    fs::rename(tmp, s.file, ec);
+    return !ec;
+}
+
+void addSystemRoots(Store& s) {
+    for (const char* bundle : {"/etc/ssl/certs/ca-certificates.crt"}) {
+        FILE* f = std::fopen(bundle, "r");
+        if (!f) continue;
+        while (X509* x = PEM_read_X509(f, nullptr, nullptr, nullptr)) {
+            unsigned char* der = nullptr;
+            int n = i2d_X509(x, &der);
+            if (n > 0) {
+                if (Cert* c = makeCert(der, static_cast<std::size_t>(n))) {
+                    c->store = &s;
+                    s.certs.push_back(c);
+                }
+            }
+            OPENSSL_free(der);
+            X509_free(x);
+        }
+        ERR_clear_error();
+        std::fclose(f);
+    }
+    s.builtIn = s.certs.size();
+}
+
+Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
+    std::string key = std::string(machine ? "machine/" : "user/") + upper(name);
+    auto& open = openSystemStores();
+    if (auto it = open.find(key); it != open.end()) {
+        ++it->second->handles;
+        return it->second;
+    }
+    auto* s = new Store;
+    s->system = true;
+    s->machine = machine;
+    s->readOnly = readOnly;
+    s->name = upper(name);
+    s->file = stateDirectory() / "certificates" / (machine ? "machine" : "user") / (s->name + ".store");
+    if (s->name == "ROOT") addSystemRoots(*s);
+    std::ifstream in(s->file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string derHex;
+        words >> derHex;
+        Bytes der = unhex(derHex);
+        Cert* c = makeCert(der.data(), der.size());
+        if (!c) continue;
+        std::string prop;
+        while (words >> prop) {
+            std::size_t colon = prop.find(':');
+            if (colon == std::string::npos) continue;
+            c->props[static_cast<DWORD>(std::stoul(prop.substr(0, colon)))] = unhex(prop.substr(colon + 1));
+        }
+        c->store = s;
+        s->certs.push_back(c);
+    }
+    open[key] = s;
+    return s;
+}
+
+void closeStore(Store* s) {
+    if (--s->handles > 0) return;
+    if (s->system) openSystemStores().erase(std::string(s->machine ? "machine/" : "user/") + s->name);
+    delete s;
+}
+
+// --- key containers ---
+
+fs::path keyFolder(bool machine) { return stateDirectory() / "keys" / (machine ? "machine" : "user"); }
+
+std::string safeName(const std::string& container) {
+    std::string out;
+    for (unsigned char c : container) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.')
+            out += static_cast<char>(c);
+        else {
+            char buf[4];
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+std::string unsafeName(const std::string& file) {
+    std::string out;
+    for (std::size_t i = 0; i < file.size(); ++i) {
+        if (file[i] == '%' && i + 2 < file.size()) {
+            out += static_cast<char>(std::stoi(file.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += file[i];
+        }
+    }
+    return out;
+}
+
+fs::path keyFile(const std::string& container, bool machine) { return keyFolder(machine) / (safeName(container) + ".pem"); }
+
+EVP_PKEY* loadKey(const std::string& container, bool machine) {
+    FILE* f = std::fopen(keyFile(container, machine).c_str(), "r");
+    if (!f) return nullptr;
+    EVP_PKEY* k = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
+    std::fclose(f);
+    return k;
+}
+
+bool saveKey(const std::string& container, bool machine, EVP_PKEY* key) {
+    std::error_code ec;
+    fs::create_directories(keyFolder(machine), ec);
+    fs::path path = keyFile(container, machine);
+    fs::path tmp = path;
+    tmp += ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "w");
+    if (!f) return false;
+    fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_write, ec);
+    bool ok = PEM_write_PrivateKey(f, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    ok = std::fclose(f) == 0 && ok;
+    if (ok) fs::rename(tmp, path, ec);
+    return ok && !ec;
+}
+
+struct Provider {
+    std::string container;
+    bool machine = false;
+    bool ephemeral = false;
+};
+
+struct Key {
+    EVP_PKEY* pkey = nullptr;
+    ~Key() { EVP_PKEY_free(pkey); }
+};
+
+std::string randomContainerName() {
+    BYTE r[16];
+    RAND_bytes(r, sizeof r);
+    return "key-" + hex(r, sizeof r);
+}
+
+// The key provider information property, laid out as the structure followed by its strings.
+Bytes encodeKeyProvInfo(const std::u16string& container, const std::u16string& provider, DWORD type, DWORD flags,
+                        DWORD keySpec) {
+    Bytes out(sizeof(DWORD) * 4);
+    DWORD head[4] = {type, flags, keySpec, static_cast<DWORD>(container.size())};
+    std::memcpy(out.data(), head, sizeof head);
+    auto append = [&out](const std::u16string& s) {
+        const BYTE* p = reinterpret_cast<const BYTE*>(s.c_str());
+        out.insert(out.end(), p, p + (s.size() + 1) * 2);
+    };
+    append(container);
+    append(provider);
+    return out;
+}
+
+struct KeyProvInfo {
+    std::u16string container, provider;
+    DWORD type = 0, flags = 0, keySpec = 0;
+};
+
+bool decodeKeyProvInfo(const Bytes& b, KeyProvInfo& out) {
+    if (b.size() < 16) return false;
+    DWORD head[4];
+    std::memcpy(head, b.data(), sizeof head);
+    out.type = head[0];
+    out.flags = head[1];
+    out.keySpec = head[2];
+    std::size_t pos = 16;
+    auto take = [&](std::u16string& s) {
+        while (pos + 1 < b.size()) {
+            char16_t ch = static_cast<char16_t>(b[pos] | (b[pos + 1] << 8));
+            pos += 2;
+            if (!ch) return true;
+            s += ch;
+        }
+        return false;
+    };
+    return take(out.container) && take(out.provider);
+}
+
+const char16_t kProviderName[] = u"Platform RSA Provider";
+
+void setKeyProvInfo(Cert* c, const std::string& container, bool machine) {
+    c->props[CERT_KEY_PROV_INFO_PROP_ID] = encodeKeyProvInfo(utf16(container), kProviderName, PROV_RSA_FULL,
+                                                             machine ? CRYPT_MACHINE_KEYSET : 0, AT_KEYEXCHANGE);
+}
+
+// --- names ---
+
+struct NameKey {
+    int nid;
+    const char* key;
+};
+const NameKey kNameKeys[] = {
+    {NID_commonName, "CN"},      {NID_organizationalUnitName, "OU"}, {NID_organizationName, "O"},
+    {NID_localityName, "L"},     {NID_stateOrProvinceName, "S"},     {NID_countryName, "C"},
+    {NID_streetAddress, "STREET"}, {NID_pkcs9_emailAddress, "E"},   {NID_title, "T"},
+    {NID_givenName, "G"},        {NID_initials, "I"},               {NID_surname, "SN"},
+    {NID_domainComponent, "DC"}, {NID_serialNumber, "SERIALNUMBER"},
+};
+
+std::string oidText(const ASN1_OBJECT* obj) {
+    char buf[128];
+    OBJ_obj2txt(buf, sizeof buf, obj, 1);
+    return buf;
+}
+
+std::string formatName(const X509_NAME* name, DWORD strType) {
+    DWORD kind = strType & 0xFFFF;
+    std::string sep = (strType & CERT_NAME_STR_SEMICOLON_FLAG) ? "; " : (strType & CERT_NAME_STR_CRLF_FLAG) ? "\r\n" : ", ";
+    int count = X509_NAME_entry_count(name);
+    std::vector<std::string> parts;
+    for (int i = 0; i < count; ++i) {
+        const X509_NAME_ENTRY* e = X509_NAME_get_entry(name, i);
+        const ASN1_OBJECT* obj = X509_NAME_ENTRY_get_object(e);
+        unsigned char* text = nullptr;
+        int n = ASN1_STRING_to_UTF8(&text, X509_NAME_ENTRY_get_data(e));
+        std::string value = n > 0 ? std::string(reinterpret_cast<char*>(text), static_cast<std::size_t>(n)) : "";
+        OPENSSL_free(text);
+        bool quote = !(strType & CERT_NAME_STR_NO_QUOTING_FLAG) && kind != CERT_SIMPLE_NAME_STR &&
+                     (value.find_first_of(",+=\"\n<>#;") != std::string::npos || value.empty() ||
+                      value.front() == ' ' || value.back() == ' ');
+        if (quote) {
+            std::string q = "\"";
+            for (char c : value) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+            value = q + "\"";
+        }
+        std::string key;
+        if (kind == CERT_X500_NAME_STR) {
+            int nid = OBJ_obj2nid(obj);
+            for (const auto& k : kNameKeys)
+                if (k.nid == nid) key = k.key;
+            if (key.empty()) key = "OID." + oidText(obj);
+        } else if (kind == CERT_OID_NAME_STR) {
+            key = oidText(obj);
+        }
+        parts.push_back(kind == CERT_SIMPLE_NAME_STR ? value : key + "=" + value);
+    }
+    if (strType & CERT_NAME_STR_REVERSE_FLAG) std::reverse(parts.begin(), parts.end());
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? sep : "") + parts[i];
+    return out;
+}
+
+X509_NAME* nameFromBlob(const CERT_NAME_BLOB* blob) {
+    if (!blob || !blob->pbData) return nullptr;
+    const unsigned char* p = blob->pbData;
+    return d2i_X509_NAME(nullptr, &p, static_cast<long>(blob->cbData));
+}
+
+bool lowerContains(std::string hay, std::string needle) {
+    for (char& c : hay) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : needle) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return hay.find(needle) != std::string::npos;
+}
+
+// --- chains ---
+
+struct Chain {
+    CERT_CHAIN_CONTEXT pub{};
+    CERT_SIMPLE_CHAIN simple{};
+    std::vector<CERT_CHAIN_ELEMENT> elements;
+    std::vector<CERT_CHAIN_ELEMENT*> elementPtrs;
+    CERT_SIMPLE_CHAIN* simplePtr = nullptr;
+    std::vector<Cert*> certs;
+    X509* leaf = nullptr;
+    ~Chain() {
+        for (Cert* c : certs) release(c);
+        X509_free(leaf);
+    }
+};
+
+void addStoreCerts(X509_STORE* store, Store* s) {
+    if (!s) return;
+    for (Cert* c : s->certs) X509_STORE_add_cert(store, c->x509);
+}
+
+void addUntrusted(STACK_OF(X509) * stack, Store* s) {
+    if (!s) return;
+    for (Cert* c : s->certs) {
+        X509_up_ref(c->x509);
+        sk_X509_push(stack, c->x509);
+    }
+}
+
+DWORD trustBits(int err) {
+    switch (err) {
+        case X509_V_OK: return 0;
+        case X509_V_ERR_CERT_HAS_EXPIRED:
+        case X509_V_ERR_CERT_NOT_YET_VALID:
+        case X509_V_ERR_ERROR_IN_CERT_NOT_BEFORE_FIELD:
+        case X509_V_ERR_ERROR_IN_CERT_NOT_AFTER_FIELD: return CERT_TRUST_IS_NOT_TIME_VALID;
+        case X509_V_ERR_CERT_SIGNATURE_FAILURE:
+        case X509_V_ERR_UNABLE_TO_DECRYPT_CERT_SIGNATURE:
+        case X509_V_ERR_UNABLE_TO_DECODE_ISSUER_PUBLIC_KEY: return CERT_TRUST_IS_NOT_SIGNATURE_VALID;
+        case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+        case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+        case X509_V_ERR_CERT_UNTRUSTED: return CERT_TRUST_IS_UNTRUSTED_ROOT;
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+        case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE: return CERT_TRUST_IS_PARTIAL_CHAIN;
+        case X509_V_ERR_INVALID_PURPOSE: return CERT_TRUST_IS_NOT_VALID_FOR_USAGE;
+        case X509_V_ERR_INVALID_CA:
+        case X509_V_ERR_PATH_LENGTH_EXCEEDED: return CERT_TRUST_INVALID_BASIC_CONSTRAINTS;
+        case X509_V_ERR_CERT_REVOKED: return CERT_TRUST_IS_REVOKED;
+        default: return CERT_TRUST_IS_PARTIAL_CHAIN;
+    }
+}
+
+int collectTrust(int ok, X509_STORE_CTX* ctx) {
+    if (!ok) {
+        auto* bits = static_cast<DWORD*>(X509_STORE_CTX_get_app_data(ctx));
+        if (bits) *bits |= trustBits(X509_STORE_CTX_get_error(ctx));
+    }
+    return 1;  // go on, so every problem of the chain is known
+}
+
+}  // namespace
+
+namespace crypt32 {
+
+X509* certificateX509(PCCERT_CONTEXT cert) { return cert ? asCert(cert)->x509 : nullptr; }
+
+EVP_PKEY* certificatePrivateKey(PCCERT_CONTEXT cert) {
+    if (!cert) return nullptr;
+    std::lock_guard g(lock());
+    auto it = asCert(cert)->props.find(CERT_KEY_PROV_INFO_PROP_ID);
+    KeyProvInfo info;
+    if (it == asCert(cert)->props.end() || !decodeKeyProvInfo(it->second, info)) return nullptr;
+    return loadKey(utf8(info.container.c_str()), (info.flags & CRYPT_MACHINE_KEYSET) != 0);
+}
+
+X509_STORE* newTrustStore() {
+    std::lock_guard g(lock());
+    X509_STORE* store = X509_STORE_new();
+    for (bool machine : {false, true}) {
+        Store* root = openSystemStore("ROOT", machine, true);
+        addStoreCerts(store, root);
+        closeStore(root);
+    }
+    return store;
+}
+
+std::vector<std::string> keyContainers(bool machine) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(keyFolder(machine), ec)) {
+        std::string n = e.path().filename().string();
+        if (n.size() > 4 && n.ends_with(".pem")) out.push_back(unsafeName(n.substr(0, n.size() - 4)));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace crypt32
+
+extern "C" {
+
+HCERTSTORE CertOpenStore(LPCSTR provider, DWORD, HCRYPTPROV, DWORD flags, const void* para) {
+    std::lock_guard g(lock());
+    if (provider == CERT_STORE_PROV_MEMORY) return new Store;
+    if (provider == CERT_STORE_PROV_SYSTEM_A || provider == CERT_STORE_PROV_SYSTEM_W) {
+        std::string name = provider == CERT_STORE_PROV_SYSTEM_A ? std::string(para ? static_cast<const char*>(para) : "")
+                                                                : utf8(static_cast<LPCWSTR>(para));
+        DWORD location = flags & 0x00FF0000;
+        if (name.empty() || (location != CERT_SYSTEM_STORE_CURRENT_USER && location != CERT_SYSTEM_STORE_LOCAL_MACHINE)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        bool machine = location == CERT_SYSTEM_STORE_LOCAL_MACHINE;
+        std::string n = upper(name);
+        bool standard = n == "MY" || n == "ROOT" || n == "CA" || n == "TRUST" || n == "ADDRESSBOOK" ||
+                        n == "TRUSTEDPEOPLE" || n == "TRUSTEDPUBLISHER" || n == "DISALLOWED";
+        fs::path file = stateDirectory() / "certificates" / (machine ? "machine" : "user") / (n + ".store");
+        if ((flags & CERT_STORE_OPEN_EXISTING_FLAG) && !standard && !fs::exists(file)) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return nullptr;
+        }
+        return openSystemStore(name, machine, (flags & CERT_STORE_READONLY_FLAG) != 0);
+    }
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return nullptr;
+}
+
+HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV prov, LPCSTR name) {
+    return CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, prov, CERT_SYSTEM_STORE_CURRENT_USER, name);
+}
+
+BOOL CertCloseStore(HCERTSTORE store, DWORD) {
+    if (!store) return TRUE;
+    std::lock_guard g(lock());
+    closeStore(static_cast<Store*>(store));
+    return TRUE;
+}
+
+PCCERT_CONTEXT CertCreateCertificateContext(DWORD, const BYTE* encoded, DWORD length) {
+    if (!encoded || !length) {
+        SetLastError(CRYPT_E_ASN1_BADTAG);
+        return nullptr;
+    }
+    Cert* c = makeCert(encoded, length);
+    return c ? &c->pub : nullptr;
+}
+
+PCCERT_CONTEXT CertDuplicateCertificateContext(PCCERT_CONTEXT cert) {
+    if (cert) asCert(cert)->refs.fetch_add(1);
+    return cert;
+}
+
+BOOL CertFreeCertificateContext(PCCERT_CONTEXT cert) {
+    std::lock_guard g(lock());
+    release(asCert(cert));
+    return TRUE;
+}
+
+PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD, DWORD, DWORD findType, const void* findPara,
+                                          PCCERT_CONTEXT previous) {
+    std::lock_guard g(lock());
+    auto* s = static_cast<Store*>(store);
+    std::size_t start = 0;
+    if (previous) {
+        Cert* p = asCert(previous);
+        auto it = s ? std::find(s->certs.begin(), s->certs.end(), p) : std::vector<Cert*>::iterator{};
+        start = s && it != s->certs.end() ? static_cast<std::size_t>(it - s->certs.begin()) + 1 : (s ? s->certs.size() : 0);
+        release(p);
+    }
+    if (!s) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    for (std::size_t i = start; i < s->certs.size(); ++i) {
+        Cert* c = s->certs[i];
+        bool match = false;
+        switch (findType) {
+            case CERT_FIND_ANY: match = true; break;
+            case CERT_FIND_SUBJECT_NAME: {
+                auto* blob = static_cast<const CERT_NAME_BLOB*>(findPara);
+                match = blob && blob->cbData == c->subject.size() &&
+                        std::memcmp(blob->pbData, c->subject.data(), blob->cbData) == 0;
+                break;
+            }
+            case CERT_FIND_SUBJECT_STR_A:
+                match = findPara && lowerContains(formatName(X509_get_subject_name(c->x509), CERT_X500_NAME_STR),
+                                                  static_cast<const char*>(findPara));
+                break;
+            case CERT_FIND_EXISTING: {
+                auto* other = static_cast<PCCERT_CONTEXT>(findPara);
+                match = other && other->cbCertEncoded == c->der.size() &&
+                        std::memcmp(other->pbCertEncoded, c->der.data(), c->der.size()) == 0;
+                break;
+            }
+            case CERT_FIND_SHA1_HASH: {
+                auto* blob = static_cast<const CRYPT_HASH_BLOB*>(findPara);
+                BYTE digest[SHA_DIGEST_LENGTH];
+                SHA1(c->der.data(), c->der.size(), digest);
+                match = blob && blob->cbData == sizeof digest && std::memcmp(blob->pbData, digest, sizeof digest) == 0;
+                break;
+            }
+            default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
+        }
+        if (match) {
+            c->refs.fetch_add(1);
+            return &c->pub;
+        }
+    }
+    SetLastError(CRYPT_E_NOT_FOUND);
+    return nullptr;
+}
+
+PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE store, PCCERT_CONTEXT previous) {
+    return CertFindCertificateInStore(store, 0, 0, CERT_FIND_ANY, nullptr, previous);
+}
+
+BOOL CertAddCertificateContextToStore(HCERTSTORE store, PCCERT_CONTEXT cert, DWORD disposition,
+                                      PCCERT_CONTEXT* added) {
+    std::lock_guard g(lock());
+    auto* s = static_cast<Store*>(store);
+    if (added) *added = nullptr;
+    if (!s || !cert) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (s->readOnly) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    Cert* from = asCert(cert);
+    auto same = std::find_if(s->certs.begin(), s->certs.end(), [&](Cert* c) { return c->der == from->der; });
+    if (same != s->certs.end()) {
+        if (disposition == CERT_STORE_ADD_NEW) {
+            SetLastError(CRYPT_E_EXISTS);
+            return FALSE;
+        }
+        if (disposition == CERT_STORE_ADD_USE_EXISTING) {
+            if (added) *added = CertDuplicateCertificateContext(&(*same)->pub);
+            return TRUE;
+        }
+        if (disposition == CERT_STORE_ADD_REPLACE_EXISTING) {
+            (*same)->store = nullptr;
+            release(*same);
+            s->certs.erase(same);
+        }
+    }
+    Cert* c = copyCert(*from);
+    if (!c) return FALSE;
+    c->store = s;
+    s->certs.push_back(c);
+    if (!saveStore(*s)) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
+    if (added) *added = CertDuplicateCertificateContext(&c->pub);
+    return TRUE;
+}
+
+BOOL CertAddEncodedCertificateToStore(HCERTSTORE store, DWORD encoding, const BYTE* encoded, DWORD length,
+                                      DWORD disposition, PCCERT_CONTEXT* added) {
+    PCCERT_CONTEXT c = CertCreateCertificateContext(encoding, encoded, length);
+    if (!c) return FALSE;
+    BOOL ok = CertAddCertificateContextToStore(store, c, disposition, added);
+    CertFreeCertificateContext(c);
+    return ok;
+}
+
+BOOL CertDeleteCertificateFromStore(PCCERT_CONTEXT cert) {
+    std::lock_guard g(lock());
+    if (!cert) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    Cert* c = asCert(cert);
+    Store* s = c->store;
+    BOOL ok = TRUE;
+    if (s) {
+        auto it = std::find(s->certs.begin(), s->certs.end(), c);
+        if (it != s->certs.end() && static_cast<std::size_t>(it - s->certs.begin()) >= s->builtIn) {
+            s->certs.erase(it);
+            c->store = nullptr;
+            release(c);  // the store's reference
+            ok = saveStore(*s) ? TRUE : FALSE;
+        }
+    }
+    release(c);  // deletion always frees the caller's context
+    return ok;
+}
+
+BOOL CertGetCertificateContextProperty(PCCERT_CONTEXT cert, DWORD propId, void* data, DWORD* length) {
+    std::lock_guard g(lock());
+    if (!cert || !length) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    Cert* c = asCert(cert);
+    Bytes value;
+    if (propId == CERT_SHA1_HASH_PROP_ID) {
+        value.resize(SHA_DIGEST_LENGTH);
+        SHA1(c->der.data(), c->der.size(), value.data());
+    } else if (auto it = c->props.find(propId); it != c->props.end()) {
+        value = it->second;
+        if (propId == CERT_KEY_PROV_INFO_PROP_ID) {
+            KeyProvInfo info;
+            if (!decodeKeyProvInfo(value, info)) {
+                SetLastError(CRYPT_E_NOT_FOUND);
+                return FALSE;
+            }
+            std::size_t strings = (info.container.size() + 1 + info.provider.size() + 1) * 2;
+            DWORD need = static_cast<DWORD>(sizeof(CRYPT_KEY_PROV_INFO) + strings);
+            if (!data || *length < need) {
+                *length = need;
+                SetLastError(data ? ERROR_MORE_DATA : ERROR_SUCCESS);
+                return data ? FALSE : TRUE;
+            }
+            auto* out = static_cast<CRYPT_KEY_PROV_INFO*>(data);
+            auto* text = reinterpret_cast<WCHAR*>(out + 1);
+            std::memcpy(text, info.container.c_str(), (info.container.size() + 1) * 2);
+            WCHAR* prov = text + info.container.size() + 1;
+            std::memcpy(prov, info.provider.c_str(), (info.provider.size() + 1) * 2);
+            *out = {text, prov, info.type, info.flags, 0, nullptr, info.keySpec};
+            *length = need;
+            return TRUE;
+        }
+    } else {
+        SetLastError(CRYPT_E_NOT_FOUND);
+        return FALSE;
+    }
+    if (!data) {
+        *length = static_cast<DWORD>(value.size());
+        return TRUE;
+    }
+    if (*length < value.size()) {
+        *length = static_cast<DWORD>(value.size());
+        SetLastError(ERROR_MORE_DATA);
+        return FALSE;
+    }
+    std::memcpy(data, value.data(), value.size());
+    *length = static_cast<DWORD>(value.size());
+    return TRUE;
+}
+
+BOOL CertSetCertificateContextProperty(PCCERT_CONTEXT cert, DWORD propId, DWORD, const void* data) {
+    std::lock_guard g(lock());
+    if (!cert) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    Cert* c = asCert(cert);
+    if (!data) {
+        c->props.erase(propId);
+    } else if (propId == CERT_KEY_PROV_INFO_PROP_ID) {
+        auto* info = static_cast<const CRYPT_KEY_PROV_INFO*>(data);
+        auto w = [](const WCHAR* s) { return s ? std::u16string(s) : std::u16string(); };
+        c->props[propId] = encodeKeyProvInfo(w(info->pwszContainerName), w(info->pwszProvName), info->dwProvType,
+                                             info->dwFlags, info->dwKeySpec);
+    } else {
+        auto* blob = static_cast<const CRYPT_DATA_BLOB*>(data);
+        c->props[propId] = Bytes(blob->pbData, blob->pbData + blob->cbData);
+    }
+    if (c->store && !saveStore(*c->store)) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD CertNameToStrA(DWORD, PCERT_NAME_BLOB name, DWORD strType, LPSTR out, DWORD outLength) {
+    X509_NAME* n = nameFromBlob(name);
+    std::string text = n ? formatName(n, strType) : "";
+    X509_NAME_free(n);
+    DWORD need = static_cast<DWORD>(text.size() + 1);
+    if (!out || outLength == 0) return need;
+    DWORD copy = std::min<DWORD>(need - 1, outLength - 1);
+    std::memcpy(out, text.data(), copy);
+    out[copy] = 0;
+    return copy + 1;
+}
+
+BOOL CertStrToNameA(DWORD, LPCSTR x500, DWORD strType, void*, BYTE* encoded, DWORD* length, LPCSTR* error) {
+    if (error) *error = nullptr;
+    if (!x500 || !length) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    X509_NAME* name = X509_NAME_new();
+    const char* p = x500;
+    bool plusSeparates = !(strType & CERT_NAME_STR_NO_PLUS_FLAG);
+    auto fail = [&](const char* where) {
+        X509_NAME_free(name);
+        if (error) *error = where;
+        SetLastError(CRYPT_E_INVALID_X500_STRING);
+        return FALSE;
+    };
+    int set = 0;  // 0 starts a new relative name, -1 adds to the previous one
+    while (*p) {
+        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+        if (!*p) break;
+        const char* keyStart = p;
+        while (*p && *p != '=' && *p != ',' && *p != ';') ++p;
+        if (*p != '=') return fail(keyStart);
+        std::string key(keyStart, p);
+        while (!key.empty() && key.back() == ' ') key.pop_back();
+        ++p;
+        while (*p == ' ') ++p;
+        std::string value;
+        if (*p == '"') {
+            ++p;
+            for (;;) {
+                if (!*p) return fail(p);
+                if (*p == '"') {
+                    if (p[1] == '"') {
+                        value += '"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                value += *p++;
+            }
+            while (*p == ' ') ++p;
+        } else {
+            while (*p && *p != ',' && *p != ';' && !(plusSeparates && *p == '+')) value += *p++;
+            while (!value.empty() && value.back() == ' ') value.pop_back();
+        }
+        std::string upperKey = upper(key);
+        if (upperKey.rfind("OID.", 0) == 0) upperKey = upperKey.substr(4);
+        int nid = NID_undef;
+        for (const auto& k : kNameKeys)
+            if (upperKey == k.key) nid = k.nid;
+        if (nid == NID_undef) nid = OBJ_txt2nid(upperKey.c_str());
+        if (nid == NID_undef) return fail(keyStart);
+        int type = nid == NID_countryName ? V_ASN1_PRINTABLESTRING : MBSTRING_UTF8;
+        if (!X509_NAME_add_entry_by_NID(name, nid, type, reinterpret_cast<const unsigned char*>(value.c_str()),
+                                        static_cast<int>(value.size()), -1, set))
+            return fail(keyStart);
+        if (*p == '+' && plusSeparates) {
+            set = -1;
+            ++p;
+            continue;
+        }
+        set = 0;
+        if (*p == ',' || *p == ';') ++p;
+    }
+    Bytes der = nameDer(name);
+    X509_NAME_free(name);
+    if (!encoded) {
+        *length = static_cast<DWORD>(der.size());
+        return TRUE;
+    }
+    if (*length < der.size()) {
+        *length = static_cast<DWORD>(der.size());
+        SetLastError(ERROR_MORE_DATA);
+        return FALSE;
+    }
+    std::memcpy(encoded, der.data(), der.size());
+    *length = static_cast<DWORD>(der.size());
+    return TRUE;
+}
+
+BOOL CertGetCertificateChain(HCERTCHAINENGINE, PCCERT_CONTEXT cert, const FILETIME* time, HCERTSTORE additional,
+                             const CERT_CHAIN_PARA*, DWORD, void*, PCCERT_CHAIN_CONTEXT* chainOut) {
+    if (!cert || !chainOut) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard g(lock());
+    Cert* leaf = asCert(cert);
+    X509_STORE* trust = crypt32::newTrustStore();
+    STACK_OF(X509)* untrusted = sk_X509_new_null();
+    for (bool machine : {false, true}) {
+        Store* ca = openSystemStore("CA", machine, true);
+        addUntrusted(untrusted, ca);
+        closeStore(ca);
+    }
+    addUntrusted(untrusted, leaf->store);
+    addUntrusted(untrusted, static_cast<Store*>(additional));
+    X509_STORE_CTX* ctx = X509_STORE_CTX_new();
+    DWORD bits = 0;
+    X509_STORE_set_verify_cb(trust, collectTrust);
+    X509_STORE_CTX_init(ctx, trust, leaf->x509, untrusted);
+    X509_STORE_CTX_set_app_data(ctx, &bits);
+    X509_STORE_CTX_set_purpose(ctx, X509_PURPOSE_SSL_SERVER);
+    if (time) {
+        std::uint64_t v = (static_cast<std::uint64_t>(time->dwHighDateTime) << 32) | time->dwLowDateTime;
+        X509_STORE_CTX_set_time(ctx, 0, static_cast<time_t>(v / 10000000ULL) - 11644473600LL);
+    }
+    X509_verify_cert(ctx);
+    auto* chain = new Chain;
+    chain->leaf = X509_dup(leaf->x509);
+    STACK_OF(X509)* built = X509_STORE_CTX_get1_chain(ctx);
+    for (int i = 0; built && i < sk_X509_num(built); ++i) {
+        X509* x = sk_X509_value(built, i);
+        unsigned char* der = nullptr;
+        int n = i2d_X509(x, &der);
+        Cert* c = n > 0 ? makeCert(der, static_cast<std::size_t>(n)) : nullptr;
+        OPENSSL_free(der);
+        if (c) chain->certs.push_back(c);
+    }
+    if (built) sk_X509_pop_free(built, X509_free);
+    X509_STORE_CTX_free(ctx);
+    sk_X509_pop_free(untrusted, X509_free);
+    X509_STORE_free(trust);
+    chain->elements.resize(chain->certs.size());
+    for (std::size_t i = 0; i < chain->certs.size(); ++i)
+        chain->elements[i] = {sizeof(CERT_CHAIN_ELEMENT), &chain->certs[i]->pub, {0, 0}};
+    for (auto& e : chain->elements) chain->elementPtrs.push_back(&e);
+    chain->simple = {sizeof(CERT_SIMPLE_CHAIN), {bits, 0}, static_cast<DWORD>(chain->elements.size()),
+                     chain->elementPtrs.data()};
+    chain->simplePtr = &chain->simple;
+    chain->pub = {sizeof(CERT_CHAIN_CONTEXT), {bits, 0}, 1, &chain->simplePtr};
+    *chainOut = &chain->pub;
+    return TRUE;
+}
+
+void CertFreeCertificateChain(PCCERT_CHAIN_CONTEXT chain) {
+    std::lock_guard g(lock());
+    delete reinterpret_cast<const Chain*>(chain);
+}
+
+BOOL CertVerifyCertificateChainPolicy(LPCSTR policy, PCCERT_CHAIN_CONTEXT chainContext,
+                                      const CERT_CHAIN_POLICY_PARA* para, CERT_CHAIN_POLICY_STATUS* status) {
+    if (!chainContext || !status || (policy != CERT_CHAIN_POLICY_SSL && policy != CERT_CHAIN_POLICY_BASE)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto* chain = reinterpret_cast<const Chain*>(chainContext);
+    DWORD bits = chain->pub.TrustStatus.dwErrorStatus;
+    DWORD checks = 0;
+    const WCHAR* serverName = nullptr;
+    if (policy == CERT_CHAIN_POLICY_SSL && para && para->pvExtraPolicyPara) {
+        auto* extra = static_cast<const SSL_EXTRA_CERT_CHAIN_POLICY_PARA*>(para->pvExtraPolicyPara);
+        checks = extra->fdwChecks;
+        serverName = extra->pwszServerName;
+    }
+    DWORD error = 0;
+    if (bits & CERT_TRUST_IS_NOT_SIGNATURE_VALID)
+        error = TRUST_E_CERT_SIGNATURE;
+    else if ((bits & CERT_TRUST_IS_PARTIAL_CHAIN) && !(checks & SECURITY_FLAG_IGNORE_UNKNOWN_CA_CP))
+        error = CERT_E_CHAINING;
+    else if ((bits & CERT_TRUST_IS_UNTRUSTED_ROOT) && !(checks & SECURITY_FLAG_IGNORE_UNKNOWN_CA_CP))
+        error = CERT_E_UNTRUSTEDROOT;
+    else if (bits & CERT_TRUST_INVALID_BASIC_CONSTRAINTS)
+        error = TRUST_E_BASIC_CONSTRAINTS;
+    else if ((bits & CERT_TRUST_IS_NOT_TIME_VALID) && !(checks & SECURITY_FLAG_IGNORE_CERT_DATE_INVALID_CP))
+        error = CERT_E_EXPIRED;
+    else if ((bits & CERT_TRUST_IS_NOT_VALID_FOR_USAGE) && !(checks & SECURITY_FLAG_IGNORE_WRONG_USAGE_CP) &&
+             policy == CERT_CHAIN_POLICY_SSL)
+        error = CERT_E_WRONG_USAGE;
+    else if (serverName && *serverName && !(checks & SECURITY_FLAG_IGNORE_CERT_CN_INVALID_CP)) {
+        std::string host = utf8(serverName);
+        bool match = X509_check_ip_asc(chain->leaf, host.c_str(), 0) == 1 ||
+                     X509_check_host(chain->leaf, host.c_str(), host.size(), 0, nullptr) == 1;
+        if (!match) error = CERT_E_CN_NO_MATCH;
+    }
+    status->dwError = error;
+    status->lChainIndex = error ? 0 : -1;
+    status->lElementIndex = error ? 0 : -1;
+    return TRUE;
+}
+
+BOOL PFXIsPFXBlob(CRYPT_DATA_BLOB* pfx) {
+    if (!pfx || !pfx->pbData) return FALSE;
+    const unsigned char* p = pfx->pbData;
+    PKCS12* p12 = d2i_PKCS12(nullptr, &p, static_cast<long>(pfx->cbData));
+    PKCS12_free(p12);
+    return p12 ? TRUE : FALSE;
+}
+
+HCERTSTORE PFXImportCertStore(CRYPT_DATA_BLOB* pfx, LPCWSTR password, DWORD flags) {
+    if (!pfx || !pfx->pbData) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const unsigned char* p = pfx->pbData;
+    PKCS12* p12 = d2i_PKCS12(nullptr, &p, static_cast<long>(pfx->cbData));
+    if (!p12) {
+        SetLastError(CRYPT_E_BAD_ENCODE);
+        return nullptr;
+    }
+    std::string pass = utf8(password);
+    EVP_PKEY* key = nullptr;
+    X509* cert = nullptr;
+    STACK_OF(X509)* extra = nullptr;
+    // An empty password may have been applied as no password at all.
+    bool ok = PKCS12_parse(p12, pass.c_str(), &key, &cert, &extra) == 1 ||
+              (pass.empty() && PKCS12_parse(p12, nullptr, &key, &cert, &extra) == 1);
+    PKCS12_free(p12);
+    ERR_clear_error();
+    if (!ok) {
+        SetLastError(ERROR_INVALID_PASSWORD);
+        return nullptr;
+    }
+    std::lock_guard g(lock());
+    auto* store = new Store;
+    bool machine = (flags & CRYPT_MACHINE_KEYSET) != 0;
+    auto add = [&](X509* x, EVP_PKEY* k) {
+        unsigned char* der = nullptr;
+        int n = i2d_X509(x, &der);
+        Cert* c = n > 0 ? makeCert(der, static_cast<std::size_t>(n)) : nullptr;
+        OPENSSL_free(der);
+        if (!c) return false;
+        if (k) {
+            std::string container = randomContainerName();
+            if (!saveKey(container, machine, k)) {
+                release(c);
+                return false;
+            }
+            setKeyProvInfo(c, container, machine);
+        }
+        c->store = store;
+        store->certs.push_back(c);
+        return true;
+    };
+    ok = !cert || add(cert, key);
+    for (int i = 0; ok && extra && i < sk_X509_num(extra); ++i) ok = add(sk_X509_value(extra, i), nullptr);
+    X509_free(cert);
+    EVP_PKEY_free(key);
+    sk_X509_pop_free(extra, X509_free);
+    if (!ok) {
+        for (Cert* c : store->certs) {
+            auto it = c->props.find(CERT_KEY_PROV_INFO_PROP_ID);
+            KeyProvInfo info;
+            if (it != c->props.end() && decodeKeyProvInfo(it->second, info)) {
+                std::error_code ec;
+                fs::remove(keyFile(utf8(info.container.c_str()), machine), ec);
+            }
+        }
+        delete store;
+        SetLastError(ERROR_WRITE_FAULT);
+        return nullptr;
+    }
+    return store;
+}
+
+BOOL PFXExportCertStore(HCERTSTORE storeHandle, CRYPT_DATA_BLOB* pfx, LPCWSTR password, DWORD flags) {
+    auto* store = static_cast<Store*>(storeHandle);
+    if (!store || !pfx) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard g(lock());
+    X509* main = nullptr;
+    EVP_PKEY* key = nullptr;
+    STACK_OF(X509)* extra = sk_X509_new_null();
+    for (Cert* c : store->certs) {
+        EVP_PKEY* k = (flags & EXPORT_PRIVATE_KEYS) && !main ? crypt32::certificatePrivateKey(&c->pub) : nullptr;
+        if (k) {
+            main = c->x509;
+            key = k;
+        } else {
+            X509_up_ref(c->x509);
+            sk_X509_push(extra, c->x509);
+        }
+    }
+    if (!main && sk_X509_num(extra) > 0) {
+        main = sk_X509_shift(extra);
+        X509_free(main);  // the stack's reference; the store keeps the certificate alive
+    }
+    std::string pass = utf8(password);
+    PKCS12* p12 = PKCS12_create(pass.c_str(), nullptr, key, main, extra, 0, 0, 0, 0, 0);
+    EVP_PKEY_free(key);
+    sk_X509_pop_free(extra, X509_free);
+    if (!p12) {
+        ERR_clear_error();
+        SetLastError(CRYPT_E_BAD_ENCODE);
+        return FALSE;
+    }
+    unsigned char* der = nullptr;
+    int n = i2d_PKCS12(p12, &der);
+    PKCS12_free(p12);
+    BOOL ok = TRUE;
+    if (!pfx->pbData) {
+        pfx->cbData = static_cast<DWORD>(n);
+    } else if (pfx->cbData < static_cast<DWORD>(n)) {
+        pfx->cbData = static_cast<DWORD>(n);
+        SetLastError(ERROR_MORE_DATA);
+        ok = FALSE;
+    } else {
+        std::memcpy(pfx->pbData, der, static_cast<std::size_t>(n));
+        pfx->cbData = static_cast<DWORD>(n);
+    }
+    OPENSSL_free(der);
+    return ok;
+}
+
+BOOL CryptAcquireContextA(HCRYPTPROV* prov, LPCSTR container, LPCSTR, DWORD provType, DWORD flags) {
+    if (!prov) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *prov = 0;
+    if (provType != PROV_RSA_FULL && provType != PROV_RSA_AES) {
+        SetLastError(NTE_BAD_TYPE);
+        return FALSE;
+    }
+    std::lock_guard g(lock());
+    bool machine = (flags & CRYPT_MACHINE_KEYSET) != 0;
+    std::string name = container && *container ? container : "default";
+    if (flags & CRYPT_VERIFYCONTEXT) {
+        auto* p = new Provider{name, machine, true};
+        *prov = reinterpret_cast<HCRYPTPROV>(p);
+        return TRUE;
+    }
+    fs::path file = keyFile(name, machine);
+    std::error_code ec;
+    bool exists = fs::exists(file, ec);
+    if (flags & CRYPT_DELETEKEYSET) {
+        if (!exists) {
+            SetLastError(NTE_BAD_KEYSET);
+            return FALSE;
+        }
+        fs::remove(file, ec);
+        return ec ? FALSE : TRUE;
+    }
+    if (flags & CRYPT_NEWKEYSET) {
+        if (exists) {
+            SetLastError(NTE_EXISTS);
+            return FALSE;
+        }
+    } else if (!exists) {
+        SetLastError(NTE_BAD_KEYSET);
+        return FALSE;
+    }
+    *prov = reinterpret_cast<HCRYPTPROV>(new Provider{name, machine, false});
+    return TRUE;
+}
+
+BOOL CryptAcquireContextU(HCRYPTPROV* prov, LPCWSTR container, LPCWSTR provider, DWORD provType, DWORD flags) {
+    std::string c = utf8(container), p = utf8(provider);
+    return CryptAcquireContextA(prov, container ? c.c_str() : nullptr, provider ? p.c_str() : nullptr, provType, flags);
+}
+
+BOOL CryptReleaseContext(HCRYPTPROV prov, DWORD) {
+    if (!prov) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    delete reinterpret_cast<Provider*>(prov);
+    return TRUE;
+}
+
+BOOL CryptImportKey(HCRYPTPROV provHandle, const BYTE* data, DWORD length, HCRYPTKEY, DWORD, HCRYPTKEY* keyOut) {
+    auto* prov = reinterpret_cast<Provider*>(provHandle);
+    if (!prov || !data || !keyOut) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Only RSA private key blobs: header, "RSA2", bit length, exponent, then the numbers.
+    if (length < 20 || data[0] != PRIVATEKEYBLOB || std::memcmp(data + 8, "RSA2", 4) != 0) {
+        SetLastError(NTE_BAD_DATA);
+        return FALSE;
+    }
+    DWORD bits, exponent;
+    std::memcpy(&bits, data + 12, 4);
+    std::memcpy(&exponent, data + 16, 4);
+    std::size_t full = bits / 8, half = bits / 16;
+    if (bits == 0 || bits % 16 || length < 20 + full * 2 + half * 5) {
+        SetLastError(NTE_BAD_DATA);
+        return FALSE;
+    }
+    const BYTE* p = data + 20;
+    auto number = [&p](std::size_t n) {
+        Bytes be(p, p + n);
+        std::reverse(be.begin(), be.end());
+        p += n;
+        return BN_bin2bn(be.data(), static_cast<int>(be.size()), nullptr);
+    };
+    BIGNUM* n = number(full);
+    BIGNUM* p1 = number(half);
+    BIGNUM* p2 = number(half);
+    BIGNUM* e1 = number(half);
+    BIGNUM* e2 = number(half);
+    BIGNUM* co = number(half);
+    BIGNUM* d = number(full);
+    BIGNUM* e = BN_new();
+    BN_set_word(e, exponent);
+    OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_N, n);
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_E, e);
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_D, d);
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_FACTOR1, p1);
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_FACTOR2, p2);
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_EXPONENT1, e1);
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_EXPONENT2, e2);
+    OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_RSA_COEFFICIENT1, co);
+    OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr);
+    EVP_PKEY* pkey = nullptr;
+    bool ok = ctx && EVP_PKEY_fromdata_init(ctx) == 1 && EVP_PKEY_fromdata(ctx, &pkey, EVP_PKEY_KEYPAIR, params) == 1;
+    EVP_PKEY_CTX_free(ctx);
+    OSSL_PARAM_free(params);
+    OSSL_PARAM_BLD_free(bld);
+    for (BIGNUM* b : {n, p1, p2, e1, e2, co, d, e}) BN_free(b);
+    if (ok) {
+        // The numbers must form a key: a private-key operation checks them.
+        EVP_PKEY_CTX* check = EVP_PKEY_CTX_new(pkey, nullptr);
+        ok = check && EVP_PKEY_private_check(check) == 1;
+        EVP_PKEY_CTX_free(check);
+    }
+    ERR_clear_error();
+    if (!ok || (!prov->ephemeral && !saveKey(prov->container, prov->machine, pkey))) {
+        EVP_PKEY_free(pkey);
+        SetLastError(NTE_BAD_DATA);
+        return FALSE;
+    }
+    auto* key = new Key;
+    key->pkey = pkey;
+    *keyOut = reinterpret_cast<HCRYPTKEY>(key);
+    return TRUE;
+}
+
+BOOL CryptDestroyKey(HCRYPTKEY key) {
+    if (!key) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    delete reinterpret_cast<Key*>(key);
+    return TRUE;
+}
+
+BOOL CryptGetProvParam(HCRYPTPROV provHandle, DWORD param, BYTE* data, DWORD* length, DWORD flags) {
+    auto* prov = reinterpret_cast<Provider*>(provHandle);
+    if (!prov || !length || param != PP_ENUMCONTAINERS) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    thread_local std::vector<std::string> names;
+    thread_local std::size_t next = 0;
+    if (flags & CRYPT_FIRST) {
+        names = crypt32::keyContainers(prov->machine);
+        next = 0;
+    }
+    if (next >= names.size()) {
+        SetLastError(ERROR_NO_MORE_ITEMS);
+        return FALSE;
+    }
+    const std::string& n = names[next];
+    if (!data || *length < n.size() + 1) {
+        *length = static_cast<DWORD>(n.size() + 1);
+        if (data) {
+            SetLastError(ERROR_MORE_DATA);
+            return FALSE;
+        }
+        return TRUE;
+    }
+    std::memcpy(data, n.c_str(), n.size() + 1);
+    *length = static_cast<DWORD>(n.size() + 1);
+    ++next;
+    return TRUE;
+}
+}
