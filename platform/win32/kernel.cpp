@@ -129,13 +129,14 @@ KernelObject* referenceHandle(HANDLE handle) {
 }
 
 void notifyWaiters() {
-    kernelCond().notify_all();
+    // Observers first: a waiter woken by this signal may rely on them having heard it.
     std::vector<WaitObserver*> copy;
     {
         std::lock_guard lock(observerLock());
         copy = observers();
     }
     for (auto* o : copy) o->signalled();
+    kernelCond().notify_all();
 }
 
 void addWaitObserver(WaitObserver* observer) {
