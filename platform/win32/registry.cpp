@@ -331,9 +331,10 @@ Stamp stampOf(const struct stat& st) {
 
 class Store {
 public:
+    // Never destroyed, so that keys may still be closed while the process exits.
     static Store& get() {
-        static Store store;
-        return store;
+        static auto* store = new Store;
+        return *store;
     }
 
     // Runs f(tree) on the current state of the store file.
