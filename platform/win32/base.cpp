@@ -1,9 +1,14 @@
 #include "win32/base.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <thread>
+
+#include <sys/stat.h>
 
 namespace {
 thread_local DWORD lastError = 0;
@@ -44,6 +49,54 @@ void setSystemTimeSource(TimeSource source) { timeSource.store(source); }
 std::uint64_t monotonicMilliseconds() {
     using namespace std::chrono;
     return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+DWORD errorFromErrno(int error) {
+    switch (error) {
+    case 0: return ERROR_SUCCESS;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EBUSY:
+    case ETXTBSY: return ERROR_SHARING_VIOLATION;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOSPC:
+    case EDQUOT: return ERROR_DISK_FULL;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case ENOTSUP: return ERROR_NOT_SUPPORTED;
+    case ETIMEDOUT: return ERROR_TIMEOUT;
+    case ENOEXEC: return ERROR_BAD_EXE_FORMAT;
+    default: return ERROR_INVALID_FUNCTION;
+    }
+}
+
+std::string stateDirectory() {
+    namespace fs = std::filesystem;
+    fs::path dir;
+    const char* named = std::getenv("PLATFORM_STATE_DIR");
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (named && *named)
+        dir = named;
+    else if (xdg && *xdg == '/')
+        dir = fs::path(xdg) / "platform-state";
+    else
+        dir = fs::path(home && *home ? home : "/tmp") / ".local/share/platform-state";
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec)) {
+        fs::create_directories(dir, ec);
+        ::chmod(dir.c_str(), 0700);
+    }
+    return dir.string();
 }
 }  // namespace win32
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
@@ -60,6 +61,7 @@ constexpr DWORD ERROR_INVALID_FUNCTION = 1;
 constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_BAD_FORMAT = 11;
@@ -69,6 +71,12 @@ constexpr DWORD ERROR_READ_FAULT = 30;
 constexpr DWORD ERROR_SHARING_VIOLATION = 32;
 constexpr DWORD ERROR_HANDLE_EOF = 38;
 constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
+constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_INVALID_PASSWORD = 86;
@@ -78,6 +86,7 @@ constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+constexpr DWORD ERROR_INVALID_FLAGS = 1004;
 constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
@@ -128,4 +137,13 @@ using TimeSource = void (*)(SYSTEMTIME* utc);
 void setSystemTimeSource(TimeSource source);
 // A 64-bit monotonic millisecond count that never wraps; deadlines are computed on it.
 std::uint64_t monotonicMilliseconds();
+
+// The Win32 error number for a POSIX errno (ERROR_FILE_NOT_FOUND for ENOENT and so on).
+DWORD errorFromErrno(int error);
+
+// The folder that holds what Windows keeps machine-wide (the registry, certificate stores, key
+// containers): $PLATFORM_STATE_DIR, else $XDG_DATA_HOME/platform-state, else
+// ~/.local/share/platform-state. Created (mode 0700) when missing; read anew on every call so
+// that a test may point it elsewhere.
+std::string stateDirectory();
 }  // namespace win32

@@ -129,10 +129,13 @@ KernelObject* referenceHandle(HANDLE handle) {
 }
 
 void notifyWaiters() {
+    // Observers first: a waiter woken by this signal may rely on them having heard it. The lock
+    // is held while calling, so that once removeWaitObserver returns no call is in flight.
+    {
+        std::lock_guard lock(observerLock());
+        for (auto* o : observers()) o->signalled();
+    }
     kernelCond().notify_all();
-    // Held while calling, so that once removeWaitObserver returns no call is in flight.
-    std::lock_guard lock(observerLock());
-    for (auto* o : observers()) o->signalled();
 }
 
 void addWaitObserver(WaitObserver* observer) {
