@@ -37,7 +37,7 @@ struct SwrFreer {
 // follows the rare stream whose format changes midway.
 class Converter {
 public:
-    Converter(Clip& clip) : clip_(clip) {}
+    explicit Converter(Clip& clip) : clip_(clip) {}
 
     bool add(const AVFrame* frame) {
         if (!swr_ || frame->format != inFormat_ || frame->sample_rate != inRate_ ||

@@ -46,7 +46,12 @@ void closeDevice(SDL_AudioDeviceID device) {
 
 }  // namespace
 
-Player::~Player() { close(); }
+Player::~Player() {
+    close();
+    // SDL keeps per-thread state (its error text) that it frees only for threads it started;
+    // the editor's owner may be a thread that ends after the editor.
+    SDL_TLSCleanup();
+}
 
 void Player::open(int sampleRate, int channels) {
     if (device_ && sampleRate == sampleRate_ && channels == channels_) return;

@@ -29,8 +29,9 @@ best() {
   printf '%.4f' "$best"
 }
 
-read -r _ ours_open < <("$build/bench/audio_editor_bench" "$work/song.mp3" "$work/ours.mp3" "$repeats" | grep open)
-read -r _ ours_save < <("$build/bench/audio_editor_bench" "$work/song.mp3" "$work/ours.mp3" "$repeats" | grep save)
+ours=$("$build/bench/audio_editor_bench" "$work/song.mp3" "$work/ours.mp3" "$repeats")
+ours_open=$(awk '$1 == "open" { print $2 }' <<<"$ours")
+ours_save=$(awk '$1 == "save" { print $2 }' <<<"$ours")
 tool_open=$(best ffmpeg -v error -y -i "$work/song.mp3" -f s16le "$work/decoded.raw")
 tool_save=$(best lame --quiet -b 32 -m m --resample 44.1 "$work/selection.wav" "$work/tool.mp3")
 

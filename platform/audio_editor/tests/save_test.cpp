@@ -32,7 +32,8 @@ bool parseHeader(const std::vector<uint8_t>& file, size_t at, FrameHeader& h) {
     int rateIndex = (file[at + 2] >> 2) & 3;
     if (rateIndex == 3) return false;
     h.mpeg1 = version == 3;
-    h.kbps = (h.mpeg1 ? kMpeg1 : kMpeg2)[file[at + 2] >> 4];
+    const int* kbps = h.mpeg1 ? kMpeg1 : kMpeg2;
+    h.kbps = kbps[file[at + 2] >> 4];
     h.sampleRate = kRates[version][rateIndex];
     h.mono = ((file[at + 3] >> 6) & 3) == 3;
     h.size = static_cast<size_t>((h.mpeg1 ? 144000 : 72000) * h.kbps / h.sampleRate + ((file[at + 2] >> 1) & 1));
