@@ -1,7 +1,3 @@
-// Times the editor opening a file and saving a 28-second selection as the program does
-// (44.1 kHz, 32 kbit/s, mono). Usage: audio_editor_bench INPUT OUTPUT.mp3 [REPEATS]
-// Prints the best time of each step in seconds.
-
 #include "audio_editor/audio_editor.h"
 
 #include <algorithm>
@@ -26,6 +22,8 @@ double bestOf(int repeats, F step) {
 
 }  // namespace
 
+// Times opening INPUT and saving a 28-second selection of it as the program saves ringtones
+// (44.1 kHz, 32 kbit/s, mono), printing the best time of each step in seconds.
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s INPUT OUTPUT.mp3 [REPEATS]\n", argv[0]);

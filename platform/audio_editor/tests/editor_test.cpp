@@ -146,7 +146,7 @@ TEST_F(LoadedEditorTest, ConvertsBetweenMillisecondsAndPositionsRoundingToNeares
     EXPECT_EQ(s.PositionToMs(-12), -2);
 }
 
-TEST_F(LoadedEditorTest, KeepsTheSelectionAndPositionsThePartsSet) {
+TEST_F(LoadedEditorTest, KeepsTheSelectionAndPositionsAsSet) {
     load(44100, 44100);
     auto& s = editor_.selection();
     EXPECT_EQ(s.SelStart(), 0);

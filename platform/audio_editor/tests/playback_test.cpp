@@ -153,4 +153,25 @@ TEST_F(PlaybackTest, StopEndsPlaybackWithoutReportingAnEnd) {
     g_main_loop_unref(loop);
 }
 
+TEST_F(PlaybackTest, MovingThePositionWhilePlayingMovesThePlayHead) {
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    int events = 0;
+    {
+        Editor editor;
+        editor.OpenFile(wav_);
+        auto& s = editor.selection();
+        s.SetSelStart(0);
+        s.SetSelEnd(s.Length());
+        editor.setPlaybackEndedHandler([&] { ++events; g_main_loop_quit(loop); });
+        editor.Play();
+        s.SetCurrentPosition(s.Length() - s.MsToPosition(50));
+        EXPECT_GE(s.CurrentPosition(), s.Length() - s.MsToPosition(50));
+        EXPECT_LE(s.CurrentPosition(), s.Length());
+        runUntil(loop, kGiveUpMs);
+        EXPECT_EQ(events, 1);
+        EXPECT_EQ(s.CurrentPosition(), 0);
+    }
+    g_main_loop_unref(loop);
+}
+
 }  // namespace
