@@ -87,9 +87,7 @@ void Editor::halt() {
 
 void Editor::OpenFile(const std::string& path) {
     CloseFile();
-    Clip clip = decodeFile(path);
-    if (clip.frames() > kMaxFrames) throw EditorError("Cannot open " + path + ": the clip is too long");
-    clip_ = std::move(clip);
+    clip_ = decodeFile(path);
 }
 
 void Editor::CloseFile() {
