@@ -1,5 +1,6 @@
 #include "crypt32/bridge.h"
 #include "crypt32/crypt32.h"
+#include "win32/codepage.h"
 
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
@@ -35,67 +36,22 @@ std::recursive_mutex& lock() {
     return m;
 }
 
-fs::path stateDirectory() {
-    if (const char* d = std::getenv("PLATFORM_STATE_DIR"); d && *d) return d;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) return fs::path(x) / "platform-state";
-    const char* home = std::getenv("HOME");
-    return fs::path(home ? home : "/tmp") / ".local/share/platform-state";
-}
+fs::path stateDirectory() { return win32::stateDirectory(); }
 
 std::string utf8(LPCWSTR w) {
-    std::string out;
-    if (!w) return out;
-    for (; *w; ++w) {
-        std::uint32_t c = *w;
-        if (c >= 0xD800 && c < 0xDC00 && w[1] >= 0xDC00 && w[1] < 0xE000) c = 0x10000 + ((c - 0xD800) << 10) + (*++w - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    if (!w) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w, -1, out.data(), n, nullptr, nullptr);
+    out.resize(std::strlen(out.c_str()));
     return out;
 }
 
 std::u16string utf16(const std::string& s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        std::uint32_t cp;
-        int n;
-        if (c < 0x80) {
-            cp = c;
-            n = 1;
-        } else if ((c >> 5) == 6) {
-            cp = c & 0x1F;
-            n = 2;
-        } else if ((c >> 4) == 14) {
-            cp = c & 0x0F;
-            n = 3;
-        } else {
-            cp = c & 0x07;
-            n = 4;
-        }
-        for (int k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        i += n;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, nullptr, 0);
+    std::u16string out(static_cast<std::size_t>(n > 0 ? n : 1), u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, out.data(), n);
+    out.resize(std::char_traits<char16_t>::length(out.c_str()));
     return out;
 }
 

@@ -438,7 +438,7 @@ int ws_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
         ::linger l{};
         socklen_t len = sizeof l;
         if (::getsockopt(fdOf(s), plevel, popt, &l, &len) != 0) return failErrno();
-        linger_ws w{static_cast<u_short>(l.l_onoff ? 1 : 0), static_cast<u_short>(l.l_linger)};
+        linger_ws w{static_cast<USHORT>(l.l_onoff ? 1 : 0), static_cast<USHORT>(l.l_linger)};
         std::memcpy(optval, &w, sizeof w);
         *optlen = sizeof w;
         return 0;
@@ -454,12 +454,12 @@ int ws_getsockopt(SOCKET s, int level, int optname, char* optval, int* optlen) {
     return 0;
 }
 
-u_long ws_htonl(u_long v) { return ::htonl(v); }
-u_short ws_htons(u_short v) { return ::htons(v); }
-u_long ws_ntohl(u_long v) { return ::ntohl(v); }
-u_short ws_ntohs(u_short v) { return ::ntohs(v); }
+ULONG ws_htonl(ULONG v) { return ::htonl(v); }
+USHORT ws_htons(USHORT v) { return ::htons(v); }
+ULONG ws_ntohl(ULONG v) { return ::ntohl(v); }
+USHORT ws_ntohs(USHORT v) { return ::ntohs(v); }
 
-u_long ws_inet_addr(const char* cp) {
+ULONG ws_inet_addr(const char* cp) {
     if (!cp) return INADDR_NONE;
     in_addr a{};
     // The classic parser takes the shorter and octal/hex forms too.
@@ -474,7 +474,7 @@ char* ws_inet_ntoa(in_addr_ws in) {
     return buf;
 }
 
-int ws_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
+int ws_ioctlsocket(SOCKET s, long cmd, ULONG* argp) {
     if (!started()) return SOCKET_ERROR;
     if (!argp) return fail(WSAEFAULT);
     int fd = fdOf(s);
@@ -487,7 +487,7 @@ int ws_ioctlsocket(SOCKET s, long cmd, u_long* argp) {
     if (cmd == FIONREAD_WS) {
         int n = 0;
         if (::ioctl(fd, FIONREAD, &n) != 0) return failErrno();
-        *argp = static_cast<u_long>(n);
+        *argp = static_cast<ULONG>(n);
         return 0;
     }
     return fail(WSAEINVAL);
@@ -526,7 +526,7 @@ int ws_select(int, fd_set_ws* readfds, fd_set_ws* writefds, fd_set_ws* exceptfds
     std::vector<pollfd> fds;
     auto add = [&](fd_set_ws* set, short ev) {
         if (!set) return;
-        for (u_int i = 0; i < set->fd_count && i < FD_SETSIZE_WS; ++i) fds.push_back({fdOf(set->fd_array[i]), ev, 0});
+        for (UINT i = 0; i < set->fd_count && i < FD_SETSIZE_WS; ++i) fds.push_back({fdOf(set->fd_array[i]), ev, 0});
     };
     add(readfds, POLLIN);
     add(writefds, POLLOUT);
@@ -538,9 +538,9 @@ int ws_select(int, fd_set_ws* readfds, fd_set_ws* writefds, fd_set_ws* exceptfds
     int total = 0;
     auto collect = [&](fd_set_ws* set, short ev) {
         if (!set) return;
-        u_int kept = 0;
-        u_int count = set->fd_count < FD_SETSIZE_WS ? set->fd_count : FD_SETSIZE_WS;
-        for (u_int i = 0; i < count; ++i, ++k) {
+        UINT kept = 0;
+        UINT count = set->fd_count < FD_SETSIZE_WS ? set->fd_count : FD_SETSIZE_WS;
+        for (UINT i = 0; i < count; ++i, ++k) {
             if (fds[k].revents & (ev | POLLHUP | POLLERR)) set->fd_array[kept++] = set->fd_array[i];
         }
         set->fd_count = kept;
@@ -868,7 +868,7 @@ int ws_WSACleanup() {
 
 int ws___WSAFDIsSet(SOCKET s, fd_set_ws* set) {
     if (!set) return 0;
-    for (u_int i = 0; i < set->fd_count && i < FD_SETSIZE_WS; ++i)
+    for (UINT i = 0; i < set->fd_count && i < FD_SETSIZE_WS; ++i)
         if (set->fd_array[i] == s) return 1;
     return 0;
 }

@@ -6,15 +6,11 @@
 #include "windows/windows.h"
 
 using SOCKET = UINT_PTR;
-using u_char = unsigned char;
-using u_short = unsigned short;
-using u_int = unsigned int;
-using u_long = std::uint32_t;
 
 constexpr SOCKET INVALID_SOCKET = ~static_cast<SOCKET>(0);
 constexpr int SOCKET_ERROR = -1;
-constexpr u_long INADDR_ANY = 0;
-constexpr u_long INADDR_NONE = 0xFFFFFFFFu;
+constexpr ULONG INADDR_ANY = 0;
+constexpr ULONG INADDR_NONE = 0xFFFFFFFFu;
 
 constexpr int AF_INET_WS = 2;
 constexpr int SOCK_STREAM_WS = 1;
@@ -100,15 +96,15 @@ constexpr int WSANO_RECOVERY = 11003;
 constexpr int WSANO_DATA = 11004;
 
 struct in_addr_ws {
-    u_long s_addr;  // network byte order
+    ULONG s_addr;  // network byte order
 };
 struct sockaddr_ws {
-    u_short sa_family;
+    USHORT sa_family;
     char sa_data[14];
 };
 struct sockaddr_in_ws {
     short sin_family;
-    u_short sin_port;  // network byte order
+    USHORT sin_port;  // network byte order
     in_addr_ws sin_addr;
     char sin_zero[8];
 };
@@ -131,8 +127,8 @@ struct protoent_ws {
     short p_proto;
 };
 struct linger_ws {
-    u_short l_onoff;
-    u_short l_linger;
+    USHORT l_onoff;
+    USHORT l_linger;
 };
 struct timeval_ws {
     LONG tv_sec;
@@ -140,7 +136,7 @@ struct timeval_ws {
 };
 constexpr int FD_SETSIZE_WS = 64;
 struct fd_set_ws {
-    u_int fd_count;
+    UINT fd_count;
     SOCKET fd_array[FD_SETSIZE_WS];
 };
 
@@ -166,14 +162,14 @@ using LPWSADATA = WSADATA*;
     X(5, getpeername, int, (SOCKET s, sockaddr_ws * name, int* namelen))                                 \
     X(6, getsockname, int, (SOCKET s, sockaddr_ws * name, int* namelen))                                 \
     X(7, getsockopt, int, (SOCKET s, int level, int optname, char* optval, int* optlen))                 \
-    X(8, htonl, u_long, (u_long hostlong))                                                               \
-    X(9, htons, u_short, (u_short hostshort))                                                            \
-    X(10, inet_addr, u_long, (const char* cp))                                                           \
+    X(8, htonl, ULONG, (ULONG hostlong))                                                               \
+    X(9, htons, USHORT, (USHORT hostshort))                                                            \
+    X(10, inet_addr, ULONG, (const char* cp))                                                           \
     X(11, inet_ntoa, char*, (in_addr_ws in))                                                             \
-    X(12, ioctlsocket, int, (SOCKET s, long cmd, u_long* argp))                                          \
+    X(12, ioctlsocket, int, (SOCKET s, long cmd, ULONG* argp))                                          \
     X(13, listen, int, (SOCKET s, int backlog))                                                          \
-    X(14, ntohl, u_long, (u_long netlong))                                                               \
-    X(15, ntohs, u_short, (u_short netshort))                                                            \
+    X(14, ntohl, ULONG, (ULONG netlong))                                                               \
+    X(15, ntohs, USHORT, (USHORT netshort))                                                            \
     X(16, recv, int, (SOCKET s, char* buf, int len, int flags))                                          \
     X(17, recvfrom, int, (SOCKET s, char* buf, int len, int flags, sockaddr_ws* from, int* fromlen))     \
     X(18, select, int,                                                                                   \
