@@ -108,6 +108,7 @@ struct Tables {
     std::map<const TypeDesc*, TypeInfoImpl*> infos;
     std::map<const TypeLibDesc*, TypeLibImpl*> libs;
     std::map<const TypeDesc*, const TypeLibDesc*> owners;
+    std::vector<const TypeLibDesc*> registered;
 };
 Tables& tables() {
     static Tables* t = new Tables;
@@ -256,7 +257,11 @@ private:
         Tables& t = tables();
         std::lock_guard<std::mutex> hold(t.lock);
         auto it = t.owners.find(&desc_);
-        return it == t.owners.end() ? nullptr : it->second;
+        if (it != t.owners.end()) return it->second;
+        for (const TypeLibDesc* lib : t.registered)
+            for (const TypeDesc* type : lib->types)
+                if (type == &desc_) return t.owners[&desc_] = lib;
+        return nullptr;
     }
 
     const TypeDesc& desc_;
@@ -332,7 +337,12 @@ HRESULT typeInfoOf(const TypeDesc& type, ITypeInfo** out) {
     Tables& t = tables();
     std::lock_guard<std::mutex> hold(t.lock);
     TypeInfoImpl*& info = t.infos[&type];
-    if (!info) info = new TypeInfoImpl(type);
+    if (!info) {
+        info = new TypeInfoImpl(type);
+        for (const TypeLibDesc* lib : t.registered)
+            for (const TypeDesc* member : lib->types)
+                if (member == &type) t.owners[&type] = lib;
+    }
     *out = info;
     return S_OK;
 }
@@ -355,10 +365,7 @@ const TypeDesc* tablesOf(ITypeInfo* info) {
 
 namespace detail {
 
-std::vector<const TypeLibDesc*>& registeredLibraries() {
-    static auto* libs = new std::vector<const TypeLibDesc*>;
-    return *libs;
-}
+std::vector<const TypeLibDesc*>& registeredLibraries() { return tables().registered; }
 
 // The registered library with this LIBID and major version whose minor version is at least
 // the one asked for, or nullptr.
@@ -381,26 +388,30 @@ const TypeDesc* findInterfaceTables(REFIID iid) {
 
 }  // namespace detail
 
+// Static objects of a module are made and destroyed in no fixed order, so the library's tables
+// are not read here: only when asked for, while the module is loaded.
 TypeLibRegistration::TypeLibRegistration(const TypeLibDesc& lib) : lib_(lib) {
     Tables& t = tables();
     std::lock_guard<std::mutex> hold(t.lock);
-    detail::registeredLibraries().push_back(&lib);
-    for (const TypeDesc* type : lib.types) t.owners[type] = &lib;
+    t.registered.push_back(&lib);
 }
 
 TypeLibRegistration::~TypeLibRegistration() {
     Tables& t = tables();
     std::lock_guard<std::mutex> hold(t.lock);
-    auto& libs = detail::registeredLibraries();
-    std::erase(libs, &lib_);
+    std::erase(t.registered, &lib_);
     // The module holding the tables may be going away: forget everything made from them.
-    for (const TypeDesc* type : lib_.types) {
-        t.owners.erase(type);
-        auto it = t.infos.find(type);
-        if (it != t.infos.end()) {
-            delete it->second;
-            t.infos.erase(it);
+    for (auto it = t.owners.begin(); it != t.owners.end();) {
+        if (it->second != &lib_) {
+            ++it;
+            continue;
         }
+        auto info = t.infos.find(it->first);
+        if (info != t.infos.end()) {
+            delete info->second;
+            t.infos.erase(info);
+        }
+        it = t.owners.erase(it);
     }
     auto it = t.libs.find(&lib_);
     if (it != t.libs.end()) {
