@@ -55,11 +55,29 @@ TEST_F(Apartment, RegisteredServerIsCreatedByClassAndNamedByProgId) {
     CommandRun reg = regsvr(TEST_SERVER_PATH);
     ASSERT_EQ(reg.code, 0) << reg.output;
 
+    // The type library was registered with the class; its LIBID leads to the module, loaded for it.
+    EXPECT_EQ(com::registry::readText(HKEY_CLASSES_ROOT, "Interface\\" + com::formatGuid(IID_ISample) + "\\TypeLib"),
+              com::formatGuid(LIBID_SampleLib));
+    ComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadRegTypeLib(LIBID_SampleLib, 1, 0, 0, lib.put()), S_OK);
+    com::Bstr doc;
+    lib->GetDocumentation(-1, nullptr, doc.put(), nullptr, nullptr);
+    EXPECT_EQ(doc.utf8(), "Sample 1.0 Type Library");
+    ComPtr<ITypeLib> newer;
+    EXPECT_EQ(LoadRegTypeLib(LIBID_SampleLib, 2, 0, 0, newer.put()), TYPE_E_LIBNOTREGISTERED);
+
     ComPtr<ISample> object;
     ASSERT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_INPROC_SERVER, IID_ISample, object.putVoid()), S_OK);
     LONG sum = 0;
     ASSERT_EQ(object->Add(20, 22, &sum), S_OK);
     EXPECT_EQ(sum, 42);
+    ComPtr<ITypeInfo> info;
+    ComPtr<ITypeLib> containing;
+    ASSERT_EQ(object->GetTypeInfo(0, 0, info.put()), S_OK);
+    ASSERT_EQ(info->GetContainingTypeLib(containing.put(), nullptr), S_OK);
+    EXPECT_EQ(containing.get(), lib.get());
+    info.reset();
+    containing.reset();
     EXPECT_EQ(CoCreateInstance(CLSID_Sample, nullptr, CLSCTX_LOCAL_SERVER, IID_ISample, &raw), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(CoCreateInstance(CLSID_Sample, object.get(), CLSCTX_INPROC_SERVER, IID_IUnknown, &raw),
               CLASS_E_NOAGGREGATION);
@@ -74,16 +92,6 @@ TEST_F(Apartment, RegisteredServerIsCreatedByClassAndNamedByProgId) {
     EXPECT_EQ(clsid, CLSID_Sample);
     EXPECT_EQ(CLSIDFromProgID(u"ComTest.Missing", &clsid), CO_E_CLASSSTRING);
     EXPECT_EQ(CLSIDFromProgID(u"CLSID\\{5B0E8F0B-3C51-4D7E-9A61-2F4B8C1D0E11}", &clsid), CO_E_CLASSSTRING);
-
-    // The type library was registered with the class and is found again by its LIBID.
-    EXPECT_EQ(com::registry::readText(HKEY_CLASSES_ROOT, "Interface\\" + com::formatGuid(IID_ISample) + "\\TypeLib"),
-              com::formatGuid(LIBID_SampleLib));
-    ComPtr<ITypeLib> lib;
-    ASSERT_EQ(LoadRegTypeLib(LIBID_SampleLib, 1, 0, 0, lib.put()), S_OK);
-    com::Bstr doc;
-    lib->GetDocumentation(-1, nullptr, doc.put(), nullptr, nullptr);
-    EXPECT_EQ(doc.utf8(), "Sample 1.0 Type Library");
-    EXPECT_EQ(LoadRegTypeLib(LIBID_SampleLib, 2, 0, 0, lib.put()), TYPE_E_LIBNOTREGISTERED);
 
     // A live object keeps its server loaded; once all are gone it may go, and comes back on demand.
     CoFreeUnusedLibraries();
