@@ -271,7 +271,8 @@ TEST(Windows, PresenterHooksAndExtensions) {
     HWND hwnd = makeWindow(nullptr, 0, nullptr, 0, 0, 100, 100);
     windows::setPresenter(hwnd, &presenter);
     EXPECT_EQ(windows::presenter(hwnd), &presenter);
-    static int freed = 0;
+    static int freed;
+    freed = 0;
     static int value = 1, other = 2;
     windows::setWindowExtension(hwnd, windows::kGdiSlot, &value, [](void*) { ++freed; });
     EXPECT_EQ(windows::windowExtension(hwnd, windows::kGdiSlot), &value);
