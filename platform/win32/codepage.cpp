@@ -53,8 +53,8 @@ bool encode1252(char32_t c, std::string& out) {
 class Cp932 {
 public:
     static const Cp932& get() {
-        static const Cp932 table;
-        return table;
+        static const auto* table = new Cp932;
+        return *table;
     }
     static bool isLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
     char16_t single(unsigned char b) const { return single_[b]; }

@@ -20,14 +20,15 @@ struct Opening {
 };
 
 // Every open file of the process with the access it holds and the sharing it allows, so that
-// conflicting opens fail with ERROR_SHARING_VIOLATION as they would on the platform.
+// conflicting opens fail with ERROR_SHARING_VIOLATION as they would on the platform. Never
+// destroyed: handles may still close while the process exits.
 std::mutex& shareLock() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 std::multimap<FileId, Opening>& openings() {
-    static std::multimap<FileId, Opening> m;
-    return m;
+    static auto* m = new std::multimap<FileId, Opening>;
+    return *m;
 }
 
 constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;

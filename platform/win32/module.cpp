@@ -16,18 +16,19 @@ namespace win32 {
 namespace {
 
 // A module handle is the loader's link map of the library (glibc's dlopen handle), so handles
-// of one library agree however they were obtained.
+// of one library agree however they were obtained. The state is never destroyed: libraries
+// free their own loads while the process exits.
 std::mutex& moduleLock() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 std::unordered_map<void*, int>& loadCounts() {
-    static std::unordered_map<void*, int> m;
-    return m;
+    static auto* m = new std::unordered_map<void*, int>;
+    return *m;
 }
 std::string& directoryOverride() {
-    static std::string s;
-    return s;
+    static auto* s = new std::string;
+    return *s;
 }
 
 struct StandIn {

@@ -331,9 +331,10 @@ Stamp stampOf(const struct stat& st) {
 
 class Store {
 public:
+    // Never destroyed, so that keys may still be closed while the process exits.
     static Store& get() {
-        static Store store;
-        return store;
+        static auto* store = new Store;
+        return *store;
     }
 
     // Runs f(tree) on the current state of the store file.
@@ -455,7 +456,9 @@ private:
     bool save(const std::string& dir) {
         const std::string text = serialise(tree_);
         const std::string path = dir + "/registry.txt";
-        const std::string temp = path + ".tmp." + std::to_string(::getpid());
+        // One name for every writer: they take turns under the file lock, and a temporary file
+        // left by a writer that died is simply written over by the next.
+        const std::string temp = path + ".tmp";
         int fd = ::open(temp.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
         if (fd < 0) return false;
         std::size_t done = 0;

@@ -54,8 +54,9 @@ std::pair<DWORD, std::string> query(HKEY k, const char* name) {
 }
 
 // Moves the store to a fresh state directory, so that what follows reads it from its text.
+// The copy lies inside the test's own state directory, which goes when the test ends.
 void reopenFromText() {
-    std::string tmpl = (fs::temp_directory_path() / "platform-state-copy-XXXXXX").string();
+    std::string tmpl = (fs::path(win32::stateDirectory()) / "copy-XXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     fs::copy_file(storeFile(), fs::path(tmpl) / "registry.txt");
     setenv("PLATFORM_STATE_DIR", tmpl.c_str(), 1);
@@ -86,8 +87,15 @@ TEST(Registry, EveryValueTypeRoundTripsThroughTheStoreFile) {
     HKEY k = create(HKEY_LOCAL_MACHINE, kSettings);
     for (const auto& c : cases) set(k, c.name, c.type, c.data);
     RegCloseKey(k);
+    RegCloseKey(create(HKEY_LOCAL_MACHINE, "Software\\Odd [key] 100%\xE9\"\n/x"));
 
     reopenFromText();
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\ODD [KEY] 100%\xE9\"\n/X", 0, KEY_READ, &k), ERROR_SUCCESS);
+    char name[64];
+    DWORD nameSize = sizeof name;
+    ASSERT_EQ(RegEnumKeyExA(HKEY_LOCAL_MACHINE, 0, name, &nameSize, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "Software");
+    RegCloseKey(k);
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettings, 0, KEY_READ, &k), ERROR_SUCCESS);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
