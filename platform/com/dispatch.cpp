@@ -137,6 +137,9 @@ HRESULT invoke(const TypeDesc& type, void* self, DISPID id, WORD flags, DISPPARA
     release();
 
     if (FAILED(hr)) {
+        // Whatever a failing member left in the result is dropped (the storage started zeroed).
+        if (m->hasRetval() && retType != VT_VARIANT) retval.vt = retType;
+        VariantClear(&retval);
         if (excepInfo) {
             fillExcepInfo(excepInfo, hr);
             return DISP_E_EXCEPTION;

@@ -139,7 +139,7 @@ public:
         a->lcid = 0;
         a->typekind = desc_.kind;
         a->cFuncs = static_cast<WORD>(desc_.members.size());
-        a->cImplTypes = static_cast<WORD>(desc_.kind == TKIND_COCLASS ? desc_.implemented.size() : 1);
+        a->cImplTypes = static_cast<WORD>(desc_.implemented.size());
         a->cbSizeVft = static_cast<WORD>(desc_.kind == TKIND_INTERFACE ? (7 + desc_.members.size()) * sizeof(void*)
                                                                       : 7 * sizeof(void*));
         a->wTypeFlags = desc_.flags;
