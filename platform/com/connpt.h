@@ -14,9 +14,6 @@ struct CONNECTDATA {
     DWORD dwCookie;
 };
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
 struct IEnumConnections : IUnknown {
     virtual HRESULT Next(ULONG count, CONNECTDATA* items, ULONG* fetched) = 0;
     virtual HRESULT Skip(ULONG count) = 0;
@@ -48,7 +45,6 @@ struct IConnectionPointContainer : IUnknown {
 };
 COM_INTERFACE_ID(IConnectionPointContainer, "{B196B284-BAB4-101A-B69C-00AA00341D07}");
 
-#pragma GCC diagnostic pop
 
 namespace com {
 

@@ -3,9 +3,6 @@
 
 #include "com/oleauto.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
 struct IErrorInfo : IUnknown {
     virtual HRESULT GetGUID(GUID* guid) = 0;
     virtual HRESULT GetSource(BSTR* source) = 0;
@@ -29,7 +26,6 @@ struct ISupportErrorInfo : IUnknown {
 };
 COM_INTERFACE_ID(ISupportErrorInfo, "{DF0B3D60-548F-101B-8E65-08002B2BD119}");
 
-#pragma GCC diagnostic pop
 
 HRESULT CreateErrorInfo(ICreateErrorInfo** out);
 // Replaces this thread's error object (nullptr clears it); the thread takes a reference.

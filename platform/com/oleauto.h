@@ -183,8 +183,6 @@ struct EXCEPINFO {
     SCODE scode;
 };
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 struct IDispatch : IUnknown {
     virtual HRESULT GetTypeInfoCount(UINT* count) = 0;
     virtual HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) = 0;
@@ -192,7 +190,6 @@ struct IDispatch : IUnknown {
     virtual HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
                            EXCEPINFO* excepInfo, UINT* argErr) = 0;
 };
-#pragma GCC diagnostic pop
 COM_INTERFACE_ID(IDispatch, "{00020400-0000-0000-C000-000000000046}");
 
 namespace com {

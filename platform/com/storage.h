@@ -32,9 +32,6 @@ struct STATSTG {
 
 using HGLOBAL = void*;
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
 struct ISequentialStream : IUnknown {
     virtual HRESULT Read(void* data, ULONG size, ULONG* read) = 0;
     virtual HRESULT Write(const void* data, ULONG size, ULONG* written) = 0;
@@ -112,7 +109,6 @@ struct IPersistPropertyBag : IPersist {
 };
 COM_INTERFACE_ID(IPersistPropertyBag, "{37D84F60-42CB-11CE-8135-00AA004BB851}");
 
-#pragma GCC diagnostic pop
 
 // A stream over memory that grows as it is written. Only new memory is offered: global must be
 // nullptr (there are no global memory handles here), and the memory always goes with the stream.

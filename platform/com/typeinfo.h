@@ -126,9 +126,6 @@ struct TLIBATTR {
 
 struct ITypeLib;
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
 struct ITypeInfo : IUnknown {
     virtual HRESULT GetTypeAttr(TYPEATTR** attr) = 0;
     virtual HRESULT GetFuncDesc(UINT index, FUNCDESC** desc) = 0;
@@ -169,7 +166,6 @@ struct IProvideClassInfo2 : IProvideClassInfo {
 };
 COM_INTERFACE_ID(IProvideClassInfo2, "{A6BC3AC0-DBAA-11CE-9DE3-00AA004BB851}");
 
-#pragma GCC diagnostic pop
 
 namespace com {
 

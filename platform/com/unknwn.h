@@ -181,18 +181,10 @@ constexpr const IID& uuidof() {
     }
 
 // Interfaces have no virtual destructor by design: objects end through Release.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
 struct IUnknown {
     virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
     virtual ULONG AddRef() = 0;
     virtual ULONG Release() = 0;
-
-    template <class I>
-    HRESULT QueryInterface(I** object) {
-        return QueryInterface(com::uuidof<I>(), reinterpret_cast<void**>(object));
-    }
 };
 using LPUNKNOWN = IUnknown*;
 COM_INTERFACE_ID(IUnknown, "{00000000-0000-0000-C000-000000000046}");
@@ -203,7 +195,6 @@ struct IClassFactory : IUnknown {
 };
 COM_INTERFACE_ID(IClassFactory, "{00000001-0000-0000-C000-000000000046}");
 
-#pragma GCC diagnostic pop
 
 LPVOID CoTaskMemAlloc(SIZE_T size);
 LPVOID CoTaskMemRealloc(LPVOID block, SIZE_T size);

@@ -4,8 +4,6 @@
 
 #include "com/typeinfo.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 struct ISample : IDispatch {
     virtual HRESULT _OnTimer() = 0;
     virtual HRESULT get_Value(LONG* value) = 0;
@@ -25,7 +23,6 @@ struct ISample : IDispatch {
     virtual HRESULT CallPartner(LONG a, LONG b, LONG* sum) = 0;
     virtual HRESULT putref_Partner(IDispatch* partner) = 0;
 };
-#pragma GCC diagnostic pop
 COM_INTERFACE_ID(ISample, "{5B0E8F0A-3C51-4D7E-9A61-2F4B8C1D0E11}");
 
 inline constexpr CLSID CLSID_Sample = com::guid("{5B0E8F0B-3C51-4D7E-9A61-2F4B8C1D0E11}");
