@@ -42,8 +42,15 @@ TEST(Messages, PostAndSendAcrossThreads) {
     int posted = 0;
     std::atomic<DWORD> sentOn{0};
     Handler h = [&](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
-        if (msg == kPosted) return ++posted, 0;
-        if (msg == kSent) return sentOn = GetCurrentThreadId(), static_cast<LRESULT>(w * 2);
+        if (msg == kPosted) {
+            EXPECT_FALSE(InSendMessage());
+            return ++posted, 0;
+        }
+        if (msg == kSent) {
+            EXPECT_TRUE(InSendMessage());
+            sentOn = GetCurrentThreadId();
+            return static_cast<LRESULT>(w * 2);
+        }
         if (msg == kDone) return PostQuitMessage(7), 0;
         return DefWindowProcA(hwnd, msg, w, l);
     };
@@ -548,15 +555,25 @@ TEST(Messages, ForeignThreadMovesAndNamesAWindow) {
         if (msg == WM_SETTEXT) namedOn = GetCurrentThreadId();
         return DefWindowProcA(self, msg, w, l);
     };
+    struct OwnerCheck : windows::Presenter {
+        std::atomic<DWORD> invalidatedOn{0};
+        void invalidated(HWND, const RECT&) override { invalidatedOn = GetCurrentThreadId(); }
+        void moved(HWND, const RECT&) override {}
+        void shown(HWND, bool) override {}
+        void destroyed(HWND) override {}
+    } presenter;
     HWND hwnd = makeWindow(&h);
+    windows::setPresenter(hwnd, &presenter);
     std::atomic<bool> done{false};
     HANDLE worker = startThread([&] {
         MoveWindow(hwnd, -7, 3, 10, 10, TRUE);
         SetWindowTextA(hwnd, "renamed");
+        InvalidateRect(hwnd, nullptr, FALSE);
         done = true;
     });
-    pumpUntil([&] { return done.load(); });
+    pumpUntil([&] { return done.load() && presenter.invalidatedOn.load() != 0; });
     joinThread(worker);
+    EXPECT_EQ(presenter.invalidatedOn.load(), owner);
     EXPECT_EQ(movedOn.load(), owner);
     EXPECT_EQ(namedOn.load(), owner);
     EXPECT_EQ(moveX.load(), -7);
