@@ -39,13 +39,14 @@ std::mutex& lock() {
     return m;
 }
 std::map<HINSTANCE, Table>& tables() {
-    static std::map<HINSTANCE, Table> t;
-    return t;
+    static auto* t = new std::map<HINSTANCE, Table>();
+    return *t;
 }
-// Shared icons and cursors, one per module, id and type, as LoadIconA/LoadCursorA hand them out.
+// Shared icons and cursors, one per module, id and type, as LoadIconA/LoadCursorA hand them
+// out; they live as long as the process.
 std::map<std::tuple<HINSTANCE, WORD, gdi::ResourceType>, Icon*>& shared() {
-    static std::map<std::tuple<HINSTANCE, WORD, gdi::ResourceType>, Icon*> s;
-    return s;
+    static auto* s = new std::map<std::tuple<HINSTANCE, WORD, gdi::ResourceType>, Icon*>();
+    return *s;
 }
 
 std::atomic<HCURSOR> currentCursor{nullptr};
