@@ -6,6 +6,8 @@
 #include "win32/base.h"
 #include "win32/kernel.h"
 
+struct _GMainContext;
+
 using HWND = struct HWND__*;
 using HMENU = struct HMENU__*;
 using HICON = struct HICON__*;
@@ -118,6 +120,7 @@ constexpr UINT WM_KILLFOCUS = 0x0008;
 constexpr UINT WM_ENABLE = 0x000A;
 constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_GETTEXT = 0x000D;
+constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
@@ -206,6 +209,25 @@ constexpr UINT SWP_NOREDRAW = 0x0008;
 constexpr UINT SWP_NOACTIVATE = 0x0010;
 constexpr UINT SWP_SHOWWINDOW = 0x0040;
 constexpr UINT SWP_HIDEWINDOW = 0x0080;
+// Set in WM_WINDOWPOSCHANGED when the client area kept its size / position (no WM_SIZE / WM_MOVE).
+constexpr UINT SWP_NOCLIENTSIZE = 0x0800;
+constexpr UINT SWP_NOCLIENTMOVE = 0x1000;
+
+// WM_SIZE, WM_NCHITTEST, WM_MOUSEACTIVATE answers.
+constexpr WPARAM SIZE_RESTORED = 0;
+constexpr LRESULT HTCLIENT = 1;
+constexpr LRESULT MA_ACTIVATE = 1;
+
+// Timer periods are kept within these bounds.
+constexpr UINT USER_TIMER_MINIMUM = 0x0000000A;
+constexpr UINT USER_TIMER_MAXIMUM = 0x7FFFFFFF;
+
+// Errors of the window manager.
+constexpr DWORD ERROR_TLW_WITH_WSCHILD = 1406;
+constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
+constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
+constexpr DWORD ERROR_INVALID_INDEX = 1413;
+constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 
 // PeekMessage.
 constexpr UINT PM_NOREMOVE = 0x0000;
@@ -244,6 +266,8 @@ BOOL EnableWindow(HWND hwnd, BOOL enable);
 HWND GetParent(HWND hwnd);
 HWND SetParent(HWND hwnd, HWND parent);
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
+// Extra window bytes are addressed at multiples of 4; each such index holds a whole LONG_PTR, so
+// a pointer kept at a "long" index survives, and the A and Ptr forms are the same.
 LONG_PTR GetWindowLongA(HWND hwnd, int index);
 LONG_PTR SetWindowLongA(HWND hwnd, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrA(HWND hwnd, int index);
@@ -324,6 +348,19 @@ constexpr int kGdiSlot = 0;
 // the last position that input delivered).
 using CursorSource = void (*)(POINT* screen);
 void setCursorSource(CursorSource source);
+
+// What BeginPaint needs: the bounding rectangle of the update area (client coordinates) and
+// whether the background is to be erased; the window is validated. False when nothing was invalid.
+bool takeUpdateRect(HWND hwnd, RECT* area, bool* erase);
+// The GDI layer's BeginPaint/EndPaint pair, run by DefWindowProcA for WM_PAINT (without one the
+// window is only validated).
+using DefaultPaint = void (*)(HWND hwnd);
+void setDefaultPaint(DefaultPaint paint);
+
+// This thread's loop: the thread-default context when one is pushed, the global default context
+// on the main thread, otherwise a context of the thread's own. Sources that feed the thread's
+// windows (sockets, the display) attach here.
+_GMainContext* threadContext();
 
 // Runs one iteration of this thread's loop (blocking if asked), serving sent messages, posted
 // messages, timers and GLib sources alike. Returns true if something was dispatched.
