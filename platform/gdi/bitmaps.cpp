@@ -188,6 +188,12 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sx, i
     long y0 = std::max<long>({0L, y, static_cast<long>(y) - sy});
     long x1 = std::min<long>({static_cast<long>(x) + width, dw, static_cast<long>(x) - sx + sw});
     long y1 = std::min<long>({static_cast<long>(y) + height, dh, static_cast<long>(y) - sy + sh});
+    if (to->clipped) {
+        x0 = std::max<long>(x0, to->clip.left);
+        y0 = std::max<long>(y0, to->clip.top);
+        x1 = std::min<long>(x1, to->clip.right);
+        y1 = std::min<long>(y1, to->clip.bottom);
+    }
     if (x1 <= x0 || y1 <= y0) return TRUE;
     cairo_surface_flush(ss);
     cairo_surface_flush(ds);
@@ -220,6 +226,8 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     DeviceContext* dc = lookupDC(hdc);
     cairo_surface_t* s = dc ? dc->surface() : nullptr;
     if (!s || x < 0 || y < 0 || x >= cairo_image_surface_get_width(s) || y >= cairo_image_surface_get_height(s))
+        return CLR_INVALID;
+    if (dc->clipped && (x < dc->clip.left || y < dc->clip.top || x >= dc->clip.right || y >= dc->clip.bottom))
         return CLR_INVALID;
     cairo_surface_flush(s);
     row(s, y)[x] = 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(color)) << 16) |

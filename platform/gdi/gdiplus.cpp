@@ -119,6 +119,9 @@ struct GpGraphics {
     cairo_t* cr = nullptr;
     bool antialias = false;
     cairo_filter_t filter = CAIRO_FILTER_BILINEAR;
+    // The update rectangle of a paint DC bounds every clip.
+    bool hasDeviceClip = false;
+    RECT deviceClip{};
 };
 
 struct GpPen {
@@ -136,6 +139,17 @@ struct GpPath {
 };
 
 namespace {
+
+void applyDeviceClip(GpGraphics* g) {
+    if (!g->hasDeviceClip) return;
+    const RECT& r = g->deviceClip;
+    cairo_path_t* pending = cairo_copy_path(g->cr);
+    cairo_new_path(g->cr);
+    cairo_rectangle(g->cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_clip(g->cr);
+    cairo_append_path(g->cr, pending);
+    cairo_path_destroy(pending);
+}
 
 GpStatus newGraphics(cairo_surface_t* target, GpGraphics** out) {
     if (!target) return InvalidParameter;
@@ -256,6 +270,7 @@ GpStatus clipTo(GpGraphics* g, CombineMode mode) {
     switch (mode) {
         case CombineModeReplace:
             cairo_reset_clip(cr);
+            applyDeviceClip(g);
             cairo_clip(cr);
             return Ok;
         case CombineModeIntersect: cairo_clip(cr); return Ok;
@@ -302,7 +317,13 @@ GpStatus GdipCreateFromHDC(HDC hdc, GpGraphics** graphics) {
     if (!running()) return GdiplusNotInitialized;
     DeviceContext* dc = lookupDC(hdc);
     if (!dc) return InvalidParameter;
-    return newGraphics(dc->surface(), graphics);
+    GpStatus status = newGraphics(dc->surface(), graphics);
+    if (status == Ok && dc->clipped) {
+        (*graphics)->hasDeviceClip = true;
+        (*graphics)->deviceClip = dc->clip;
+        applyDeviceClip(*graphics);
+    }
+    return status;
 }
 
 GpStatus GdipGetImageGraphicsContext(GpImage* image, GpGraphics** graphics) {
@@ -729,5 +750,6 @@ GpStatus GdipSetClipPath(GpGraphics* g, GpPath* path, CombineMode mode) {
 GpStatus GdipResetClip(GpGraphics* g) {
     if (!g) return InvalidParameter;
     cairo_reset_clip(g->cr);
+    applyDeviceClip(g);
     return Ok;
 }

@@ -100,6 +100,9 @@ struct DeviceContext {
     int bkMode = OPAQUE;
     UINT textAlign = TA_LEFT | TA_TOP;
     int polyFillMode = ALTERNATE;
+    // A paint DC draws only into the update rectangle.
+    bool clipped = false;
+    RECT clip{};
     // The surface drawing goes to: the selected bitmap's or the window's.
     cairo_surface_t* surface() const;
     // A context on the surface with GDI's settings (no anti-aliasing), or nullptr.

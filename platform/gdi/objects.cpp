@@ -145,6 +145,10 @@ cairo_t* DeviceContext::begin() const {
     cairo_surface_flush(target);
     cairo_t* cr = cairo_create(target);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    if (clipped) {
+        cairo_rectangle(cr, clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
+        cairo_clip(cr);
+    }
     return cr;
 }
 
