@@ -63,6 +63,39 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
     return reinterpret_cast<HBITMAP>(newBitmap(width, height));
 }
 
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits) {
+    if (planes != 1 || bitsPerPixel != 32 || !sizeOk(width, height)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    HBITMAP handle = reinterpret_cast<HBITMAP>(newBitmap(width, height));
+    if (bits) SetBitmapBits(handle, static_cast<DWORD>(width * height * 4), bits);
+    return handle;
+}
+
+LONG GetBitmapBits(HBITMAP handle, LONG size, LPVOID bits) {
+    Bitmap* bitmap = lookupAs<Bitmap>(handle, Kind::Bitmap);
+    if (!bitmap || !bits || size < 0) return 0;
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap->width) * 4;
+    const std::size_t rows = std::min<std::size_t>(static_cast<std::size_t>(size) / rowBytes, bitmap->height);
+    cairo_surface_flush(bitmap->surface);
+    auto* out = static_cast<unsigned char*>(bits);
+    for (std::size_t y = 0; y < rows; ++y) std::memcpy(out + y * rowBytes, row(bitmap->surface, int(y)), rowBytes);
+    return static_cast<LONG>(rows * rowBytes);
+}
+
+LONG SetBitmapBits(HBITMAP handle, DWORD size, const void* bits) {
+    Bitmap* bitmap = lookupAs<Bitmap>(handle, Kind::Bitmap);
+    if (!bitmap || !bits) return 0;
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap->width) * 4;
+    const std::size_t rows = std::min<std::size_t>(size / rowBytes, bitmap->height);
+    cairo_surface_flush(bitmap->surface);
+    const auto* in = static_cast<const unsigned char*>(bits);
+    for (std::size_t y = 0; y < rows; ++y) std::memcpy(row(bitmap->surface, int(y)), in + y * rowBytes, rowBytes);
+    cairo_surface_mark_dirty(bitmap->surface);
+    return static_cast<LONG>(rows * rowBytes);
+}
+
 HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD) {
     if (bits) *bits = nullptr;
     if (!header32(info) || usage != DIB_RGB_COLORS || section) {

@@ -196,6 +196,10 @@ constexpr UINT DIB_RGB_COLORS = 0;
 // Only 32 bits per pixel: a positive biHeight is a bottom-up picture, a negative one top-down.
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
+// The device format is 32 bits a pixel, rows top-down without padding; bits may be null.
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+LONG GetBitmapBits(HBITMAP bitmap, LONG size, LPVOID bits);
+LONG SetBitmapBits(HBITMAP bitmap, DWORD size, const void* bits);
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info, UINT usage);
 int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPCVOID bits, const BITMAPINFO* info, UINT usage);
 

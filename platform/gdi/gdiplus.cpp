@@ -475,10 +475,10 @@ GpStatus GdipBitmapLockBits(GpBitmap* image, const GpRect* rect, UINT flags, Pix
     cairo_surface_flush(bitmap->surface);
     if (flags & ImageLockModeRead) {
         for (INT y = 0; y < r.Height; ++y) {
-            const auto* from = reinterpret_cast<const std::uint32_t*>(
-                                   cairo_image_surface_get_data(bitmap->surface) +
-                                   static_cast<std::ptrdiff_t>(r.Y + y) * cairo_image_surface_get_stride(bitmap->surface)) +
-                               r.X;
+            const std::ptrdiff_t offset =
+                static_cast<std::ptrdiff_t>(r.Y + y) * cairo_image_surface_get_stride(bitmap->surface);
+            const auto* from =
+                reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(bitmap->surface) + offset) + r.X;
             auto* to = reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(data->Scan0) +
                                                         static_cast<std::ptrdiff_t>(y) * data->Stride);
             for (INT x = 0; x < r.Width; ++x) {
@@ -504,10 +504,9 @@ GpStatus GdipBitmapUnlockBits(GpBitmap* image, BitmapData* data) {
     if (bitmap->lockFlags & ImageLockModeWrite) {
         cairo_surface_flush(bitmap->surface);
         for (INT y = 0; y < r.Height; ++y) {
-            auto* to = reinterpret_cast<std::uint32_t*>(
-                           cairo_image_surface_get_data(bitmap->surface) +
-                           static_cast<std::ptrdiff_t>(r.Y + y) * cairo_image_surface_get_stride(bitmap->surface)) +
-                       r.X;
+            const std::ptrdiff_t offset =
+                static_cast<std::ptrdiff_t>(r.Y + y) * cairo_image_surface_get_stride(bitmap->surface);
+            auto* to = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(bitmap->surface) + offset) + r.X;
             const auto* from = reinterpret_cast<const std::uint32_t*>(static_cast<unsigned char*>(data->Scan0) +
                                                                       static_cast<std::ptrdiff_t>(y) * data->Stride);
             for (INT x = 0; x < r.Width; ++x) {

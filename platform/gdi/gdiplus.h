@@ -31,7 +31,13 @@ using Status = GpStatus;
 
 enum GpUnit { UnitWorld = 0, UnitDisplay = 1, UnitPixel = 2, UnitPoint = 3, UnitInch = 4 };
 enum GpFillMode { FillModeAlternate = 0, FillModeWinding = 1 };
-enum GpWrapMode { WrapModeTile = 0, WrapModeTileFlipX = 1, WrapModeTileFlipY = 2, WrapModeTileFlipXY = 3, WrapModeClamp = 4 };
+enum GpWrapMode {
+    WrapModeTile = 0,
+    WrapModeTileFlipX = 1,
+    WrapModeTileFlipY = 2,
+    WrapModeTileFlipXY = 3,
+    WrapModeClamp = 4,
+};
 enum CombineMode {
     CombineModeReplace = 0,
     CombineModeIntersect = 1,

@@ -48,7 +48,7 @@ constexpr std::array<COLORREF, 31> kClassicColors = {
     RGB(212, 208, 200),  // 3-D light
     RGB(0, 0, 0),        // tooltip text
     RGB(255, 255, 225),  // tooltip background
-    RGB(181, 181, 181),  // unused slot
+    0,                   // no colour
     RGB(0, 0, 128),      // hot light
     RGB(166, 202, 240),  // active caption gradient
     RGB(192, 192, 192),  // inactive caption gradient

@@ -88,7 +88,8 @@ HDC GetDC(HWND hwnd) { return windowDC(hwnd); }
 int ReleaseDC(HWND hwnd, HDC hdc) {
     DeviceContext* dc = lookupDC(hdc);
     if (!dc || dc->type != DeviceContext::Type::Window || dc->hwnd != hwnd) return 0;
-    RECT drawn{0, 0, cairo_image_surface_get_width(dc->windowSurface), cairo_image_surface_get_height(dc->windowSurface)};
+    cairo_surface_t* s = dc->windowSurface;
+    RECT drawn{0, 0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s)};
     if (dc->clipped) IntersectRect(&drawn, &drawn, &dc->clip);
     destroyDC(hdc);
     if (hwnd) presented(hwnd, drawn);

@@ -228,7 +228,8 @@ TEST(Bitmaps, DibBitsAreBlueGreenRedAlphaAndBottomUpWhenAskedSo) {
     info.bmiHeader.biBitCount = 32;
     std::vector<BYTE> bytes(3 * 2 * 4);
     EXPECT_EQ(GetDIBits(c.dc(), c.bitmap(), 0, 2, bytes.data(), &info, DIB_RGB_COLORS), 2);
-    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + 8), (std::vector<BYTE>{60, 50, 40, 255, 30, 20, 10, 255}));
+    EXPECT_EQ(std::vector<BYTE>(bytes.begin(), bytes.begin() + 8),
+              (std::vector<BYTE>{60, 50, 40, 255, 30, 20, 10, 255}));
     EXPECT_EQ(bytes[12], 30);
 
     bytes[0] = 1;  // blue of the bottom-left pixel
@@ -269,6 +270,28 @@ TEST(Bitmaps, BottomUpDibSectionSharesItsMemory) {
     SelectObject(dc, old);
     DeleteObject(dib);
     DeleteDC(dc);
+}
+
+TEST(Bitmaps, DeviceBitsAreTopDownAndCopyIntoANewBitmap) {
+    Canvas c(2, 2, RGB(1, 2, 3));
+    SetPixel(c.dc(), 1, 0, RGB(200, 100, 50));
+    std::uint32_t pixels[4] = {};
+    EXPECT_EQ(GetBitmapBits(c.bitmap(), sizeof pixels, pixels), 16);
+    EXPECT_EQ(pixels[1], 0xFFC86432u);
+    EXPECT_EQ(pixels[2], 0xFF010203u);
+    pixels[3] = 0xFF0A0B0Cu;
+    HBITMAP copy = CreateBitmap(2, 2, 1, 32, pixels);
+    ASSERT_NE(copy, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, copy);
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(200, 100, 50));
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(10, 11, 12));
+    EXPECT_EQ(SetBitmapBits(copy, 8, pixels + 2), 8);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(1, 2, 3));
+    SelectObject(dc, old);
+    DeleteObject(copy);
+    DeleteDC(dc);
+    EXPECT_EQ(CreateBitmap(2, 2, 1, 8, nullptr), nullptr);
 }
 
 TEST(Objects, HandlesAreCheckedAndSelectedObjectsOutliveDeletion) {
