@@ -187,7 +187,9 @@ bool setBrush(cairo_t* cr, GpBrush* brush) {
         addColorStop(p, 1, gradient->toColor);
         switch (gradient->wrap) {
             case WrapModeClamp: cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD); break;
-            case WrapModeTile: cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT); break;
+            // Flipping across the gradient's direction changes nothing along it.
+            case WrapModeTile:
+            case WrapModeTileFlipY: cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT); break;
             default: cairo_pattern_set_extend(p, CAIRO_EXTEND_REFLECT); break;
         }
         cairo_set_source(cr, p);

@@ -138,6 +138,13 @@ TEST_F(Gdiplus, LinearGradientRunsFromOneColourToTheOther) {
     EXPECT_TRUE(near(p[19], kBlue, 16)) << std::hex << p[19];
     EXPECT_TRUE(near(p[21], kRed, 16)) << std::hex << p[21];
     GdipDeleteBrush(gradient);
+    // Flipped, they run back.
+    ASSERT_EQ(GdipCreateLineBrushI(&from, &half, kRed, kBlue, WrapModeTileFlipX, &gradient), Ok);
+    EXPECT_EQ(GdipFillRectangleI(graphics_, gradient, 0, 0, 40, 10), Ok);
+    p = pixels();
+    EXPECT_TRUE(near(p[21], kBlue, 16)) << std::hex << p[21];
+    EXPECT_TRUE(near(p[39], kRed, 16)) << std::hex << p[39];
+    GdipDeleteBrush(gradient);
     EXPECT_EQ(GdipCreateLineBrushI(&from, &from, kRed, kBlue, WrapModeTile, &gradient), OutOfMemory);
 }
 
