@@ -81,8 +81,10 @@ std::uint64_t nextTimer(ThreadQueue& q, const Filter* filter) {
 // order: posted messages, the quit request, paint, timers.
 bool take(ThreadQueue& q, const Filter& f, bool remove, MSG* out) {
     MSG m{};
-    m.time = GetTickCount();
-    m.pt = cursorPosition();
+    if (out) {
+        m.time = GetTickCount();
+        m.pt = cursorPosition();
+    }
     {
         std::lock_guard lock(q.lock);
         if (f.posted) {
@@ -204,8 +206,9 @@ void teardown(const std::shared_ptr<ThreadQueue>& q) {
         q->timers.clear();
         q->paintPending.clear();
     }
-    for (auto& r : pending) complete(r, 0);
+    // Windows first, so that a released sender finds them gone.
     dropWindows(q.get());
+    for (auto& r : pending) complete(r, 0);
     g_source_destroy(q->source);
     g_source_unref(q->source);
     q->source = nullptr;

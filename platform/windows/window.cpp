@@ -94,7 +94,7 @@ void freeExtensions(std::map<int, Extension>& extensions) {
     extensions.clear();
 }
 
-void destroyOnOwner(const std::shared_ptr<Window>& w);
+void destroyOnOwner(const std::shared_ptr<Window>& w, bool created = true);
 
 void destroyChildren(const std::shared_ptr<Window>& w) {
     std::vector<std::shared_ptr<Window>> children;
@@ -109,7 +109,8 @@ void destroyChildren(const std::shared_ptr<Window>& w) {
         });
 }
 
-void destroyOnOwner(const std::shared_ptr<Window>& w) {
+// A window whose WM_NCCREATE failed was never created: it only hears WM_NCDESTROY.
+void destroyOnOwner(const std::shared_ptr<Window>& w, bool created) {
     HWND hwnd = w->handle;
     std::vector<std::shared_ptr<Window>> owned;
     {
@@ -127,19 +128,24 @@ void destroyOnOwner(const std::shared_ptr<Window>& w) {
     if (q.capture == hwnd) q.capture = nullptr;
     if (q.focus == hwnd) q.focus = nullptr;
 
-    callWindow(hwnd, WM_DESTROY, 0, 0);
+    if (created) callWindow(hwnd, WM_DESTROY, 0, 0);
     destroyChildren(w);
     callWindow(hwnd, WM_NCDESTROY, 0, 0);
 
     Presenter* presenter;
+    {
+        std::lock_guard lock(registryLock());
+        presenter = w->presenter;
+        w->presenter = nullptr;
+    }
+    // Told while the handle still answers, so that it can look at the window one last time.
+    if (presenter) presenter->destroyed(hwnd);
     std::map<int, Extension> extensions;
     {
         std::lock_guard lock(registryLock());
         reg().windows.erase(hwnd);
         if (auto parent = findLocked(w->parent)) std::erase(parent->children, hwnd);
         w->cls->liveWindows--;
-        presenter = w->presenter;
-        w->presenter = nullptr;
         extensions.swap(w->extensions);
     }
     killTimers(q, hwnd);
@@ -149,7 +155,6 @@ void destroyOnOwner(const std::shared_ptr<Window>& w) {
         std::erase_if(q.posted, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
     }
     cancelSends(q, hwnd);
-    if (presenter) presenter->destroyed(hwnd);
     freeExtensions(extensions);
 }
 
@@ -530,7 +535,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
                      className, exStyle};
     auto lp = reinterpret_cast<LPARAM>(&cs);
     if (!callWindow(hwnd, WM_NCCREATE, 0, lp)) {
-        destroyOnOwner(w);
+        destroyOnOwner(w, false);
         return nullptr;
     }
     if (callWindow(hwnd, WM_CREATE, 0, lp) == -1) {

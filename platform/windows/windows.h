@@ -1,7 +1,7 @@
 #pragma once
 // Windows, window classes, messages, timers, capture and the cursor, over GLib main contexts.
-// Each thread's message queue lives on its thread-default GMainContext (the global default
-// context for the main thread), so a GTK loop and our pumps are one loop.
+// Each thread's message queue lives on its GMainContext (see threadContext), so a GTK loop and
+// our pumps are one loop: a plain g_main_loop_run dispatches the thread's messages too.
 
 #include "win32/base.h"
 #include "win32/kernel.h"
@@ -340,6 +340,7 @@ void setPresenter(HWND hwnd, Presenter* presenter);
 Presenter* presenter(HWND hwnd);
 
 // Per-window slot for layers above (the GDI layer keeps the window's pixel surface here).
+// destroy frees a value when it is replaced and when the window is destroyed.
 void* windowExtension(HWND hwnd, int slot);
 void setWindowExtension(HWND hwnd, int slot, void* value, void (*destroy)(void*));
 constexpr int kGdiSlot = 0;

@@ -42,8 +42,15 @@ TEST(Messages, PostAndSendAcrossThreads) {
     int posted = 0;
     std::atomic<DWORD> sentOn{0};
     Handler h = [&](HWND hwnd, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
-        if (msg == kPosted) return ++posted, 0;
-        if (msg == kSent) return sentOn = GetCurrentThreadId(), static_cast<LRESULT>(w * 2);
+        if (msg == kPosted) {
+            EXPECT_FALSE(InSendMessage());
+            return ++posted, 0;
+        }
+        if (msg == kSent) {
+            EXPECT_TRUE(InSendMessage());
+            sentOn = GetCurrentThreadId();
+            return static_cast<LRESULT>(w * 2);
+        }
         if (msg == kDone) return PostQuitMessage(7), 0;
         return DefWindowProcA(hwnd, msg, w, l);
     };
@@ -319,6 +326,34 @@ TEST(Messages, DestroyingTheTargetReleasesAWaitingSender) {
     CloseHandle(sending);
 }
 
+TEST(Messages, WindowsOfAnEndedThreadAreGone) {
+    std::atomic<HWND> orphan{nullptr};
+    HANDLE created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD ownerId = 0;
+    HANDLE owner = startThread(
+        [&] {
+            orphan = makeWindow(nullptr);
+            SetEvent(created);
+            WaitForSingleObject(go, INFINITE);  // ends without pumping or destroying
+        },
+        &ownerId);
+    WaitForSingleObject(created, INFINITE);
+    std::atomic<LRESULT> answer{-1};
+    HANDLE sender = startThread([&] { answer = SendMessageA(orphan, WM_USER, 0, 0); });
+    Sleep(50);  // lets the send reach the queue; either way it must come back with 0
+    SetEvent(go);
+    test::joinThread(owner);
+    test::joinThread(sender);
+    EXPECT_EQ(answer.load(), 0);
+    EXPECT_FALSE(IsWindow(orphan));
+    EXPECT_FALSE(PostMessageA(orphan, WM_USER, 0, 0));
+    EXPECT_FALSE(PostThreadMessageA(ownerId, WM_USER, 0, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_THREAD_ID);
+    CloseHandle(created);
+    CloseHandle(go);
+}
+
 TEST(Messages, TimersFireOnTheOwningThread) {
     int ticks = 0;
     Handler h = [&](HWND self, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
@@ -460,6 +495,92 @@ TEST(Messages, WorkerGLibLoopOnItsOwnContext) {
     joinThread(worker);
     EXPECT_EQ(handledOn.load(), workerId);
     CloseHandle(ready);
+}
+
+// A GLib loop inside a handler dispatched by our pump, and our pump inside a handler that
+// the GLib loop dispatched: a worker's send is answered at the bottom.
+TEST(Messages, PumpsAndGLibLoopsNest) {
+    constexpr UINT kModal = WM_USER + 20, kInner = WM_USER + 21;
+    GMainLoop* modal = g_main_loop_new(nullptr, FALSE);
+    HANDLE innerRunning = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::vector<std::string> log;
+    bool answered = false;
+    Handler h = [&](HWND self, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+        switch (msg) {
+            case kModal:
+                log.push_back("modal in");
+                PostMessageA(self, kInner, 0, 0);
+                g_main_loop_run(modal);
+                log.push_back("modal out");
+                PostQuitMessage(0);
+                return 0;
+            case kInner:
+                log.push_back("inner in");
+                SetEvent(innerRunning);
+                pumpUntil([&] { return answered; });
+                log.push_back("inner out");
+                g_main_loop_quit(modal);
+                return 0;
+            case kSent:
+                log.push_back("sent");
+                answered = true;
+                return 3;
+        }
+        return DefWindowProcA(self, msg, w, l);
+    };
+    HWND hwnd = makeWindow(&h);
+    std::atomic<LRESULT> answer{0};
+    HANDLE worker = startThread([&] {
+        WaitForSingleObject(innerRunning, INFINITE);
+        answer = SendMessageA(hwnd, kSent, 0, 0);
+    });
+    PostMessageA(hwnd, kModal, 0, 0);
+    MSG m;
+    while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+    joinThread(worker);
+    EXPECT_EQ(answer.load(), 3);
+    EXPECT_EQ(log, (std::vector<std::string>{"modal in", "inner in", "sent", "inner out", "modal out"}));
+    g_main_loop_unref(modal);
+    CloseHandle(innerRunning);
+    DestroyWindow(hwnd);
+}
+
+// Changing another thread's window runs its messages on the owner's thread.
+TEST(Messages, ForeignThreadMovesAndNamesAWindow) {
+    DWORD owner = GetCurrentThreadId();
+    std::atomic<DWORD> movedOn{0}, namedOn{0};
+    std::atomic<int> moveX{0};
+    Handler h = [&](HWND self, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+        if (msg == WM_MOVE) movedOn = GetCurrentThreadId(), moveX = GET_X_LPARAM(l);
+        if (msg == WM_SETTEXT) namedOn = GetCurrentThreadId();
+        return DefWindowProcA(self, msg, w, l);
+    };
+    struct OwnerCheck : windows::Presenter {
+        std::atomic<DWORD> invalidatedOn{0};
+        void invalidated(HWND, const RECT&) override { invalidatedOn = GetCurrentThreadId(); }
+        void moved(HWND, const RECT&) override {}
+        void shown(HWND, bool) override {}
+        void destroyed(HWND) override {}
+    } presenter;
+    HWND hwnd = makeWindow(&h);
+    windows::setPresenter(hwnd, &presenter);
+    std::atomic<bool> done{false};
+    HANDLE worker = startThread([&] {
+        MoveWindow(hwnd, -7, 3, 10, 10, TRUE);
+        SetWindowTextA(hwnd, "renamed");
+        InvalidateRect(hwnd, nullptr, FALSE);
+        done = true;
+    });
+    pumpUntil([&] { return done.load() && presenter.invalidatedOn.load() != 0; });
+    joinThread(worker);
+    EXPECT_EQ(presenter.invalidatedOn.load(), owner);
+    EXPECT_EQ(movedOn.load(), owner);
+    EXPECT_EQ(namedOn.load(), owner);
+    EXPECT_EQ(moveX.load(), -7);
+    char text[16];
+    GetWindowTextA(hwnd, text, sizeof text);
+    EXPECT_STREQ(text, "renamed");
+    DestroyWindow(hwnd);
 }
 
 TEST(Messages, PumpOnceServesGLibSourcesAndMessages) {
