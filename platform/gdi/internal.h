@@ -1,6 +1,8 @@
 #pragma once
 // Objects behind the GDI handles, shared by the parts of the layer (not a public header).
 
+// The layer's own header comes before GLib's: GLib defines TRUE and FALSE only where they are
+// not yet names.
 #include "gdi/gdi.h"
 
 #include <cairo.h>

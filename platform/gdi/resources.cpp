@@ -1,7 +1,6 @@
 #include "gdi/internal.h"
 
 #include <atomic>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>

@@ -2,7 +2,6 @@
 
 #include <pango/pangocairo.h>
 
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <strings.h>
