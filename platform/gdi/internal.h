@@ -1,8 +1,8 @@
 #pragma once
 // Objects behind the GDI handles, shared by the parts of the layer (not a public header).
 
-// The layer's own header comes before GLib's: GLib defines TRUE and FALSE only where they are
-// not yet names.
+// The layer's own header comes before GLib's, whose TRUE and FALSE macros would otherwise turn
+// the base types' constants of those names into syntax errors.
 #include "gdi/gdi.h"
 
 #include <cairo.h>
