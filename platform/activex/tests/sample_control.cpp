@@ -126,6 +126,11 @@ protected:
             *result = 0;
             return true;
         }
+        if (msg == WM_MOVE) {
+            const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+            keepSize(RECT{x, y, x, y});
+            return false;
+        }
         if (msg == WM_LBUTTONDOWN) {
             activex::EventArgs args;
             args.i4(GET_X_LPARAM(lParam)).i4(GET_Y_LPARAM(lParam));
