@@ -96,6 +96,8 @@ TEST_F(Activation, VerbsAndClose) {
     EXPECT_FALSE(IsWindowVisible(site.controlWindow()));
     EXPECT_EQ(site.doVerb(OLEIVERB_SHOW), S_OK);
     EXPECT_TRUE(IsWindowVisible(site.controlWindow()));
+    EXPECT_EQ(site.doVerb(OLEIVERB_PROPERTIES), S_OK);
+    EXPECT_EQ(site.propertyFrames(), 1);
     EXPECT_EQ(site.doVerb(OLEIVERB_OPEN), E_NOTIMPL);
     EXPECT_EQ(site.doVerb(3), OLEOBJ_S_INVALIDVERB);
 
