@@ -156,6 +156,7 @@ struct HttpServer::Impl {
         bool lingering = false;
         Clock::time_point lingerUntil;
         bool dead = false;
+        bool recordedClosed = false;
     };
 
     mutable std::mutex mutex;
@@ -187,6 +188,7 @@ struct HttpServer::Impl {
     void beginClose(Conn& c, bool graceful);
     void queueBytes(Conn& c, std::string_view bytes);
     void finish(Conn& c, bool byClient);
+    void recordClosed(Conn& c, bool byClient);
     void noteTlsState(Conn& c);
 };
 
@@ -507,6 +509,7 @@ void HttpServer::Impl::beginClose(Conn& c, bool graceful) {
     if (!c.out.empty()) return;  // onWritable comes back here once everything is out
     // Half-close and drain what the client still sends, so the close is a FIN, not a reset.
     ::shutdown(c.fd.get(), SHUT_WR);
+    recordClosed(c, false);
     if (c.peerEof) {
         finish(c, false);
         return;
@@ -519,6 +522,12 @@ void HttpServer::Impl::finish(Conn& c, bool byClient) {
     if (c.dead) return;
     c.dead = true;
     c.fd.reset();
+    recordClosed(c, byClient);
+}
+
+void HttpServer::Impl::recordClosed(Conn& c, bool byClient) {
+    if (c.recordedClosed) return;
+    c.recordedClosed = true;
     std::lock_guard lock(mutex);
     HttpConnection& rec = connections[c.index];
     rec.closed = true;

@@ -72,7 +72,7 @@ std::string chunkedBody(const std::vector<std::string>& chunks);
 struct HttpConnection {
     std::string received;  // every byte the client sent, in order (decrypted over TLS)
     std::size_t requests = 0;
-    bool closed = false;
+    bool closed = false;  // the server has ended its side, or the client has closed
     bool closedByClient = false;
     std::string clientSubject;  // TLS: the client certificate's subject (RFC 2253), if one came
     std::string tlsVersion;     // TLS: "TLSv1.2", "TLSv1.3"... once the handshake is done

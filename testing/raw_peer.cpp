@@ -196,6 +196,7 @@ public:
             sendRaw(tls_->takeOutput());
         }
         ::shutdown(fd_, SHUT_WR);
+        peer_.record(index_, [](PeerConnection& c) { c.finished = true; });
         Clock::time_point deadline = Clock::now() + peer_.options.stepTimeout;
         while (fill(deadline) == Io::Ok) {
         }
@@ -383,6 +384,7 @@ void RawPeer::Impl::serve(detail::Fd fd, std::size_t index) {
                 fail(where + "the client did not close: " + describe(r));
                 ok = false;
             }
+            r = Io::Ok;
             break;
         }
         case Op::Send:

@@ -73,7 +73,7 @@ struct PeerConnection {
     std::string received;    // every byte the client sent (decrypted over TLS)
     std::string fromTarget;  // during a relay: every byte the target sent
     std::vector<std::string> errors;
-    bool finished = false;      // the script has ended and the connection is closed
+    bool finished = false;      // the script has ended and the peer has closed its side
     bool clientClosed = false;  // the client closed its side at some point
     std::string clientSubject;  // TLS only, as in HttpConnection
     std::string tlsVersion;
