@@ -6,8 +6,12 @@
 #include <mutex>
 #include <stdexcept>
 #include <system_error>
+#include <vector>
+
+#include <unistd.h>
 
 #include <openssl/bio.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/pkcs12.h>
@@ -26,10 +30,53 @@ int index(CertKind kind) { return static_cast<int>(kind); }
     throw std::runtime_error(std::string("test certificates: ") + what);
 }
 
-EVP_PKEY* makeKey() {
-    EVP_PKEY* key = EVP_RSA_gen(2048);
-    if (!key) fail("RSA key generation failed");
-    return key;
+constexpr int kKeys = 4;
+
+// RSA key generation costs about a second per test process, and every test runs in a process
+// of its own, so the keys (never the certificates, whose validity is relative to now) are kept
+// in the build tree and shared by later processes.
+std::vector<EVP_PKEY*> loadKeys(const std::filesystem::path& path) {
+    std::vector<EVP_PKEY*> keys;
+    BIO* bio = BIO_new_file(path.c_str(), "r");
+    if (!bio) return keys;
+    while (EVP_PKEY* key = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr)) keys.push_back(key);
+    BIO_free(bio);
+    ERR_clear_error();
+    if (keys.size() != kKeys) {
+        for (EVP_PKEY* k : keys) EVP_PKEY_free(k);
+        keys.clear();
+    }
+    return keys;
+}
+
+void storeKeys(const std::filesystem::path& path, const std::vector<EVP_PKEY*>& keys) {
+    // Written beside the final name and renamed, so a concurrent reader sees all or nothing.
+    std::filesystem::path tmp = path;
+    tmp += "." + std::to_string(getpid());
+    BIO* bio = BIO_new_file(tmp.c_str(), "w");
+    if (!bio) return;
+    bool ok = true;
+    for (EVP_PKEY* k : keys)
+        ok = ok && PEM_write_bio_PrivateKey(bio, k, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    BIO_free(bio);
+    std::error_code ec;
+    if (ok)
+        std::filesystem::rename(tmp, path, ec);
+    else
+        std::filesystem::remove(tmp, ec);
+}
+
+std::vector<EVP_PKEY*> makeKeys() {
+    std::filesystem::path cache = FIXTURE_KEY_CACHE;
+    std::vector<EVP_PKEY*> keys = loadKeys(cache);
+    if (!keys.empty()) return keys;
+    for (int i = 0; i < kKeys; ++i) {
+        EVP_PKEY* key = EVP_RSA_gen(2048);
+        if (!key) fail("RSA key generation failed");
+        keys.push_back(key);
+    }
+    storeKeys(cache, keys);
+    return keys;
 }
 
 void addName(X509_NAME* name, const char* field, const char* value) {
@@ -140,11 +187,12 @@ struct TestCertificates::Impl {
 };
 
 TestCertificates::TestCertificates() : impl_(std::make_unique<Impl>()) {
-    // Key generation dominates the cost, so the three server certificates share one key.
-    EVP_PKEY* caKey = makeKey();
-    EVP_PKEY* serverKey = makeKey();
-    EVP_PKEY* selfKey = makeKey();
-    EVP_PKEY* clientKey = makeKey();
+    // The three certificates for a server share one key.
+    std::vector<EVP_PKEY*> made = makeKeys();
+    EVP_PKEY* caKey = made[0];
+    EVP_PKEY* serverKey = made[1];
+    EVP_PKEY* selfKey = made[2];
+    EVP_PKEY* clientKey = made[3];
     auto& keys = impl_->keys;
     keys[index(CertKind::Ca)] = caKey;
     keys[index(CertKind::Server)] = serverKey;

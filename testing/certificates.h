@@ -28,7 +28,8 @@ struct CertificateFiles {
     std::filesystem::path pfx;      // key, certificate and the CA (for issued ones), with kPfxPassword
 };
 
-// Keys and certificates made once per process at first use (RSA 2048, SHA-256 signatures).
+// Certificates made once per process at first use (RSA 2048, SHA-256 signatures). The keys are
+// made once per build tree and reused by later test processes.
 class TestCertificates {
 public:
     static constexpr const char* kPfxPassword = "fixture-pfx-password";
