@@ -18,7 +18,7 @@ class PeerScript {
 public:
     enum class Op {
         Expect, ExpectBytes, ExpectUntil, ExpectClose, Hold,
-        Send, SendSplit, SendRecordSplit, SendRecords, Pause, Close, Abort, Relay,
+        Send, SendSplit, SendRecordSplit, SendRecords, Renegotiate, Pause, Close, Abort, Relay,
     };
     struct Step {
         Op op = Op::Pause;
@@ -53,6 +53,9 @@ public:
                                 Milliseconds pause = Milliseconds(50));
     // Over TLS: one record per piece, all in a single TCP write. Without TLS one write.
     PeerScript& sendRecords(std::vector<std::string> pieces);
+    // Over TLS 1.2 and below: a server-initiated renegotiation, complete before the next step
+    // (the client must be reading). Over TLS 1.3: a key update that asks the client for one.
+    PeerScript& renegotiate();
     PeerScript& pause(Milliseconds duration);
     // Ends the sending side (close_notify first over TLS) and ends the script.
     PeerScript& close();

@@ -136,6 +136,27 @@ void TlsEngine::closeNotify() {
     if (established_ && !failed_) SSL_shutdown(ssl_);
 }
 
+bool TlsEngine::startRenegotiation() {
+    if (!established_ || failed_) return false;
+    int ok = SSL_version(ssl_) == TLS1_3_VERSION ? SSL_key_update(ssl_, SSL_KEY_UPDATE_REQUESTED)
+                                                 : SSL_renegotiate(ssl_);
+    if (ok != 1) {
+        setFailed();
+        return false;
+    }
+    int rc = SSL_do_handshake(ssl_);
+    if (rc != 1) {
+        int err = SSL_get_error(ssl_, rc);
+        if (err != SSL_ERROR_WANT_READ && err != SSL_ERROR_WANT_WRITE) {
+            setFailed();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TlsEngine::renegotiating() const { return SSL_renegotiate_pending(ssl_) == 1; }
+
 std::string TlsEngine::takeOutput() {
     std::string out(BIO_pending(out_), '\0');
     if (!out.empty()) BIO_read(out_, out.data(), static_cast<int>(out.size()));

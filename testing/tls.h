@@ -51,6 +51,9 @@ public:
     // One TLS record per call for up to 16 KiB of plaintext.
     void write(std::string_view plain);
     void closeNotify();
+    // A renegotiation below TLS 1.3, a key update (the peer asked to update too) at 1.3.
+    bool startRenegotiation();
+    bool renegotiating() const;
     // Ciphertext waiting to go to the peer.
     std::string takeOutput();
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <iterator>
+
+#include <openssl/ssl.h>
 
 #include "loopback_client.h"
 #include "testing/http_server.h"
@@ -165,4 +169,54 @@ TEST(RawTlsPeer, FailedHandshakeSkipsTheScript) {
     ASSERT_TRUE(peer.waitFinished());
     EXPECT_NE(peer.connection(0).tlsError, "");
     EXPECT_EQ(peer.errors().size(), 1u);
+}
+
+TEST(RawTlsPeer, RenegotiatesOrUpdatesKeys) {
+    for (int version : {TLS1_2_VERSION, TLS1_3_VERSION}) {
+        SCOPED_TRACE(version);
+        RawTlsPeer peer;
+        peer.addConnection(PeerScript().send("before").renegotiate().send("after").expectBytes("done"));
+        LoopbackClient client(peer.port());
+        ASSERT_TRUE(client.startTls({.minVersion = version, .maxVersion = version})) << client.tlsError();
+        EXPECT_EQ(client.readSome(), "before");
+        EXPECT_EQ(client.readSome(), "after");
+        ASSERT_TRUE(client.send("done"));
+        EXPECT_EQ(client.readToClose(), "");
+        ASSERT_TRUE(peer.waitFinished());
+        EXPECT_TRUE(peer.errors().empty()) << peer.errors()[0];
+    }
+}
+
+namespace {
+
+std::size_t entries(const char* dir) {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()));
+}
+
+}  // namespace
+
+// Destroying the fixtures mid-exchange must neither hang nor leave a thread or a descriptor.
+TEST(Fixtures, StopWithConnectionsOpen) {
+    fixtures::TestCertificates::instance();
+    std::size_t threads = entries("/proc/self/task");
+    std::size_t fds = entries("/proc/self/fd");
+    {
+        fixtures::HttpsServer server;
+        server.enqueue(Answer::silence());
+        RawPeer peer;
+        peer.addConnection(PeerScript().hold());
+        RawTlsPeer tlsPeer;
+        tlsPeer.addConnection(PeerScript().expect(100));
+        LoopbackClient a(server.port());
+        ASSERT_TRUE(a.startTls({}));
+        ASSERT_TRUE(a.send("GET / HTTP/1.1\r\n\r\n"));
+        LoopbackClient b(peer.port());
+        LoopbackClient c(tlsPeer.port());
+        ASSERT_TRUE(server.waitForRequests(1));
+        ASSERT_TRUE(peer.waitForConnections(1));
+        ASSERT_TRUE(tlsPeer.waitForConnections(1));
+    }
+    EXPECT_EQ(entries("/proc/self/task"), threads);
+    EXPECT_EQ(entries("/proc/self/fd"), fds);
 }
