@@ -35,6 +35,12 @@ std::string escapeBytes(std::string_view bytes) {
     return out;
 }
 
+std::uint16_t refusingPort() {
+    std::uint16_t port = 0;
+    detail::listenLoopback(port);
+    return port;
+}
+
 namespace detail {
 
 Fd& Fd::operator=(Fd&& other) noexcept {
@@ -51,11 +57,6 @@ int Fd::release() {
 void Fd::reset(int fd) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
-}
-
-void setNonBlocking(int fd) {
-    int flags = fcntl(fd, F_GETFL, 0);
-    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
 }
 
 static sockaddr_in loopbackAddress(std::uint16_t port) {

@@ -13,6 +13,10 @@ using Clock = std::chrono::steady_clock;
 // The bytes with CR, LF, tabs and non-printable bytes written as escapes, for failure messages.
 std::string escapeBytes(std::string_view bytes);
 
+// A 127.0.0.1 port that nothing listens on, for refused connections: it was bound and
+// released, so only a program racing for ports could take it in between.
+std::uint16_t refusingPort();
+
 namespace detail {
 
 // An owned file descriptor.
@@ -39,8 +43,6 @@ Fd listenLoopback(std::uint16_t& port);
 
 // A blocking connection to 127.0.0.1:port, or an empty Fd when it fails within the time-out.
 Fd connectLoopback(std::uint16_t port, Milliseconds timeout);
-
-void setNonBlocking(int fd);
 
 // Wakes a thread blocked in poll() so that it notices a stop request.
 class WakeEvent {

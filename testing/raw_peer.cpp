@@ -8,6 +8,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 
 namespace fixtures {
 
@@ -456,15 +457,18 @@ void RawPeer::Impl::serve(detail::Fd fd, std::size_t index) {
                 ok = false;
                 break;
             }
-            detail::setNonBlocking(target.get());
+            // Blocking writes to the target, bounded, so a large relayed chunk is never cut.
+            timeval limit{static_cast<time_t>(options.stepTimeout.count() / 1000),
+                          static_cast<suseconds_t>(options.stepTimeout.count() % 1000 * 1000)};
+            ::setsockopt(target.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
             std::string early = std::move(ch.buffer);
             ch.buffer.clear();
             if (!early.empty()) ::send(target.get(), early.data(), early.size(), MSG_NOSIGNAL);
-            bool clientOpen = !ch.eof, targetOpen = true;
+            bool clientOpen = !ch.eof;
             if (!clientOpen) ::shutdown(target.get(), SHUT_WR);
-            while ((clientOpen || targetOpen) && !stop) {
+            while (!stop) {
                 pollfd p[3] = {{clientOpen ? fd.get() : -1, POLLIN, 0},
-                               {targetOpen ? target.get() : -1, POLLIN, 0},
+                               {target.get(), POLLIN, 0},
                                {wake.fd(), POLLIN, 0}};
                 ::poll(p, 3, -1);
                 if (stop) break;
@@ -485,18 +489,12 @@ void RawPeer::Impl::serve(detail::Fd fd, std::size_t index) {
                     if (n > 0) {
                         std::string_view data(buf, static_cast<std::size_t>(n));
                         record(index, [&](PeerConnection& c) { c.fromTarget += data; });
-                        if (clientOpen || !ch.eof) ch.send(data);
+                        ch.send(data);
                     } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                        targetOpen = false;
-                        if (tls) {
-                            tls->closeNotify();
-                            ch.sendRaw(tls->takeOutput());
-                        }
-                        ::shutdown(fd.get(), SHUT_WR);
+                        break;
                     }
                 }
             }
-            closed = true;
             break;
         }
         }

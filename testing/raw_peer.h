@@ -61,8 +61,9 @@ public:
     PeerScript& close();
     // Resets the connection (RST) and ends the script.
     PeerScript& abort();
-    // Connects to 127.0.0.1:port and relays both ways until both sides have closed; the bytes
-    // the client sends keep being recorded. For scripted proxies after their handshake steps.
+    // Connects to 127.0.0.1:port and relays both ways until the target closes; the client's
+    // close is passed on to the target. The client's bytes keep being recorded. For scripted
+    // proxies after their handshake steps.
     PeerScript& relayTo(std::uint16_t port);
 
     const std::vector<Step>& steps() const { return steps_; }

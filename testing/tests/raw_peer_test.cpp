@@ -140,6 +140,34 @@ TEST(RawPeer, ProxyHandshakeThenRelayToTheTarget) {
     EXPECT_EQ(proxy.connection(0).fromTarget, answer);
 }
 
+// A scripted HTTP CONNECT proxy in front of an HTTPS server: TLS runs end to end through it.
+TEST(RawPeer, ConnectTunnelToHttps) {
+    fixtures::HttpsServer target;
+    target.enqueue(Answer::ok("secret"));
+    RawPeer proxy;
+    const std::string connect = "CONNECT localhost:" + std::to_string(target.port()) +
+                                " HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    proxy.addConnection(PeerScript()
+                            .expectBytes(connect)
+                            .send("HTTP/1.1 200 Connection established\r\n\r\n")
+                            .relayTo(target.port()));
+    LoopbackClient client(proxy.port());
+    ASSERT_TRUE(client.send(connect));
+    EXPECT_EQ(client.readUntil("\r\n\r\n"), "HTTP/1.1 200 Connection established\r\n\r\n");
+    ASSERT_TRUE(client.startTls({})) << client.tlsError();
+    ASSERT_TRUE(client.send("GET / HTTP/1.1\r\nConnection: close\r\n\r\n"));
+    std::string answer = client.readToClose();
+    EXPECT_EQ(answer.substr(answer.size() - 6), "secret");
+    EXPECT_EQ(target.request(0).bytes, "GET / HTTP/1.1\r\nConnection: close\r\n\r\n");
+    ASSERT_TRUE(proxy.waitFinished());
+    EXPECT_TRUE(proxy.errors().empty()) << proxy.errors()[0];
+}
+
+TEST(RawPeer, RefusingPortRefuses) {
+    LoopbackClient client(fixtures::refusingPort(), Milliseconds(1000));
+    EXPECT_FALSE(client.connected());
+}
+
 TEST(RawTlsPeer, RecordsSplitAndMergedOverTls) {
     RawTlsPeer peer;
     peer.addConnection(PeerScript()
