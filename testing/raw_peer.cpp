@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <poll.h>
@@ -314,198 +315,209 @@ void RawPeer::Impl::acceptLoop() {
     }
 }
 
-void RawPeer::Impl::serve(detail::Fd fd, std::size_t index) {
-    PeerScript script;
-    bool scripted;
-    {
-        std::lock_guard lock(mutex);
-        scripted = index < scripts.size();
-        if (scripted) script = scripts[index];
-    }
-    std::unique_ptr<detail::TlsEngine> tls;
-    if (tlsMode) tls = std::make_unique<detail::TlsEngine>(ctx.get());
-    Channel ch(*this, fd.get(), index, tls.get());
-    auto fail = [&](std::string message) {
-        record(index, [&](PeerConnection& c) { c.errors.push_back(std::move(message)); });
-    };
-    bool closed = false;
-    bool ok = scripted;
-    if (ok && tls) {
-        Io r = ch.handshake();
-        if (r != Io::Ok) {
-            fail("TLS handshake: " + describe(r) + (tls->failed() ? " (" + tls->error() + ")" : ""));
-            ok = false;
+namespace {
+
+// Runs one connection's script. Each step returns "" or the error that ends the script.
+class ScriptRun {
+public:
+    ScriptRun(RawPeer::Impl& peer, detail::Fd fd, std::size_t index, detail::TlsEngine* tls)
+        : peer_(peer), fd_(std::move(fd)), index_(index), tls_(tls), ch_(peer, fd_.get(), index, tls) {}
+
+    // Without a script the connection is closed at once.
+    void run(const PeerScript* script) {
+        bool ok = script != nullptr;
+        if (ok && tls_) {
+            Io r = ch_.handshake();
+            if (r != Io::Ok) {
+                fail("TLS handshake: " + describe(r) + (tls_->failed() ? " (" + tls_->error() + ")" : ""));
+                ok = false;
+            }
         }
+        for (std::size_t i = 0; ok && i < script->steps().size() && !closed_; ++i) {
+            std::string error = step(script->steps()[i], Clock::now() + peer_.options.stepTimeout);
+            if (!error.empty()) {
+                fail("step " + std::to_string(i + 1) + ": " + error);
+                ok = false;
+            }
+        }
+        if (!closed_) ch_.closeGracefully();
+        fd_.reset();
+        peer_.record(index_, [](PeerConnection& c) { c.finished = true; });
     }
+
+private:
     using Op = PeerScript::Op;
-    const auto& steps = script.steps();
-    for (std::size_t i = 0; ok && i < steps.size() && !closed; ++i) {
-        const PeerScript::Step& s = steps[i];
-        Clock::time_point deadline = Clock::now() + options.stepTimeout;
-        std::string where = "step " + std::to_string(i + 1) + ": ";
-        Io r = Io::Ok;
+
+    void fail(std::string message) {
+        peer_.record(index_, [&](PeerConnection& c) { c.errors.push_back(std::move(message)); });
+    }
+
+    static std::string result(Io r) { return r == Io::Ok ? std::string() : describe(r); }
+
+    std::string step(const PeerScript::Step& s, Clock::time_point deadline) {
         switch (s.op) {
-        case Op::Expect:
-        case Op::ExpectBytes: {
-            std::size_t want = s.op == Op::Expect ? s.count : s.bytes.size();
-            while (ch.buffer.size() < want && (r = ch.fill(deadline)) == Io::Ok) {
-            }
-            if (ch.buffer.size() < want) {
-                fail(where + describe(r) + " after " + std::to_string(ch.buffer.size()) + " of " +
-                     std::to_string(want) + " bytes: \"" + escapeBytes(ch.buffer) + "\"");
-                ok = false;
-                break;
-            }
-            std::string got = ch.buffer.substr(0, want);
-            ch.buffer.erase(0, want);
-            if (s.op == Op::ExpectBytes && got != s.bytes) {
-                fail(where + "expected \"" + escapeBytes(s.bytes) + "\", received \"" + escapeBytes(got) + "\"");
-                ok = false;
-            }
-            break;
-        }
-        case Op::ExpectUntil: {
-            std::size_t at;
-            while ((at = ch.buffer.find(s.bytes)) == std::string::npos && (r = ch.fill(deadline)) == Io::Ok) {
-            }
-            if (at == std::string::npos) {
-                fail(where + describe(r) + " before \"" + escapeBytes(s.bytes) + "\"; received \"" +
-                     escapeBytes(ch.buffer) + "\"");
-                ok = false;
-                break;
-            }
-            ch.buffer.erase(0, at + s.bytes.size());
-            break;
-        }
-        case Op::ExpectClose:
+        case Op::Expect: return expect(s.count, nullptr, deadline);
+        case Op::ExpectBytes: return expect(s.bytes.size(), &s.bytes, deadline);
+        case Op::ExpectUntil: return expectUntil(s.bytes, deadline);
+        case Op::ExpectClose: return waitForClose(deadline);
         case Op::Hold: {
-            if (s.op == Op::Hold) deadline = Clock::time_point::max();
-            while ((r = ch.fill(deadline)) == Io::Ok) {
-            }
-            ch.buffer.clear();
-            if (r != Io::Eof && s.op == Op::ExpectClose) {
-                fail(where + "the client did not close: " + describe(r));
-                ok = false;
-            }
-            r = Io::Ok;
-            break;
+            waitForClose(Clock::time_point::max());
+            return {};
         }
-        case Op::Send:
-            r = ch.send(s.bytes);
-            break;
-        case Op::SendSplit: {
-            std::vector<std::string> pieces = cut(s.bytes, s.offsets);
-            for (std::size_t k = 0; k < pieces.size() && r == Io::Ok; ++k) {
-                if (k > 0) r = ch.sleep(s.pause);
-                if (r == Io::Ok) r = ch.send(pieces[k]);
-            }
-            break;
-        }
+        case Op::Send: return result(ch_.send(s.bytes));
+        case Op::SendSplit: return sendPieces(cut(s.bytes, s.offsets), s.pause, false);
         case Op::SendRecordSplit: {
             std::string bytes = s.bytes;
-            if (tls) {
-                tls->write(bytes);
-                bytes = tls->takeOutput();
+            if (tls_) {
+                tls_->write(bytes);
+                bytes = tls_->takeOutput();
             }
-            std::vector<std::string> pieces = cut(bytes, {s.count});
-            for (std::size_t k = 0; k < pieces.size() && r == Io::Ok; ++k) {
-                if (k > 0) r = ch.sleep(s.pause);
-                if (r == Io::Ok) r = ch.sendRaw(pieces[k]);
-            }
-            break;
+            return sendPieces(cut(bytes, {s.count}), s.pause, true);
         }
         case Op::SendRecords: {
             std::string bytes;
             for (const std::string& p : s.pieces) {
-                if (tls) {
-                    tls->write(p);
-                    bytes += tls->takeOutput();
+                if (tls_) {
+                    tls_->write(p);
+                    bytes += tls_->takeOutput();
                 } else {
                     bytes += p;
                 }
             }
-            r = ch.sendRaw(bytes);
-            break;
+            return result(ch_.sendRaw(bytes));
         }
-        case Op::Renegotiate:
-            if (!tls || !tls->startRenegotiation()) {
-                fail(where + "cannot renegotiate" + (tls ? ": " + tls->error() : std::string()));
-                ok = false;
-                break;
-            }
-            r = ch.sendRaw(tls->takeOutput());
-            while (r == Io::Ok && tls->renegotiating()) r = ch.fill(deadline);
-            break;
-        case Op::Pause:
-            r = ch.sleep(s.pause);
-            break;
+        case Op::Renegotiate: return renegotiate(deadline);
+        case Op::Pause: return result(ch_.sleep(s.pause));
         case Op::Close:
-            ch.closeGracefully();
-            closed = true;
-            break;
+            ch_.closeGracefully();
+            closed_ = true;
+            return {};
         case Op::Abort: {
             linger hard{1, 0};
-            ::setsockopt(fd.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-            fd.reset();
-            closed = true;
-            break;
+            ::setsockopt(fd_.get(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            fd_.reset();
+            closed_ = true;
+            return {};
         }
-        case Op::Relay: {
-            detail::Fd target = detail::connectLoopback(s.port, options.stepTimeout);
-            if (!target) {
-                fail(where + "cannot connect to port " + std::to_string(s.port));
-                ok = false;
-                break;
-            }
-            // Blocking writes to the target, bounded, so a large relayed chunk is never cut.
-            timeval limit{static_cast<time_t>(options.stepTimeout.count() / 1000),
-                          static_cast<suseconds_t>(options.stepTimeout.count() % 1000 * 1000)};
-            ::setsockopt(target.get(), SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-            std::string early = std::move(ch.buffer);
-            ch.buffer.clear();
-            if (!early.empty()) ::send(target.get(), early.data(), early.size(), MSG_NOSIGNAL);
-            bool clientOpen = !ch.eof;
-            if (!clientOpen) ::shutdown(target.get(), SHUT_WR);
-            while (!stop) {
-                pollfd p[3] = {{clientOpen ? fd.get() : -1, POLLIN, 0},
-                               {target.get(), POLLIN, 0},
-                               {wake.fd(), POLLIN, 0}};
-                ::poll(p, 3, -1);
-                if (stop) break;
-                if (p[0].revents) {
-                    Io got = ch.fill(Clock::now());
-                    if (!ch.buffer.empty()) {
-                        ::send(target.get(), ch.buffer.data(), ch.buffer.size(), MSG_NOSIGNAL);
-                        ch.buffer.clear();
-                    }
-                    if (got == Io::Eof || got == Io::Failed) {
-                        clientOpen = false;
-                        ::shutdown(target.get(), SHUT_WR);
-                    }
-                }
-                if (p[1].revents) {
-                    char buf[65536];
-                    ssize_t n = ::recv(target.get(), buf, sizeof buf, 0);
-                    if (n > 0) {
-                        std::string_view data(buf, static_cast<std::size_t>(n));
-                        record(index, [&](PeerConnection& c) { c.fromTarget += data; });
-                        ch.send(data);
-                    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-                        break;
-                    }
-                }
-            }
-            break;
+        case Op::Relay: return relay(s.port);
         }
-        }
-        if (ok && r != Io::Ok) {
-            fail(where + describe(r));
-            ok = false;
-        }
+        return {};
     }
-    if (!closed && fd) ch.closeGracefully();
-    fd.reset();
-    record(index, [](PeerConnection& c) { c.finished = true; });
+
+    std::string expect(std::size_t want, const std::string* exact, Clock::time_point deadline) {
+        Io r = Io::Ok;
+        std::string& buffer = ch_.buffer;
+        while (buffer.size() < want && (r = ch_.fill(deadline)) == Io::Ok) {
+        }
+        if (buffer.size() < want)
+            return describe(r) + " after " + std::to_string(buffer.size()) + " of " + std::to_string(want) +
+                   " bytes: \"" + escapeBytes(buffer) + "\"";
+        std::string got = buffer.substr(0, want);
+        buffer.erase(0, want);
+        if (exact && got != *exact)
+            return "expected \"" + escapeBytes(*exact) + "\", received \"" + escapeBytes(got) + "\"";
+        return {};
+    }
+
+    std::string expectUntil(const std::string& delimiter, Clock::time_point deadline) {
+        Io r = Io::Ok;
+        std::string& buffer = ch_.buffer;
+        std::size_t at;
+        while ((at = buffer.find(delimiter)) == std::string::npos && (r = ch_.fill(deadline)) == Io::Ok) {
+        }
+        if (at == std::string::npos)
+            return describe(r) + " before \"" + escapeBytes(delimiter) + "\"; received \"" +
+                   escapeBytes(buffer) + "\"";
+        buffer.erase(0, at + delimiter.size());
+        return {};
+    }
+
+    std::string waitForClose(Clock::time_point deadline) {
+        Io r;
+        while ((r = ch_.fill(deadline)) == Io::Ok) {
+        }
+        ch_.buffer.clear();
+        return r == Io::Eof ? std::string() : "the client did not close: " + describe(r);
+    }
+
+    std::string sendPieces(const std::vector<std::string>& pieces, Milliseconds pause, bool raw) {
+        Io r = Io::Ok;
+        for (std::size_t k = 0; k < pieces.size() && r == Io::Ok; ++k) {
+            if (k > 0) r = ch_.sleep(pause);
+            if (r == Io::Ok) r = raw ? ch_.sendRaw(pieces[k]) : ch_.send(pieces[k]);
+        }
+        return result(r);
+    }
+
+    std::string renegotiate(Clock::time_point deadline) {
+        if (!tls_) return "renegotiation needs TLS";
+        if (!tls_->startRenegotiation()) return "cannot renegotiate: " + tls_->error();
+        Io r = ch_.sendRaw(tls_->takeOutput());
+        while (r == Io::Ok && tls_->renegotiating()) r = ch_.fill(deadline);
+        return result(r);
+    }
+
+    std::string relay(std::uint16_t port) {
+        detail::Fd target = detail::connectLoopback(port, peer_.options.stepTimeout);
+        if (!target) return "cannot connect to port " + std::to_string(port);
+        // Blocking writes to the target, bounded, so a large relayed chunk is never cut.
+        Milliseconds limit = peer_.options.stepTimeout;
+        timeval tv{static_cast<time_t>(limit.count() / 1000), static_cast<suseconds_t>(limit.count() % 1000 * 1000)};
+        ::setsockopt(target.get(), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+        auto forward = [&] {
+            if (!ch_.buffer.empty()) ::send(target.get(), ch_.buffer.data(), ch_.buffer.size(), MSG_NOSIGNAL);
+            ch_.buffer.clear();
+        };
+        forward();
+        bool clientOpen = !ch_.eof;
+        if (!clientOpen) ::shutdown(target.get(), SHUT_WR);
+        while (!peer_.stop) {
+            pollfd p[3] = {{clientOpen ? fd_.get() : -1, POLLIN, 0},
+                           {target.get(), POLLIN, 0},
+                           {peer_.wake.fd(), POLLIN, 0}};
+            ::poll(p, 3, -1);
+            if (peer_.stop) break;
+            if (p[0].revents) {
+                Io got = ch_.fill(Clock::now());
+                forward();
+                if (got == Io::Eof || got == Io::Failed) {
+                    clientOpen = false;
+                    ::shutdown(target.get(), SHUT_WR);
+                }
+            }
+            if (p[1].revents) {
+                char buf[65536];
+                ssize_t n = ::recv(target.get(), buf, sizeof buf, 0);
+                if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+                if (n > 0) {
+                    std::string_view data(buf, static_cast<std::size_t>(n));
+                    peer_.record(index_, [&](PeerConnection& c) { c.fromTarget += data; });
+                    ch_.send(data);
+                }
+            }
+        }
+        return {};
+    }
+
+    RawPeer::Impl& peer_;
+    detail::Fd fd_;
+    std::size_t index_;
+    detail::TlsEngine* tls_;
+    Channel ch_;
+    bool closed_ = false;
+};
+
+}  // namespace
+
+void RawPeer::Impl::serve(detail::Fd fd, std::size_t index) {
+    std::optional<PeerScript> script;
+    {
+        std::lock_guard lock(mutex);
+        if (index < scripts.size()) script = scripts[index];
+    }
+    std::unique_ptr<detail::TlsEngine> tls;
+    if (tlsMode) tls = std::make_unique<detail::TlsEngine>(ctx.get());
+    ScriptRun(*this, std::move(fd), index, tls.get()).run(script ? &*script : nullptr);
 }
 
 }  // namespace fixtures

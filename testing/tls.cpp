@@ -91,6 +91,8 @@ void TlsEngine::setFailed() {
 
 bool TlsEngine::feed(std::string_view cipher, std::string& plain) {
     if (failed_) return false;
+    // One thread serves many sessions; another session's error must not be read as ours.
+    ERR_clear_error();
     if (!cipher.empty()) BIO_write(in_, cipher.data(), static_cast<int>(cipher.size()));
     if (!established_) {
         int rc = SSL_do_handshake(ssl_);
@@ -122,6 +124,7 @@ bool TlsEngine::feed(std::string_view cipher, std::string& plain) {
 }
 
 void TlsEngine::write(std::string_view plain) {
+    ERR_clear_error();
     while (!plain.empty() && !failed_) {
         std::size_t n = std::min<std::size_t>(plain.size(), 16384);
         if (SSL_write(ssl_, plain.data(), static_cast<int>(n)) <= 0) {
