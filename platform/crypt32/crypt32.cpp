@@ -1252,9 +1252,9 @@ BOOL CryptImportKey(HCRYPTPROV provHandle, const BYTE* data, DWORD length, HCRYP
     OSSL_PARAM_BLD_free(bld);
     for (BIGNUM* b : {n, p1, p2, e1, e2, co, d, e}) BN_free(b);
     if (ok) {
-        // The numbers must form a key: a private-key operation checks them.
+        // The numbers must form one key pair.
         EVP_PKEY_CTX* check = EVP_PKEY_CTX_new(pkey, nullptr);
-        ok = check && EVP_PKEY_private_check(check) == 1;
+        ok = check && EVP_PKEY_pairwise_check(check) == 1;
         EVP_PKEY_CTX_free(check);
     }
     ERR_clear_error();
