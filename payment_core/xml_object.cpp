@@ -29,7 +29,10 @@ XmlObject::~XmlObject() {
 }
 
 int XmlObject::failWith(int code) {
-    lastError.assignCString(xmlErrorText(code));
+    const char* text = code == kInvalidAttributeIndex ? "Invalid attribute index."
+                       : code == kNoAttributes        ? "No attributes available."
+                                                      : xmlErrorText(code);
+    lastError.assignCString(text);
     return code;
 }
 
