@@ -143,11 +143,11 @@ void XmlParser::reset() {
     pendingAttributes.clear();
     elementStack.clear();
     prefixes.clear();
-    dom.reset();
     rawContent_ = false;
     inStartElement_ = false;
-    failure_ = 0;
     xmlRecord_ = 0;
+    // Without its first record the document cannot be built; the next byte reports it.
+    failure_ = dom.reset();
 }
 
 int XmlParser::config(ConfigRequest& request, const char** answer) {

@@ -617,3 +617,36 @@ CORE_TEST(XmlObject, AttributesDuringStartElement) {
     EXPECT_EQ(sink.events[2], "start {}b b empty");
     EXPECT_EQ(object.attributeCount(), 0);
 }
+
+CORE_TEST(XmlObject, RootByNamespaceQualifiedName) {
+    XmlObject object;
+    object.setBuildDOM(true);
+    ASSERT_EQ(object.parse("<r xmlns='urn:x'><c/></r>"), 0);
+    EXPECT_EQ(object.selectPath("/urn:xr/urn:xc"), 0);
+    EXPECT_EQ(object.selectPath("/r/c"), 0);
+    EXPECT_EQ(object.selectPath("/urn:x:r"), 209);
+}
+
+CORE_TEST(XmlObject, StarvedParsesFailWithOutOfMemory) {
+    // Every allocation in turn fails once the limit is reached; each parse either completes or says 200.
+    bool sawFailure = false;
+    bool sawSuccess = false;
+    for (long limit = 0; limit < 2000 && !sawSuccess; ++limit) {
+        int result;
+        {
+            XmlObject object;
+            object.setBuildDOM(true);
+            AllocationLimit starve(limit);
+            result = object.parse(kSoapAnswer);
+            if (result == 0) {
+                EXPECT_EQ(object.selectPath("/Envelope/Body/[1]/Ack"), 0);
+                EXPECT_STREQ(object.elementText(), "Success");
+            }
+        }
+        ASSERT_TRUE(result == 0 || result == 200) << limit << " " << result;
+        sawFailure |= result == 200;
+        sawSuccess = result == 0;
+    }
+    EXPECT_TRUE(sawFailure);
+    EXPECT_TRUE(sawSuccess);
+}
