@@ -348,20 +348,31 @@ int XmlParser::endStartTag(bool isEmpty) {
         if (result) return result;
     }
     if (BuildDOM) {
+        // Attribute prefixes are resolved first: resolving "xml" may write its prefix record,
+        // which must not come between the element record and its attribute records.
+        for (int i = 0; i < pendingAttributes.count(); ++i) {
+            const char* attributeNamespace;
+            const char* attributeLocal;
+            int prefixRecord;
+            const char* qualified = pendingAttributes.name(i).data();
+            result = resolve(qualified, true, attributeNamespace, attributeLocal, prefixRecord);
+            if (result) return result;
+            pendingAttributes.offset(i) = prefixRecord;
+            pendingAttributes.level(i) = static_cast<int>(attributeLocal - qualified);
+        }
         const int parent = depth > 1 ? elementStack.offset(depth - 2) : 0;
         int record;
-        result = dom.addElement(parent, namespaceRecord, pendingAttributes.count(), localName, &record);
+        // The attribute count grows with each record written, so a failure leaves it true.
+        result = dom.addElement(parent, namespaceRecord, 0, localName, &record);
         if (result) return result;
         elementStack.offset(depth - 1) = record;
         if (parent) dom.setField(parent, XmlDom::kElementChildCount, dom.field(parent, XmlDom::kElementChildCount) + 1);
         if (!dom.root) dom.root = record;
         for (int i = 0; i < pendingAttributes.count(); ++i) {
-            const char* attributeNamespace;
-            const char* attributeLocal;
-            int prefixRecord;
-            result = resolve(pendingAttributes.name(i).data(), true, attributeNamespace, attributeLocal, prefixRecord);
-            if (!result) result = dom.addAttribute(prefixRecord, attributeLocal, pendingAttributes.value(i).data());
+            const char* attributeLocal = pendingAttributes.name(i).data() + pendingAttributes.level(i);
+            result = dom.addAttribute(pendingAttributes.offset(i), attributeLocal, pendingAttributes.value(i).data());
             if (result) return result;
+            dom.setField(record, XmlDom::kElementAttributeCount, i + 1);
         }
     }
     pendingAttributes.clear();

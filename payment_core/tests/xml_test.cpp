@@ -272,6 +272,20 @@ CORE_TEST(XmlParser, PrefixStack) {
     const ParseRun builtIn = run("<a xml:lang='en'><xml:b/></a>", true, true);
     EXPECT_EQ(builtIn.result, 0);
     EXPECT_EQ(builtIn.events[1], "start {http://www.w3.org/XML/1998/namespace}b xml:b empty");
+
+    XmlObject object;
+    object.setBuildDOM(true);
+    ASSERT_EQ(object.parse("<a xml:lang='en' k='v'><xml:b/></a>"), 0);
+    ASSERT_EQ(object.selectPath("/a"), 0);
+    const char* name;
+    const char* value;
+    ASSERT_EQ(object.attributeName(1, &name), 0);
+    ASSERT_EQ(object.attributeValue(2, &value), 0);
+    EXPECT_STREQ(name, "lang");
+    EXPECT_STREQ(value, "v");
+    EXPECT_EQ(object.childCount(), 1);
+    ASSERT_EQ(object.selectPath("/a/xml:b"), 0);
+    EXPECT_STREQ(object.prefix(), "xml");
 }
 
 CORE_TEST(XmlParser, IgnoreBadPrefixKeys) {
