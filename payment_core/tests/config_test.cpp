@@ -161,6 +161,9 @@ CORE_TEST(Config, LevelsAnswerTheirKeysAndPassTheRestDown) {
         }
     }
     EXPECT_TRUE(level.firewallData.equals("secret"));
+    // Nothing after the equals sign writes the empty value.
+    EXPECT_EQ(dispatchConfig(level, "FirewallData=", &answer), 0);
+    EXPECT_TRUE(level.firewallData.empty());
 }
 
 CORE_TEST(Config, AnswerHelpersAndLastError) {
