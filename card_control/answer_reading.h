@@ -40,7 +40,9 @@ public:
     const GatewayRow& row;
 
     std::string_view field(ResponseSlot slot) const { return parser.field(slot); }
-    int store(ResponseSlot slot, std::string_view text) { return parser.setResponseField(static_cast<int>(slot), text); }
+    int store(ResponseSlot slot, std::string_view text) {
+        return parser.setResponseField(static_cast<int>(slot), text);
+    }
     int fail(int code, const char* text);
 
     // A later equal name overwrites an earlier one; one name may feed several slots.

@@ -42,7 +42,8 @@ const GatewayRow& GatewayTable::row(int gateway) { return rows()[static_cast<std
 
 FixedPair GatewayTable::fixedPair(int gateway, int index) {
     FixedPair pair = row(gateway).fixedPairs[index];
-    if (isAuthorizeNetRow(gateway) && pair.name && std::strcmp(pair.name, "x_Version") == 0) pair.value = authorizeNetVersion();
+    if (isAuthorizeNetRow(gateway) && pair.name && std::strcmp(pair.name, "x_Version") == 0)
+        pair.value = authorizeNetVersion();
     return pair;
 }
 
@@ -50,7 +51,9 @@ const char* GatewayTable::authorizeNetVersion() {
     return authorizeNetProtocol() == AuthorizeNetProtocol::WebLink ? VersionWebLink : VersionAim;
 }
 
-AuthorizeNetProtocol GatewayTable::authorizeNetProtocol() { return authorizeNetSetting.load(std::memory_order_relaxed); }
+AuthorizeNetProtocol GatewayTable::authorizeNetProtocol() {
+    return authorizeNetSetting.load(std::memory_order_relaxed);
+}
 
 void GatewayTable::setAuthorizeNetProtocol(AuthorizeNetProtocol protocol) {
     authorizeNetSetting.store(protocol, std::memory_order_relaxed);

@@ -110,7 +110,9 @@ public:
     static AuthorizeNetProtocol authorizeNetProtocol();
     static void setAuthorizeNetProtocol(AuthorizeNetProtocol protocol);
 
-    static bool isAuthorizeNetRow(int gateway) { return gateway == gwAuthorizeNet || (gateway >= gwPlanetPayment && gateway <= gwECX); }
+    static bool isAuthorizeNetRow(int gateway) {
+        return gateway == gwAuthorizeNet || (gateway >= gwPlanetPayment && gateway <= gwECX);
+    }
 };
 
 }  // namespace card_control

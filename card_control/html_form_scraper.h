@@ -23,8 +23,10 @@ public:
 
 private:
     int onCharacters(const char* text, int length) override;
-    int onStartElement(const char* namespaceName, const char* localName, const char* qualifiedName, bool isEmpty) override;
-    int onEndElement(const char* namespaceName, const char* localName, const char* qualifiedName, bool isEmpty) override;
+    int onStartElement(const char* namespaceName, const char* localName, const char* qualifiedName,
+                       bool isEmpty) override;
+    int onEndElement(const char* namespaceName, const char* localName, const char* qualifiedName,
+                     bool isEmpty) override;
 
     bool inScript_ = false;
 };

@@ -13,7 +13,9 @@ namespace card_control {
 
 namespace answer {
 
-std::string_view fieldAt(const Fields& fields, std::size_t i) { return i < fields.size() ? std::string_view(fields[i]) : std::string_view(); }
+std::string_view fieldAt(const Fields& fields, std::size_t i) {
+    return i < fields.size() ? std::string_view(fields[i]) : std::string_view();
+}
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -27,7 +29,8 @@ NameValuePairs splitNameValue(std::string_view text) {
     std::size_t start = 0;
     for (;;) {
         std::size_t end = text.find_first_of("&\n", start);
-        std::string_view item = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view item =
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (end == std::string_view::npos && item.empty()) break;
         std::size_t equals = item.find('=');
         pairs.names.emplace_back(equals == std::string_view::npos ? std::string_view() : item.substr(0, equals));
@@ -137,7 +140,9 @@ int authorizeNetHashCheck(Parse& p, const Fields& fields) {
     if (int rc = payment_core::md5Hex(text.data(), text.size(), digest)) return rc;
     std::string received(fieldAt(fields, 37));
     if (!equalsNoCase(digest.data(), received.c_str()))
-        return p.fail(HashMismatch, "Hash data returned from server differs from computed hash. (Use Config method to add HASHVALUE).");
+        return p.fail(
+            HashMismatch,
+            "Hash data returned from server differs from computed hash. (Use Config method to add HASHVALUE).");
     return 0;
 }
 

@@ -43,7 +43,9 @@ public:
         return {f.data(), static_cast<std::size_t>(f.length())};
     }
 
-    bool TransactionApproved(int gateway) const { return card_control::TransactionApproved(gateway, field(ResponseSlot::ResponseCode)); }
+    bool TransactionApproved(int gateway) const {
+        return card_control::TransactionApproved(gateway, field(ResponseSlot::ResponseCode));
+    }
 
 private:
     payment_core::InlineString99 fields_[ResponseSlotCount];

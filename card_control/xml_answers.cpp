@@ -39,7 +39,8 @@ int parsePayFuse(Parse& p, std::string_view body) {
     XmlObject xml;
     int rc = parseDocument(p, xml, std::string(body));
     if (rc || (rc = readByPath(p, xml, ""))) return rc;
-    if (select(xml, "/EngineDocList/EngineDoc/MessageList/Message/Text")) return p.store(ResponseSlot::ResponseText, xml.elementText());
+    if (select(xml, "/EngineDocList/EngineDoc/MessageList/Message/Text"))
+        return p.store(ResponseSlot::ResponseText, xml.elementText());
     return 0;
 }
 
@@ -57,9 +58,11 @@ int parseOrbital(Parse& p, std::string_view body) {
     if (int rc = parseDocument(p, xml, std::string(body))) return rc;
     if (!select(xml, "/Response/QuickResponse")) {
         bool followUp = p.input.transactionType == ttVoid || p.input.transactionType == ttCredit;
-        return readByPath(p, xml, followUp ? "/Response/[1]" : "/Response/ACResponse/CommonDataResponse/CommonMandatoryResponse");
+        return readByPath(
+            p, xml, followUp ? "/Response/[1]" : "/Response/ACResponse/CommonDataResponse/CommonMandatoryResponse");
     }
-    if (int rc = xml.selectPath("/Response/QuickResponse/ProcStatus")) return p.fail(rc, "Unable to find ProcStatus in QuickResponse.");
+    if (int rc = xml.selectPath("/Response/QuickResponse/ProcStatus"))
+        return p.fail(rc, "Unable to find ProcStatus in QuickResponse.");
     std::string code = std::string("Orbital Server Error: ") + xml.elementText();
     if (int rc = p.store(ResponseSlot::ResponseCode, code)) return rc;
     if (select(xml, "/Response/QuickResponse/StatusMsg")) return p.store(ResponseSlot::ResponseText, xml.elementText());

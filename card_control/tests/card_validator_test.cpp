@@ -50,9 +50,9 @@ TEST(CardValidator, MonthByNumberOrFullEnglishName) {
         const char* input;
         const char* stored;  // null: refused with 503
     } cases[] = {
-        {"1", "01"},        {"07", "07"},     {"12", "12"},    {"July", "07"},   {"January", "01"},
+        {"1", "01"},        {"07", "07"},        {"12", "12"},     {"July", "07"},    {"January", "01"},
         {"December", "12"}, {"September", "09"}, {"Jul", nullptr}, {"july", nullptr}, {"JULY", nullptr},
-        {"13", nullptr},    {"0", nullptr},   {"-1", nullptr}, {"", nullptr},    {"007", nullptr},
+        {"13", nullptr},    {"0", nullptr},      {"-1", nullptr},  {"", nullptr},     {"007", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
@@ -78,10 +78,11 @@ TEST(CardValidator, YearInTwoOrFourDigits) {
         const char* stored;
         const char* error;
     } cases[] = {
-        {"8", "08", nullptr},       {"08", "08", nullptr},      {"99", "99", nullptr},  {"0", "00", nullptr},
-        {"2008", "08", nullptr},    {"2000", "00", nullptr},    {"2099", "99", nullptr}, {"2150", nullptr, fourDigits},
-        {"1999", nullptr, fourDigits}, {"20xx", nullptr, fourDigits}, {"100", nullptr, twoDigits},
-        {"-1", nullptr, twoDigits}, {"20008", nullptr, twoDigits},
+        {"8", "08", nullptr},          {"08", "08", nullptr},         {"99", "99", nullptr},
+        {"0", "00", nullptr},          {"2008", "08", nullptr},       {"2000", "00", nullptr},
+        {"2099", "99", nullptr},       {"2150", nullptr, fourDigits}, {"1999", nullptr, fourDigits},
+        {"20xx", nullptr, fourDigits}, {"100", nullptr, twoDigits},   {"-1", nullptr, twoDigits},
+        {"20008", nullptr, twoDigits},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
@@ -104,9 +105,18 @@ TEST(CardValidator, LuhnDigit) {
         const char* digits;
         bool valid;
     } cases[] = {
-        {"4111111111111111", true}, {"4111111111111112", false}, {"79927398713", true}, {"79927398710", false},
-        {"5500000000000004", true}, {"378282246310005", true},   {"6011111111111117", true}, {"", true},
-        {"0", true},                {"18", true},                {"59", true},           {"91", true},
+        {"4111111111111111", true},
+        {"4111111111111112", false},
+        {"79927398713", true},
+        {"79927398710", false},
+        {"5500000000000004", true},
+        {"378282246310005", true},
+        {"6011111111111117", true},
+        {"", true},
+        {"0", true},
+        {"18", true},
+        {"59", true},
+        {"91", true},
         {"19", false},
     };
     for (const Case& c : cases) {
@@ -153,14 +163,30 @@ TEST(CardValidator, CardTypeByLengthAndPrefix) {
         const char* digits;
         TCardType type;
     } cases[] = {
-        {"4000000000006", ccVisa},       {"5000000000006", ccUnknown},     {"30000000000004", ccDiners},
-        {"30500000000003", ccDiners},    {"30600000000000", ccUnknown},    {"36000000000008", ccDiners},
-        {"38000000000006", ccDiners},    {"37000000000000", ccUnknown},    {"340000000000009", ccAMEX},
-        {"370000000000002", ccAMEX},     {"213100000000000", ccJCB},       {"180000000000000", ccJCB},
-        {"350000000000000", ccUnknown},  {"3500000000000000", ccJCB},      {"4111111111111111", ccVisa},
-        {"5000000000000000", ccMasterCard}, {"5500000000000004", ccMasterCard}, {"5600000000000000", ccBankCard},
-        {"5700000000000000", ccUnknown}, {"6011000000000000", ccDiscover}, {"6012000000000000", ccUnknown},
-        {"41111111111111111", ccUnknown}, {"", ccUnknown},                 {"4", ccUnknown},
+        {"4000000000006", ccVisa},
+        {"5000000000006", ccUnknown},
+        {"30000000000004", ccDiners},
+        {"30500000000003", ccDiners},
+        {"30600000000000", ccUnknown},
+        {"36000000000008", ccDiners},
+        {"38000000000006", ccDiners},
+        {"37000000000000", ccUnknown},
+        {"340000000000009", ccAMEX},
+        {"370000000000002", ccAMEX},
+        {"213100000000000", ccJCB},
+        {"180000000000000", ccJCB},
+        {"350000000000000", ccUnknown},
+        {"3500000000000000", ccJCB},
+        {"4111111111111111", ccVisa},
+        {"5000000000000000", ccMasterCard},
+        {"5500000000000004", ccMasterCard},
+        {"5600000000000000", ccBankCard},
+        {"5700000000000000", ccUnknown},
+        {"6011000000000000", ccDiscover},
+        {"6012000000000000", ccUnknown},
+        {"41111111111111111", ccUnknown},
+        {"", ccUnknown},
+        {"4", ccUnknown},
     };
     for (const Case& c : cases) EXPECT_EQ(CardValidator::cardTypeOf(c.digits), c.type) << c.digits;
 }

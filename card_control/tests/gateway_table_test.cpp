@@ -24,9 +24,11 @@ void expectSameContent(const GatewayRow& a, const GatewayRow& b) {
         EXPECT_TRUE(sameText(a.fixedPairs[i].name, b.fixedPairs[i].name)) << i;
         EXPECT_TRUE(sameText(a.fixedPairs[i].value, b.fixedPairs[i].value)) << i;
     }
-    for (int i = 0; i < TransactionCodeCount; ++i) EXPECT_TRUE(sameText(a.transactionCodes[i], b.transactionCodes[i])) << i;
+    for (int i = 0; i < TransactionCodeCount; ++i)
+        EXPECT_TRUE(sameText(a.transactionCodes[i], b.transactionCodes[i])) << i;
     for (int i = 0; i < CardCodeCount; ++i) EXPECT_TRUE(sameText(a.cardCodes[i], b.cardCodes[i])) << i;
-    for (int i = 0; i < ApprovalPrefixCapacity; ++i) EXPECT_TRUE(sameText(a.approvalPrefixes[i], b.approvalPrefixes[i])) << i;
+    for (int i = 0; i < ApprovalPrefixCapacity; ++i)
+        EXPECT_TRUE(sameText(a.approvalPrefixes[i], b.approvalPrefixes[i])) << i;
 }
 
 std::string_view hostOf(std::string_view url) {
@@ -145,12 +147,14 @@ TEST(GatewayTable, ASecondInitialisationChangesNothing) {
     for (std::thread& t : engines) t.join();
     GatewayTable::initialise();
     for (int g = 0; g < GatewayCount; ++g)
-        EXPECT_EQ(std::memcmp(before.data() + g * sizeof(GatewayRow), &GatewayTable::row(g), sizeof(GatewayRow)), 0) << g;
+        EXPECT_EQ(std::memcmp(before.data() + g * sizeof(GatewayRow), &GatewayTable::row(g), sizeof(GatewayRow)), 0)
+            << g;
 }
 
 TEST(GatewayTable, AuthorizeNetRowsCarryTheEightPairsAndTheSharedVersion) {
-    const char* names[] = {"x_Version", "x_ADC_Delim_Data", "x_ADC_Delim_Character", "x_ADC_Relay_Response",
-                           "x_ADC_URL", "x_Email_Customer", "x_Method", "x_Encap_Char"};
+    const char* names[] = {
+        "x_Version",        "x_ADC_Delim_Data", "x_ADC_Delim_Character", "x_ADC_Relay_Response", "x_ADC_URL",
+        "x_Email_Customer", "x_Method",         "x_Encap_Char"};
     for (int g : {gwAuthorizeNet, gwPlanetPayment, gwMPCS, gwRTWare, gwECX}) {
         ASSERT_EQ(GatewayTable::row(g).pairCount, 8);
         for (int i = 0; i < 8; ++i) EXPECT_STREQ(GatewayTable::fixedPair(g, i).name, names[i]);
@@ -160,7 +164,8 @@ TEST(GatewayTable, AuthorizeNetRowsCarryTheEightPairsAndTheSharedVersion) {
     EXPECT_EQ(GatewayTable::authorizeNetProtocol(), AuthorizeNetProtocol::AIM);
     std::thread other([] { GatewayTable::setAuthorizeNetProtocol(AuthorizeNetProtocol::WebLink); });
     other.join();
-    for (int g : {gwAuthorizeNet, gwPlanetPayment, gwMPCS, gwRTWare, gwECX}) EXPECT_STREQ(GatewayTable::fixedPair(g, 0).value, "3.0");
+    for (int g : {gwAuthorizeNet, gwPlanetPayment, gwMPCS, gwRTWare, gwECX})
+        EXPECT_STREQ(GatewayTable::fixedPair(g, 0).value, "3.0");
     EXPECT_STREQ(GatewayTable::authorizeNetVersion(), "3.0");
     EXPECT_STREQ(GatewayTable::row(gwAuthorizeNet).fixedPairs[0].value, "3.1");
     GatewayTable::setAuthorizeNetProtocol(AuthorizeNetProtocol::AIM);

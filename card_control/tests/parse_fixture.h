@@ -33,7 +33,9 @@ struct SpecialFields {
     payment_core::StringList values;
 };
 
-inline std::string text(const payment_core::InlineString99& s) { return {s.data(), static_cast<std::size_t>(s.length())}; }
+inline std::string text(const payment_core::InlineString99& s) {
+    return {s.data(), static_cast<std::size_t>(s.length())};
+}
 
 class ParseFixture : public ::testing::Test {
 protected:
@@ -50,7 +52,9 @@ protected:
 
     void expectFields(const Expected& expected) {
         for (int slot = 0; slot < ResponseSlotCount; ++slot)
-            EXPECT_EQ(parser.field(static_cast<ResponseSlot>(slot)), std::string_view(expected[slot] ? expected[slot] : "")) << "slot " << slot;
+            EXPECT_EQ(parser.field(static_cast<ResponseSlot>(slot)),
+                      std::string_view(expected[slot] ? expected[slot] : ""))
+                << "slot " << slot;
     }
 
     void checkAnswers(const std::vector<Answer>& answers) {

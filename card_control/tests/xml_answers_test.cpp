@@ -75,8 +75,9 @@ TEST_F(ParseFixture, OrbitalAnswers) {
     expectFields({nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr});
 
     // A QuickResponse reports a server error and never counts as approved.
-    EXPECT_EQ(parse(gwOrbital, "<Response><QuickResponse><ProcStatus>1</ProcStatus><StatusMsg>Bad BIN</StatusMsg>"
-                               "</QuickResponse></Response>"),
+    EXPECT_EQ(parse(gwOrbital,
+                    "<Response><QuickResponse><ProcStatus>1</ProcStatus><StatusMsg>Bad BIN</StatusMsg>"
+                    "</QuickResponse></Response>"),
               0);
     expectFields({"Orbital Server Error: 1", "Bad BIN", nullptr, nullptr, nullptr, nullptr, nullptr});
     EXPECT_FALSE(parser.TransactionApproved(gwOrbital));
@@ -92,7 +93,9 @@ TEST_F(ParseFixture, LinkPointFamilyReadsElementsBelowAWrappingRoot) {
     for (int g : {gwLinkPoint, gwFirstData, gwYourPay}) {
         checkAnswers({
             {g, LinkPointApproved, 0, {"APPROVED", nullptr, "0097820000019564:YNAM:", "YNAM", "0097", "ORD-1", "M"}},
-            {g, "<r_approved>DECLINED</r_approved><r_error>SGS-005005: Duplicate</r_error><r_avs>YN</r_avs>", 0,
+            {g,
+             "<r_approved>DECLINED</r_approved><r_error>SGS-005005: Duplicate</r_error><r_avs>YN</r_avs>",
+             0,
              {"DECLINED", "SGS-005005: Duplicate", nullptr, "YN", nullptr, nullptr, nullptr}},
         });
     }
@@ -103,7 +106,10 @@ TEST_F(ParseFixture, EchoTextAndElementBlock) {
     checkAnswers({
         // Names are compared with their prefix: "echo:security_result" is not "security_result".
         {gwECHOnline, EchoApproved, 0, {"G", "Transaction approved", "123456", "X", "1-2-3", "T1", "P"}},
-        {gwECHOnline, "<ECHOTYPE1>Declined</ECHOTYPE1>", 0, {nullptr, "Declined", nullptr, nullptr, nullptr, nullptr, nullptr}},
+        {gwECHOnline,
+         "<ECHOTYPE1>Declined</ECHOTYPE1>",
+         0,
+         {nullptr, "Declined", nullptr, nullptr, nullptr, nullptr, nullptr}},
         {gwECHOnline, "<ECHOTYPE1>no end", 0, {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}},
         {gwECHOnline, "<ECHOTYPE3></ECHOTYPE3>", 0, {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}},
     });
@@ -132,7 +138,9 @@ TEST_F(ParseFixture, HtmlFormPages) {
         EXPECT_TRUE(parser.TransactionApproved(g));
     }
     checkAnswers({
-        {gwPayFlowLink, "<html><input name=RESPMSG value=\"Declined\"><input name=RESULT value=12>Sorry</html>", 0,
+        {gwPayFlowLink,
+         "<html><input name=RESPMSG value=\"Declined\"><input name=RESULT value=12>Sorry</html>",
+         0,
          {"12", "Declined", nullptr, nullptr, nullptr, nullptr, nullptr}},
         {gwPayFlowLink, "<input name=RESULT value=0>", 0, {"0", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr}},
     });
