@@ -138,7 +138,10 @@ int authorizeNetHashCheck(Parse& p, const Fields& fields) {
     text += p.input.transactionAmount ? p.input.transactionAmount : "";
     payment_core::InlineString99 digest;
     if (int rc = payment_core::md5Hex(text.data(), text.size(), digest)) return rc;
-    std::string received(fieldAt(fields, 37));
+    // The last field keeps its closing quote, as no delimiter follows it.
+    std::string_view field37 = fieldAt(fields, 37);
+    while (!field37.empty() && field37.back() == '"') field37.remove_suffix(1);
+    std::string received(field37);
     if (!equalsNoCase(digest.data(), received.c_str()))
         return p.fail(
             HashMismatch,

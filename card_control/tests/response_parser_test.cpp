@@ -1,5 +1,7 @@
 #include "card_control/tests/parse_fixture.h"
 
+#include "payment_core/core_memory.h"
+
 #include <cctype>
 
 using namespace card_control;
@@ -91,6 +93,10 @@ TEST_F(ParseFixture, AuthorizeNetHashCheck) {
     in.aimHashSecret = "secret";
 
     EXPECT_EQ(parse(gwAuthorizeNet, answerWith(hash), in), 0);
+    auto last = ApprovedAuthorizeNet;
+    last.pop_back();
+    last.push_back({37, hash});
+    EXPECT_EQ(parse(gwAuthorizeNet, authorizeNetAnswer(last, 38), in), 0);
     EXPECT_EQ(parse(gwRTWare, answerWith(lower), in), 0);
 
     const char* mismatch =
@@ -389,4 +395,13 @@ TEST_F(ParseFixture, NoGatewayAndSlotsOutOfRange) {
     }
     EXPECT_EQ(parser.setResponseField(static_cast<int>(ResponseSlot::ResponseCVV2), "\r\n\"\"x\"\"\n\r"), 0);
     EXPECT_EQ(parser.field(ResponseSlot::ResponseCVV2), "x");
+}
+
+TEST_F(ParseFixture, FailedGrowthIs200AndKeepsTheField) {
+    ASSERT_EQ(parser.setResponseField(0, "kept"), 0);
+    payment_core::failAllocationsAfter(0);
+    int rc = parser.setResponseField(0, std::string(500, 'x'));
+    payment_core::failAllocationsAfter(-1);
+    EXPECT_EQ(rc, 200);
+    EXPECT_EQ(parser.field(ResponseSlot::ResponseCode), "kept");
 }
