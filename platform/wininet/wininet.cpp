@@ -247,6 +247,7 @@ DWORD mapCurlError(CURLcode code, const Request& r) {
         case CURLE_PEER_FAILED_VERIFICATION:
             if (r.verifyError == X509_V_ERR_CERT_HAS_EXPIRED || r.verifyError == X509_V_ERR_CERT_NOT_YET_VALID)
                 return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+            // A refusal the chain check did not record is the library's own name check.
             if (r.verifyError == 0 || r.verifyError == X509_V_ERR_HOSTNAME_MISMATCH)
                 return ERROR_INTERNET_SEC_CERT_CN_INVALID;
             return ERROR_INTERNET_INVALID_CA;
@@ -374,11 +375,6 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
     CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r->status);
-    if (rc == CURLE_PEER_FAILED_VERIFICATION && r->verifyError == 0) {
-        long verify = 0;
-        curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify);
-        r->verifyError = verify;
-    }
     curl_easy_cleanup(curl);
     curl_slist_free_all(list);
     if (rc != CURLE_OK) {
