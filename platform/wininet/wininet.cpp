@@ -1,5 +1,7 @@
 #include "wininet/wininet.h"
 
+#include "crypt32/bridge.h"
+
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -228,10 +230,12 @@ int onVerify(int ok, X509_STORE_CTX* ctx) {
     return 0;
 }
 
-// Each transfer here gets a context of its own, so the context can name its request.
+// Each transfer here gets a context of its own, so the context can name its request. The
+// machine's trust roots are the certificate library's.
 CURLcode onSslContext(CURL*, void* sslctx, void* self) {
     auto* ctx = static_cast<SSL_CTX*>(sslctx);
     SSL_CTX_set_app_data(ctx, self);
+    crypt32::addTrustRoots(SSL_CTX_get_cert_store(ctx));
     SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, onVerify);
     return CURLE_OK;
 }

@@ -1,5 +1,7 @@
 #include "wininet/wininet.h"
 
+#include "crypt32/crypt32.h"
+#include "testing/certificates.h"
 #include "testing/http_server.h"
 #include "testing/loopback.h"
 
@@ -142,6 +144,21 @@ TEST(WinInet, CertificateChecksAndTheirIgnoreFlags) {
         }
         InternetCloseHandle(session);
     }
+}
+
+TEST(WinInet, TheMachinesTrustRootsAreTrusted) {
+    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "ROOT");
+    std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
+    ASSERT_TRUE(CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                 static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr));
+    CertCloseStore(root, 0);
+    HttpsServer server;
+    server.enqueue(Answer::ok("trusted"));
+    HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+    HINTERNET page = InternetOpenUrlA(session, server.url("/", "localhost").c_str(), nullptr, 0, 0, 0);
+    ASSERT_NE(page, nullptr) << GetLastError();
+    EXPECT_EQ(readAll(page), "trusted");
+    InternetCloseHandle(session);
 }
 
 TEST(WinInet, FailuresGiveTheirCodes) {
