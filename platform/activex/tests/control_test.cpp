@@ -375,8 +375,9 @@ TEST_F(Errors, PropertyErrorCarriesTheProgIdAndKeepsTheValue) {
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&arg, &named, 1, 1};
     EXCEPINFO excep{};
-    EXPECT_EQ(control->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &excep, nullptr),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(
+        control->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &excep, nullptr),
+        DISP_E_EXCEPTION);
     EXPECT_EQ(com::view(excep.bstrSource), com::toUtf16(kSampleProgId));
     com::clearExcepInfo(&excep);
 
