@@ -1,0 +1,231 @@
+#include "payment_core/text_utils.h"
+
+#include <cstring>
+
+namespace payment_core {
+inline namespace PAYMENT_CORE_VARIANT {
+
+namespace {
+constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kLowerHex[] = "0123456789abcdef";
+constexpr char kUpperHex[] = "0123456789ABCDEF";
+
+int base64Value(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+}
+
+int hexDigit(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+int parseNumber(const char* text, unsigned base) {
+    if (!text) return 0;
+    bool negative = false;
+    if (*text == '-') {
+        negative = true;
+        ++text;
+    }
+    unsigned value = 0;
+    for (;; ++text) {
+        const int digit = base == 16 ? hexDigit(static_cast<unsigned char>(*text))
+                                     : (*text >= '0' && *text <= '9' ? *text - '0' : -1);
+        if (digit < 0) break;
+        value = value * base + static_cast<unsigned>(digit);
+    }
+    if (negative) value = 0u - value;
+    return static_cast<int>(value);
+}
+}  // namespace
+
+void copyBytes(void* destination, const void* source, std::size_t n) { std::memmove(destination, source, n); }
+
+const char* findChar(const char* text, char byte) { return std::strchr(text, byte); }
+char* findChar(char* text, char byte) { return std::strchr(text, byte); }
+
+char foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+int compareText(const char* a, const char* b) { return std::strcmp(a, b); }
+
+int compareTextNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        const unsigned char x = static_cast<unsigned char>(foldCase(*a));
+        const unsigned char y = static_cast<unsigned char>(foldCase(*b));
+        if (x != y) return x < y ? -1 : 1;
+        if (!x) return 0;
+    }
+}
+
+int compareTextPrefix(const char* a, const char* b, std::size_t n) { return std::strncmp(a, b, n); }
+
+int compareTextPrefixNoCase(const char* a, const char* b, std::size_t n) {
+    for (; n > 0; --n, ++a, ++b) {
+        const unsigned char x = static_cast<unsigned char>(foldCase(*a));
+        const unsigned char y = static_cast<unsigned char>(foldCase(*b));
+        if (x != y) return x < y ? -1 : 1;
+        if (!x) return 0;
+    }
+    return 0;
+}
+
+bool equalsNoCase(const char* a, const char* b) { return compareTextNoCase(a ? a : "", b ? b : "") == 0; }
+
+void copyText(char* destination, const char* source) { std::memmove(destination, source, std::strlen(source) + 1); }
+
+void copyTextPadded(char* destination, const char* source, std::size_t n) {
+    if (n == 0) return;
+    std::size_t k = 0;
+    if (source) {
+        while (k + 1 < n && source[k]) {
+            destination[k] = source[k];
+            ++k;
+        }
+    }
+    std::memset(destination + k, 0, n - k);
+}
+
+const char* findText(const char* haystack, const char* needle) { return std::strstr(haystack, needle); }
+
+const char* findTextNoCase(const char* haystack, const char* needle) {
+    if (!*haystack) return nullptr;
+    const std::size_t n = std::strlen(needle);
+    for (; *haystack; ++haystack) {
+        if (compareTextPrefixNoCase(haystack, needle, n) == 0) return haystack;
+    }
+    return n == 0 ? haystack : nullptr;
+}
+
+int parseInt(const char* text) { return parseNumber(text, 10); }
+int parseInt(const InlineString99& text) { return parseNumber(text.data(), 10); }
+int parseHex(const char* text) { return parseNumber(text, 16); }
+int parseHex(const InlineString99& text) { return parseNumber(text.data(), 16); }
+
+char* splitAt(char* text, char byte) {
+    char* hit = std::strchr(text, byte);
+    if (!hit) return text + std::strlen(text);
+    *hit = 0;
+    return hit + 1;
+}
+
+char* splitHeaderLine(InlineString99& line) {
+    if (line.empty()) return nullptr;
+    char* d = line.data();
+    if (static_cast<unsigned char>(d[0]) < '!') {
+        d[0] = 0;
+        return d + 1;
+    }
+    char* colon = std::strchr(d, ':');
+    if (!colon) return d + std::strlen(d);
+    *colon = 0;
+    return colon[1] == ' ' ? colon + 2 : colon + 1;
+}
+
+bool hasEightBitBytes(const void* bytes, std::size_t n) {
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (p[i] >= 0x80) return true;
+    }
+    return false;
+}
+
+template <int N>
+int urlEncode(InlineString<N>& target, const char* text) {
+    if (!text) return kOk;
+    for (const char* p = text; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '*' ||
+                           c == '-' || c == '.' || c == '@' || c == '_';
+        int result;
+        if (plain) {
+            result = target.appendChar(static_cast<char>(c));
+        } else {
+            const char escaped[3] = {'%', kUpperHex[c >> 4], kUpperHex[c & 15]};
+            result = target.append(escaped, 3);
+        }
+        if (result) return result;
+    }
+    return kOk;
+}
+
+template <int N>
+int base64Encode(InlineString<N>& target, const void* bytes, std::size_t n, bool lineBreaks) {
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < n; i += 3) {
+        if (lineBreaks && i > 0 && i % 48 == 0) {
+            const int result = target.append("\r\n", 2);
+            if (result) return result;
+        }
+        const std::size_t left = n - i;
+        const unsigned b0 = p[i];
+        const unsigned b1 = left > 1 ? p[i + 1] : 0;
+        const unsigned b2 = left > 2 ? p[i + 2] : 0;
+        const char group[4] = {
+            kBase64Alphabet[b0 >> 2],
+            kBase64Alphabet[((b0 & 3) << 4) | (b1 >> 4)],
+            left > 1 ? kBase64Alphabet[((b1 & 15) << 2) | (b2 >> 6)] : '=',
+            left > 2 ? kBase64Alphabet[b2 & 63] : '=',
+        };
+        const int result = target.append(group, 4);
+        if (result) return result;
+    }
+    return kOk;
+}
+
+int base64Decode(InlineString99& text) {
+    char* d = text.data();
+    const int length = text.length();
+    int out = 0;
+    unsigned bits = 0;
+    int pending = 0;
+    for (int i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(d[i]);
+        if (c == '=') break;
+        const int v = base64Value(c);
+        if (v < 0) continue;
+        bits = (bits << 6) | static_cast<unsigned>(v);
+        pending += 6;
+        if (pending >= 8) {
+            pending -= 8;
+            // The output never overtakes the input: four characters give at most three bytes.
+            d[out++] = static_cast<char>((bits >> pending) & 0xFF);
+        }
+    }
+    return text.assign(static_cast<std::size_t>(out), nullptr);
+}
+
+template <int N>
+int hexEncode(InlineString<N>& target, const void* bytes, std::size_t n) {
+    const auto* p = static_cast<const unsigned char*>(bytes);
+    for (std::size_t i = 0; i < n; ++i) {
+        const char pair[2] = {kLowerHex[p[i] >> 4], kLowerHex[p[i] & 15]};
+        const int result = target.append(pair, 2);
+        if (result) return result;
+    }
+    return kOk;
+}
+
+int hexValue(char high, char low) {
+    const int h = hexDigit(static_cast<unsigned char>(high));
+    const int l = hexDigit(static_cast<unsigned char>(low));
+    return h < 0 || l < 0 ? -1 : h * 16 + l;
+}
+
+#define PAYMENT_CORE_CODECS(N)                                                    \
+    template int urlEncode<N>(InlineString<N>&, const char*);                      \
+    template int base64Encode<N>(InlineString<N>&, const void*, std::size_t, bool); \
+    template int hexEncode<N>(InlineString<N>&, const void*, std::size_t);
+PAYMENT_CORE_CODECS(99)
+PAYMENT_CORE_CODECS(20)
+PAYMENT_CORE_CODECS(30)
+PAYMENT_CORE_CODECS(50)
+#undef PAYMENT_CORE_CODECS
+
+}  // namespace PAYMENT_CORE_VARIANT
+}  // namespace payment_core
