@@ -565,6 +565,13 @@ int ws_send(SOCKET s, const char* buf, int len, int flags) {
                        MSG_NOSIGNAL | (flags & MSG_OOB_WS ? MSG_OOB : 0));
     if (n < 0) {
         if (errno == EAGAIN) Watcher::instance().rearmWrite(fd);
+        // POSIX says "broken pipe" both for a socket that never connected and for one whose
+        // sending side was shut down; the interface tells the two apart.
+        if (errno == EPIPE) {
+            sockaddr_storage peer{};
+            socklen_t len = sizeof peer;
+            return fail(::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) == 0 ? WSAESHUTDOWN : WSAENOTCONN);
+        }
         return failErrno();
     }
     return static_cast<int>(n);
