@@ -29,6 +29,7 @@ struct TunnelCase {
     const char* password;
     std::string header;
 };
+void PrintTo(const TunnelCase& c, std::ostream* os) { *os << c.name; }
 
 class ConnectTunnel : public ::testing::TestWithParam<TunnelCase> {};
 
@@ -108,6 +109,7 @@ struct RefusalCase {
     std::vector<std::string> exchange;  // expected request, answer, expected request, answer...
     const char* text;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class FirewallRefusal : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -176,6 +178,7 @@ struct Socks5Case {
     const char* user;
     std::vector<std::string> exchange;  // pairs as above; the last answer carries "data" behind it
 };
+void PrintTo(const Socks5Case& c, std::ostream* os) { *os << c.name; }
 
 class Socks5Grant : public ::testing::TestWithParam<Socks5Case> {};
 
