@@ -104,6 +104,28 @@ INSTANTIATE_TEST_SUITE_P(Deadlines, SlowTrickle,
                              return std::string(CORE_BUILD_NAME) + info.param.name;
                          });
 
+// A 32-bit tick count about to wrap would put the deadline "behind" the current tick.
+DWORD tickBeforeWrap() { return 0xFFFFFF00u; }
+
+CORE_TEST(Transport, TickWrapDoesNotEndAWaitEarly) {
+    RawPeer proxy;
+    proxy.addConnection(PeerScript()
+                            .expectUntil("\r\n\r\n")
+                            .pause(Milliseconds(300))
+                            .send("HTTP/1.0 200 Connection established\r\n\r\nearly")
+                            .hold());
+    win32::setTickSource(tickBeforeWrap);
+    TestTransport t;
+    tunnelTo(t, proxy.port());
+    t.setTimeout(1);
+    const int result = t.connectAndWait();
+    win32::setTickSource(nullptr);
+    EXPECT_EQ(result, 0) << t.lastError.data();
+    // Bytes behind the proxy's answer belong to the application.
+    EXPECT_TRUE(pumpUntil([&] { return t.received() == "early"; })) << t.received();
+    t.disconnectAndWait();
+}
+
 CORE_TEST(Transport, InterruptFromTheHostDuringSendAll) {
     RawPeer peer;
     peer.addConnection(PeerScript().expect(1).pause(Milliseconds(3000)));

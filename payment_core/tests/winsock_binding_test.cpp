@@ -1,4 +1,6 @@
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "payment_core/tests/net_test.h"
 #include "win32/module.h"
@@ -69,6 +71,20 @@ CORE_TEST(WinsockBinding, TwoComponentsBindTheTableOnceAndHoldItUntilBothLetGo) 
     EXPECT_NE(reinterpret_cast<FARPROC>(winsockTable().WSAStartup.get()), ordinals(115));
     EXPECT_EQ(winsockTable().WSAGetLastError(), 10093);
     FreeLibrary(fake);
+}
+
+CORE_TEST(WinsockBinding, ComponentsOnSeveralThreadsShareOneLoad) {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back([] {
+            for (int round = 0; round < 25; ++round) {
+                net_test::TestTransport client;
+                EXPECT_TRUE(client.isWinsockLoaded());
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(winsockUsers(), 0);
+    EXPECT_EQ(winsockTable().WSAGetLastError(), 10093);
 }
 
 CORE_TEST(WinsockBinding, MissingLibraryIsReportedInTheStatus) {
