@@ -53,6 +53,20 @@ CORE_TEST(Transport, ConnectSendReceiveAndDisconnect) {
     EXPECT_EQ(peer.connectionCount(), 1u);
 }
 
+CORE_TEST(Transport, LargeSendCompletesThroughRepeatedWouldBlock) {
+    const std::string big(16 * 1024 * 1024, 'z');
+    RawPeer peer;
+    peer.addConnection(PeerScript().pause(Milliseconds(200)).expect(big.size()).send("done").expectClose());
+    TestTransport t;
+    directTo(t, peer.port());
+    ASSERT_EQ(t.connectAndWait(), 0);
+    EXPECT_EQ(t.sendAll(big.data(), static_cast<int>(big.size()), false), 0);
+    ASSERT_TRUE(pumpUntil([&] { return t.received() == "done"; }));
+    t.disconnectAndWait();
+    ASSERT_TRUE(peer.waitFinished());
+    EXPECT_EQ(peer.connection(0).received.size(), big.size());
+}
+
 CORE_TEST(Transport, RefusedConnectReturnsTheSocketError) {
     TestTransport t;
     directTo(t, fixtures::refusingPort());

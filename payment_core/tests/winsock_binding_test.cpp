@@ -67,6 +67,9 @@ CORE_TEST(WinsockBinding, TwoComponentsBindTheTableOnceAndHoldItUntilBothLetGo) 
     }
     EXPECT_EQ(winsockUsers(), 0);
     EXPECT_EQ(openStartups(), 0);
+    InlineString99 status;
+    winsockStatus(status);
+    EXPECT_STREQ(status.data(), "Down");
     EXPECT_EQ(lookups() - before, 47 + 1) << "only the test's own look-up came after the bind";
     EXPECT_NE(reinterpret_cast<FARPROC>(winsockTable().WSAStartup.get()), ordinals(115));
     EXPECT_EQ(winsockTable().WSAGetLastError(), 10093);
