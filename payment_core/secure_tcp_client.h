@@ -1,7 +1,7 @@
 #pragma once
 // The TLS level between the raw socket events and the application events. With TLS off every
-// raw event and call passes straight through; the secure channel itself is not built yet, so a
-// connection that asks for TLS fails as when no security provider can be loaded.
+// raw event and call passes straight through; with TLS on and no security provider bound, a
+// connect or send fails with 270.
 
 #include "payment_core/tcp_client.h"
 
