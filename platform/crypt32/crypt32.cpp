@@ -532,14 +532,18 @@ EVP_PKEY* certificatePrivateKey(PCCERT_CONTEXT cert) {
 }
 
 X509_STORE* newTrustStore() {
-    std::lock_guard g(lock());
     X509_STORE* store = X509_STORE_new();
+    addTrustRoots(store);
+    return store;
+}
+
+void addTrustRoots(X509_STORE* target) {
+    std::lock_guard g(lock());
     for (bool machine : {false, true}) {
         Store* root = openSystemStore("ROOT", machine, true);
-        addStoreCerts(store, root);
+        addStoreCerts(target, root);
         closeStore(root);
     }
-    return store;
 }
 
 std::vector<std::string> keyContainers(bool machine) {
@@ -1252,9 +1256,9 @@ BOOL CryptImportKey(HCRYPTPROV provHandle, const BYTE* data, DWORD length, HCRYP
     OSSL_PARAM_BLD_free(bld);
     for (BIGNUM* b : {n, p1, p2, e1, e2, co, d, e}) BN_free(b);
     if (ok) {
-        // The numbers must form a key: a private-key operation checks them.
+        // The numbers must form one key pair.
         EVP_PKEY_CTX* check = EVP_PKEY_CTX_new(pkey, nullptr);
-        ok = check && EVP_PKEY_private_check(check) == 1;
+        ok = check && EVP_PKEY_pairwise_check(check) == 1;
         EVP_PKEY_CTX_free(check);
     }
     ERR_clear_error();

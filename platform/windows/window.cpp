@@ -757,7 +757,8 @@ BOOL SetWindowTextA(HWND hwnd, LPCSTR text) {
 int GetWindowTextA(HWND hwnd, LPSTR buffer, int size) {
     if (!buffer || size <= 0) return 0;
     buffer[0] = '\0';
-    return static_cast<int>(SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
+    auto copied = SendMessageA(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer));
+    return static_cast<int>(copied);
 }
 
 HWND SetFocus(HWND hwnd) {
@@ -829,7 +830,8 @@ BOOL ValidateRect(HWND hwnd, LPCRECT rect) {
         // The update area is kept as one rectangle: a part of it is validated only when what
         // remains is a rectangle again.
         RECT& u = w->update;
-        all = !rect || (rect->left <= u.left && rect->top <= u.top && rect->right >= u.right && rect->bottom >= u.bottom);
+        all = !rect ||
+              (rect->left <= u.left && rect->top <= u.top && rect->right >= u.right && rect->bottom >= u.bottom);
         if (!all && rect->top <= u.top && rect->bottom >= u.bottom) {
             if (rect->left <= u.left && rect->right > u.left) u.left = rect->right;
             else if (rect->right >= u.right && rect->left < u.right) u.right = rect->left;

@@ -1,0 +1,276 @@
+#include "crypt32/bridge.h"
+#include "crypt32/crypt32.h"
+
+#include "testing/certificates.h"
+
+#include <gtest/gtest.h>
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using fixtures::CertKind;
+using fixtures::TestCertificates;
+
+namespace {
+
+const TestCertificates& certs() { return TestCertificates::instance(); }
+
+PCCERT_CONTEXT contextOf(CertKind kind) {
+    std::string der = certs().der(kind);
+    return CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                        static_cast<DWORD>(der.size()));
+}
+
+std::u16string wide(const char* s) { return std::u16string(s, s + std::char_traits<char>::length(s)); }
+
+HCERTSTORE importPfx(CertKind kind, DWORD flags = CRYPT_EXPORTABLE) {
+    std::string pfx = certs().pfx(kind);
+    CRYPT_DATA_BLOB blob{static_cast<DWORD>(pfx.size()), reinterpret_cast<BYTE*>(pfx.data())};
+    return PFXImportCertStore(&blob, wide(TestCertificates::kPfxPassword).c_str(), flags);
+}
+
+std::string subjectText(PCCERT_CONTEXT c, DWORD type = CERT_X500_NAME_STR | CERT_NAME_STR_NO_PLUS_FLAG) {
+    char buf[1000];
+    CertNameToStrA(X509_ASN_ENCODING, &c->pCertInfo->Subject, type, buf, sizeof buf);
+    return buf;
+}
+
+void trustCa() {
+    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+    ASSERT_NE(root, nullptr);
+    PCCERT_CONTEXT ca = contextOf(CertKind::Ca);
+    ASSERT_TRUE(CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_USE_EXISTING, nullptr));
+    CertFreeCertificateContext(ca);
+    CertCloseStore(root, 0);
+}
+
+DWORD policyStatus(PCCERT_CONTEXT cert, const char16_t* host, DWORD checks) {
+    PCCERT_CHAIN_CONTEXT chain = nullptr;
+    EXPECT_TRUE(CertGetCertificateChain(nullptr, cert, nullptr, cert->hCertStore, nullptr, 0, nullptr, &chain));
+    SSL_EXTRA_CERT_CHAIN_POLICY_PARA extra{sizeof extra, AUTHTYPE_SERVER, checks, const_cast<WCHAR*>(host)};
+    CERT_CHAIN_POLICY_PARA para{sizeof para, 0, &extra};
+    CERT_CHAIN_POLICY_STATUS status{sizeof status, 0, 0, 0, nullptr};
+    EXPECT_TRUE(CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &para, &status));
+    CertFreeCertificateChain(chain);
+    return status.dwError;
+}
+
+TEST(Crypt32, NamesFormatAndParseInEncodedOrder) {
+    BYTE encoded[512];
+    DWORD length = sizeof encoded;
+    LPCSTR error = nullptr;
+    ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, "C=US, O=\"Shop, Inc.\", CN=pay.example", CERT_OID_NAME_STR,
+                               nullptr, encoded, &length, &error));
+    CERT_NAME_BLOB blob{length, encoded};
+    char text[200];
+    DWORD n = CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, text, sizeof text);
+    EXPECT_STREQ(text, "C=US, O=\"Shop, Inc.\", CN=pay.example");
+    EXPECT_EQ(n, std::strlen(text) + 1);
+    EXPECT_EQ(CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, nullptr, 0), n);
+    CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_OID_NAME_STR | CERT_NAME_STR_SEMICOLON_FLAG, text, sizeof text);
+    EXPECT_STREQ(text, "2.5.4.6=US; 2.5.4.10=\"Shop, Inc.\"; 2.5.4.3=pay.example");
+    CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, text, 6);
+    EXPECT_STREQ(text, "C=US,");
+
+    length = sizeof encoded;
+    EXPECT_FALSE(CertStrToNameA(X509_ASN_ENCODING, "CN=ok, NOPE=x", CERT_X500_NAME_STR, nullptr, encoded, &length, &error));
+    EXPECT_EQ(GetLastError(), CRYPT_E_INVALID_X500_STRING);
+    EXPECT_STREQ(error, "NOPE=x");
+}
+
+TEST(Crypt32, FindsBySubjectExactlyByTextAndByPart) {
+    HCERTSTORE store = importPfx(CertKind::Server);
+    ASSERT_NE(store, nullptr);
+    PCCERT_CONTEXT any = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_ANY, nullptr, nullptr);
+    ASSERT_NE(any, nullptr);
+    std::string subject = subjectText(any);
+    EXPECT_NE(subject.find("CN=localhost"), std::string::npos);
+
+    BYTE encoded[512];
+    DWORD length = sizeof encoded;
+    ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, subject.c_str(), CERT_OID_NAME_STR, nullptr, encoded, &length, nullptr));
+    CERT_NAME_BLOB name{length, encoded};
+    PCCERT_CONTEXT exact = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_NAME, &name, nullptr);
+    ASSERT_NE(exact, nullptr);
+    EXPECT_EQ(exact->cbCertEncoded, any->cbCertEncoded);
+
+    PCCERT_CONTEXT part = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_STR_A, "LOCALHOST", nullptr);
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_STR_A, "nowhere", nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), CRYPT_E_NOT_FOUND);
+
+    // Enumeration frees the previous context and walks the store in order: the leaf, then the CA.
+    PCCERT_CONTEXT second = CertEnumCertificatesInStore(store, CertDuplicateCertificateContext(any));
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(subjectText(second).find("Fixture"), std::string::npos);
+    EXPECT_EQ(CertEnumCertificatesInStore(store, second), nullptr);
+    for (PCCERT_CONTEXT c : {any, exact, part}) CertFreeCertificateContext(c);
+    CertCloseStore(store, 0);
+}
+
+TEST(Crypt32, PfxKeysLiveInContainersUntilTheirKeySetIsDeleted) {
+    EXPECT_TRUE(crypt32::keyContainers(false).empty());
+    HCERTSTORE store = importPfx(CertKind::Client);
+    ASSERT_NE(store, nullptr);
+    PCCERT_CONTEXT cert = CertEnumCertificatesInStore(store, nullptr);
+    ASSERT_NE(cert, nullptr);
+    DWORD size = 0;
+    ASSERT_TRUE(CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size));
+    std::vector<BYTE> buf(size);
+    ASSERT_TRUE(CertGetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, buf.data(), &size));
+    auto* info = reinterpret_cast<CRYPT_KEY_PROV_INFO*>(buf.data());
+    ASSERT_EQ(crypt32::keyContainers(false).size(), 1u);
+
+    EVP_PKEY* key = crypt32::certificatePrivateKey(cert);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(EVP_PKEY_eq(key, certs().key(CertKind::Client)), 1);
+    EVP_PKEY_free(key);
+
+    HCRYPTPROV prov = 0;
+    EXPECT_TRUE(CryptAcquireContextU(&prov, info->pwszContainerName, info->pwszProvName, info->dwProvType,
+                                     info->dwFlags | CRYPT_DELETEKEYSET));
+    EXPECT_TRUE(crypt32::keyContainers(false).empty());
+    EXPECT_TRUE(CertDeleteCertificateFromStore(cert));
+    PCCERT_CONTEXT rest = CertEnumCertificatesInStore(store, nullptr);  // the issuer that came along
+    ASSERT_NE(rest, nullptr);
+    EXPECT_EQ(CertEnumCertificatesInStore(store, rest), nullptr);
+    CertCloseStore(store, 0);
+
+    std::string pfx = certs().pfx(CertKind::Client);
+    CRYPT_DATA_BLOB blob{static_cast<DWORD>(pfx.size()), reinterpret_cast<BYTE*>(pfx.data())};
+    EXPECT_EQ(PFXImportCertStore(&blob, u"wrong", 0), nullptr);
+    EXPECT_TRUE(crypt32::keyContainers(false).empty());
+}
+
+TEST(Crypt32, SystemStoresPersistAcrossOpens) {
+    HCERTSTORE my = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_OPEN_EXISTING_FLAG, "MY");
+    ASSERT_NE(my, nullptr);
+    HCERTSTORE pfx = importPfx(CertKind::Client);
+    PCCERT_CONTEXT cert = CertEnumCertificatesInStore(pfx, nullptr);
+    ASSERT_TRUE(CertAddCertificateContextToStore(my, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+    CertFreeCertificateContext(cert);
+    CertCloseStore(pfx, 0);
+    CertCloseStore(my, 0);
+
+    my = CertOpenSystemStoreA(0, "my");
+    PCCERT_CONTEXT found = CertFindCertificateInStore(my, X509_ASN_ENCODING, 0, CERT_FIND_ANY, nullptr, nullptr);
+    ASSERT_NE(found, nullptr);
+    EVP_PKEY* key = crypt32::certificatePrivateKey(found);
+    EXPECT_NE(key, nullptr);
+    EVP_PKEY_free(key);
+    CertFreeCertificateContext(found);
+    CertCloseStore(my, 0);
+
+    EXPECT_EQ(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_OPEN_EXISTING_FLAG, "Nonesuch"), nullptr);
+    HCERTSTORE machine = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG, "MY");
+    EXPECT_NE(machine, nullptr);
+    CertCloseStore(machine, 0);
+}
+
+struct PolicyCase {
+    CertKind kind;
+    const char16_t* host;
+    DWORD checks;
+    DWORD expected;
+};
+
+TEST(Crypt32, SslPolicyStatuses) {
+    trustCa();
+    const PolicyCase cases[] = {
+        {CertKind::Server, u"localhost", 0, 0},
+        {CertKind::Server, u"127.0.0.1", 0, 0},
+        {CertKind::Server, u"other.host", 0, CERT_E_CN_NO_MATCH},
+        {CertKind::WrongName, u"localhost", 0, CERT_E_CN_NO_MATCH},
+        {CertKind::WrongName, u"localhost", 0x1000, 0},
+        {CertKind::WrongName, nullptr, 0, 0},
+        {CertKind::Expired, nullptr, 0x80000000u, CERT_E_EXPIRED},
+        {CertKind::Expired, u"localhost", 0x2000, 0},
+        {CertKind::SelfSigned, u"localhost", 0, CERT_E_UNTRUSTEDROOT},
+        {CertKind::SelfSigned, u"localhost", 0x100, 0},
+    };
+    for (const auto& c : cases) {
+        PCCERT_CONTEXT cert = contextOf(c.kind);
+        EXPECT_EQ(policyStatus(cert, c.host, c.checks), c.expected) << TestCertificates::name(c.kind);
+        CertFreeCertificateContext(cert);
+    }
+}
+
+TEST(Crypt32, UntrustedIssuerBreaksTheChain) {
+    PCCERT_CONTEXT cert = contextOf(CertKind::Server);
+    EXPECT_EQ(policyStatus(cert, u"localhost", 0), CERT_E_CHAINING);
+    CertFreeCertificateContext(cert);
+}
+
+std::vector<BYTE> littleEndian(const BIGNUM* n, std::size_t width) {
+    std::vector<BYTE> out(width);
+    BN_bn2lebinpad(n, out.data(), static_cast<int>(width));
+    return out;
+}
+
+TEST(Crypt32, ImportedKeyBlobsExportAsPfxWithTheirCertificate) {
+    EVP_PKEY* key = certs().key(CertKind::Client);
+    BIGNUM *n = nullptr, *e = nullptr, *d = nullptr, *p = nullptr, *q = nullptr, *dp = nullptr, *dq = nullptr, *qi = nullptr;
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_N, &n);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_E, &e);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_D, &d);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_FACTOR1, &p);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_FACTOR2, &q);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_EXPONENT1, &dp);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_EXPONENT2, &dq);
+    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_RSA_COEFFICIENT1, &qi);
+    DWORD bits = static_cast<DWORD>(BN_num_bits(n));
+    std::vector<BYTE> blob = {0x07, 0x02, 0x00, 0x00, 0x00, 0xA4, 0x00, 0x00, 'R', 'S', 'A', '2'};
+    auto put32 = [&blob](DWORD v) {
+        for (int i = 0; i < 4; ++i) blob.push_back(static_cast<BYTE>(v >> (8 * i)));
+    };
+    put32(bits);
+    put32(static_cast<DWORD>(BN_get_word(e)));
+    for (auto [num, width] : {std::pair{n, bits / 8}, {p, bits / 16}, {q, bits / 16}, {dp, bits / 16}, {dq, bits / 16},
+                              {qi, bits / 16}, {d, bits / 8}}) {
+        auto part = littleEndian(num, width);
+        blob.insert(blob.end(), part.begin(), part.end());
+    }
+    for (BIGNUM* b : {n, e, d, p, q, dp, dq, qi}) BN_free(b);
+
+    HCRYPTPROV prov = 0;
+    EXPECT_FALSE(CryptAcquireContextA(&prov, "pem_key_1", nullptr, PROV_RSA_FULL, 0));
+    EXPECT_EQ(GetLastError(), NTE_BAD_KEYSET);
+    ASSERT_TRUE(CryptAcquireContextA(&prov, "pem_key_1", nullptr, PROV_RSA_FULL, CRYPT_NEWKEYSET));
+    HCRYPTKEY imported = 0;
+    ASSERT_TRUE(CryptImportKey(prov, blob.data(), static_cast<DWORD>(blob.size()), 0, CRYPT_EXPORTABLE, &imported));
+    blob[40] ^= 1;
+    HCRYPTKEY broken = 0;
+    EXPECT_FALSE(CryptImportKey(prov, blob.data(), static_cast<DWORD>(blob.size()), 0, 0, &broken));
+
+    PCCERT_CONTEXT cert = contextOf(CertKind::Client);
+    CRYPT_KEY_PROV_INFO info{const_cast<WCHAR*>(u"pem_key_1"), nullptr, PROV_RSA_FULL, 0, 0, nullptr, AT_KEYEXCHANGE};
+    ASSERT_TRUE(CertSetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, 0, &info));
+    HCERTSTORE memory = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+    ASSERT_TRUE(CertAddCertificateContextToStore(memory, cert, CERT_STORE_ADD_ALWAYS, nullptr));
+    CRYPT_DATA_BLOB pfx{0, nullptr};
+    ASSERT_TRUE(PFXExportCertStore(memory, &pfx, u"x", EXPORT_PRIVATE_KEYS));
+    std::vector<BYTE> out(pfx.cbData);
+    pfx.pbData = out.data();
+    ASSERT_TRUE(PFXExportCertStore(memory, &pfx, u"x", EXPORT_PRIVATE_KEYS));
+    CertCloseStore(memory, 0);
+    CertFreeCertificateContext(cert);
+    CryptDestroyKey(imported);
+    CryptReleaseContext(prov, 0);
+    EXPECT_TRUE(CryptAcquireContextA(&prov, "pem_key_1", nullptr, PROV_RSA_FULL, CRYPT_DELETEKEYSET));
+
+    HCERTSTORE back = PFXImportCertStore(&pfx, u"x", CRYPT_EXPORTABLE);
+    ASSERT_NE(back, nullptr);
+    PCCERT_CONTEXT again = CertEnumCertificatesInStore(back, nullptr);
+    EVP_PKEY* restored = crypt32::certificatePrivateKey(again);
+    ASSERT_NE(restored, nullptr);
+    EXPECT_EQ(EVP_PKEY_eq(restored, key), 1);
+    EVP_PKEY_free(restored);
+    CertFreeCertificateContext(again);
+    CertCloseStore(back, 0);
+}
+
+}  // namespace
