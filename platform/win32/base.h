@@ -129,6 +129,11 @@ constexpr BYTE HIBYTE(DWORD_PTR v) { return static_cast<BYTE>((v >> 8) & 0xFF); 
 constexpr DWORD MAKELONG(WORD lo, WORD hi) { return static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16); }
 constexpr WORD MAKEWORD(BYTE lo, BYTE hi) { return static_cast<WORD>(lo | (hi << 8)); }
 
+// A small number in place of a name: resource ids and entry point ordinals.
+inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id)); }
+inline LPCWSTR MAKEINTRESOURCEW(WORD id) { return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(id)); }
+inline bool IS_INTRESOURCE(const void* name) { return reinterpret_cast<ULONG_PTR>(name) < 0x10000; }
+
 namespace win32 {
 // Test seams: a replacement tick source and system clock (nullptr restores the real ones).
 using TickSource = DWORD (*)();

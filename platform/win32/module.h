@@ -20,8 +20,6 @@
 
 #include <string>
 
-inline LPCSTR MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(id)); }
-inline bool IS_INTRESOURCE(LPCSTR name) { return reinterpret_cast<ULONG_PTR>(name) < 0x10000; }
 
 HMODULE LoadLibraryA(LPCSTR fileName);
 BOOL FreeLibrary(HMODULE module);
