@@ -101,9 +101,9 @@ void Winsock::Connect() {
 
 void Winsock::SendData(const std::string& data) {
     if (state_ != sckConnected) raise(sckBadState);
+    // Written from the loop, so that SendComplete always comes as an event after this call.
     outgoing_ += data;
-    writeQueued();
-    if (state_ == sckConnected) watch();
+    watch();
 }
 
 std::string Winsock::GetData(long maxLen) {
