@@ -1,5 +1,7 @@
 #include "payment_core/core_component.h"
 
+#include "win32/codepage.h"
+
 #include "payment_core/text_utils.h"
 
 namespace payment_core {
@@ -114,7 +116,7 @@ int dispatchConfig(CoreComponent& component, const char* text, const char** answ
 }
 
 // The platform's ANSI code page is Windows-1252.
-int systemAnsiCodePage() { return 1252; }
+int systemAnsiCodePage() { return static_cast<int>(GetACP()); }
 
 }  // namespace PAYMENT_CORE_VARIANT
 }  // namespace payment_core

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "payment_core/core_component.h"
+#include "win32/codepage.h"
 #include "payment_core/tests/core_test.h"
 
 using namespace payment_core;
@@ -120,6 +121,11 @@ CORE_TEST(Config, RootKeys) {
     EXPECT_STREQ(answer, "1");
     component.reset();
     EXPECT_EQ(component.CharsetMode, 0);
+    // A Japanese system code page makes the reset choose the Japanese charset mode.
+    win32::setAnsiCodePage(932);
+    component.reset();
+    win32::setAnsiCodePage(1252);
+    EXPECT_EQ(component.CharsetMode, 1);
 }
 
 CORE_TEST(Config, LevelsAnswerTheirKeysAndPassTheRestDown) {
