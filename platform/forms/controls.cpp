@@ -348,6 +348,7 @@ void Form::Show(int modal) {
         visible_ = true;
         internal::formShown(this);
         gtk_widget_show(window_);
+        if (hwnd_) ShowWindow(hwnd_, SW_SHOW);
         fire([this] { Form_Activate(); });
     }
     if (!modal || !loaded_ || !visible_) return;
@@ -364,6 +365,7 @@ void Form::Hide() {
     if (!visible_) return;
     visible_ = false;
     gtk_widget_hide(window_);
+    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
 }
 
 void Form::Unload() {
@@ -479,6 +481,8 @@ HWND Form::hWnd() {
         (void)atom;
         hwnd_ = CreateWindowExA(0, "FormsRuntimeForm", caption_.c_str(), WS_POPUP, toPixels(left_), toPixels(top_),
                                 toPixels(width_), toPixels(height_), nullptr, nullptr, nullptr, nullptr);
+        // The window layer shows a child window only while its parent is shown.
+        if (visible_) ShowWindow(hwnd_, SW_SHOW);
     }
     return hwnd_;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// Everything a program of forms uses.
+// Everything a program of forms uses. The window layer comes first: it must precede GLib.
 
+#include "forms/olecontrol.h"
 #include "forms/runtime.h"
 #include "forms/controls.h"
 #include "forms/inet.h"
