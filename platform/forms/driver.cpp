@@ -123,6 +123,13 @@ void later(std::function<void()> action) {
 
 cairo_surface_t* capture(Form& form) {
     GtkWidget* content = gtk_bin_get_child(GTK_BIN(form.window()));
+    // Layout runs on the toolkit's frame clock: wait until the form has been laid out at its size.
+    waitUntil([&] {
+        GtkRequisition natural;
+        gtk_widget_get_preferred_size(content, nullptr, &natural);
+        return gtk_widget_get_mapped(content) && gtk_widget_get_allocated_width(content) == natural.width &&
+               gtk_widget_get_allocated_height(content) == natural.height;
+    }, std::chrono::milliseconds(3000));
     GtkAllocation a;
     gtk_widget_get_allocation(content, &a);
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(a.width, 1), std::max(a.height, 1));
