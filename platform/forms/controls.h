@@ -326,6 +326,7 @@ public:
     void FontBold(bool bold);
 
 private:
+    void resized() override { restyle(); }
     void restyle();
     _GtkWidget* label_;
     std::string caption_;
