@@ -1,0 +1,171 @@
+#include "gdi/gdi.h"
+#include "windows/windows.h"
+
+#include "forms/olecontrol.h"
+#include "forms/internal.h"
+
+#include <atomic>
+
+namespace forms {
+
+class OleControl::Sink final : public IDispatch {
+public:
+    Sink(OleControl* owner, REFIID events) : owner_(owner), events_(events) {}
+    void detach() { owner_ = nullptr; }
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == events_) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override {
+        ULONG n = --refs_;
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    HRESULT Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (owner_ && owner_->Event) fire([&] { owner_->Event(id, params); });
+        return S_OK;
+    }
+
+private:
+    std::atomic<ULONG> refs_{1};
+    OleControl* owner_;
+    IID events_;
+};
+
+OleControl::OleControl(Container& parent, std::string name, int index, REFCLSID clsid, long width, long height)
+    : Control(parent, std::move(name), index, gtk_drawing_area_new()), site_(activex::ControlSite::make()) {
+    apartment_ = SUCCEEDED(CoInitialize(nullptr));
+    Control::Move(0, 0, width, height);
+    if (FAILED(site_->create(clsid))) raise(429, "ActiveX component can't create object");
+    site_->setExtentPixels(toPixels(width), toPixels(height));
+    site_->activate(ParentForm().hWnd(), pixelRect());
+    site_->control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
+    if (HWND hwnd = site_->controlWindow()) {
+        presented_ = hwnd;
+        windows::setPresenter(hwnd, this);
+        InvalidateRect(hwnd, nullptr, TRUE);
+    }
+    GtkWidget* area = widget();
+    gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK);
+    g_signal_connect(area, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, OleControl* self) -> gboolean {
+                         self->draw(cr);
+                         return TRUE;
+                     }),
+                     this);
+    g_signal_connect(area, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, OleControl* self) -> gboolean {
+                         if (e->type != GDK_BUTTON_PRESS) return TRUE;
+                         self->mouse(e->button == 3 ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, e->x, e->y, e->state);
+                         return TRUE;
+                     }),
+                     this);
+    g_signal_connect(area, "button-release-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, OleControl* self) -> gboolean {
+                         self->mouse(e->button == 3 ? WM_RBUTTONUP : WM_LBUTTONUP, e->x, e->y, e->state);
+                         return TRUE;
+                     }),
+                     this);
+    g_signal_connect(area, "motion-notify-event", G_CALLBACK(+[](GtkWidget*, GdkEventMotion* e, OleControl* self) -> gboolean {
+                         self->mouse(WM_MOUSEMOVE, e->x, e->y, e->state);
+                         return TRUE;
+                     }),
+                     this);
+}
+
+OleControl::~OleControl() {
+    if (point_) point_->Unadvise(cookie_);
+    point_.reset();
+    if (sink_) {
+        sink_->detach();
+        sink_->Release();
+    }
+    if (presented_) windows::setPresenter(presented_, nullptr);
+    dispatch_.reset();
+    site_->close();
+    site_.reset();
+    if (apartment_) CoUninitialize();
+}
+
+RECT OleControl::pixelRect() const {
+    int x = toPixels(Left()), y = toPixels(Top());
+    return RECT{x, y, x + toPixels(Width()), y + toPixels(Height())};
+}
+
+void OleControl::Visible(bool visible) {
+    Control::Visible(visible);
+    if (site_) site_->setVisible(visible);
+}
+
+void OleControl::Move(long left, long top, long width, long height) {
+    Control::Move(left, top, width, height);
+    if (site_ && site_->control()) {
+        site_->setExtentPixels(toPixels(Width()), toPixels(Height()));
+        site_->move(pixelRect());
+    }
+}
+
+bool OleControl::connectEvents(REFIID events) {
+    if (point_) point_->Unadvise(cookie_);
+    point_.reset();
+    com::ComPtr<IConnectionPointContainer> container;
+    if (FAILED(site_->control()->QueryInterface(IID_IConnectionPointContainer, container.putVoid()))) return false;
+    if (FAILED(container->FindConnectionPoint(events, point_.put()))) return false;
+    if (sink_) {
+        sink_->detach();
+        sink_->Release();
+    }
+    sink_ = new Sink(this, events);
+    if (FAILED(point_->Advise(static_cast<IDispatch*>(sink_), &cookie_))) {
+        point_.reset();
+        return false;
+    }
+    return true;
+}
+
+void OleControl::invalidated(HWND, const RECT&) { gtk_widget_queue_draw(widget()); }
+
+void OleControl::moved(HWND, const RECT&) { gtk_widget_queue_draw(widget()); }
+
+void OleControl::shown(HWND, bool visible) { gtk_widget_set_visible(widget(), visible && Control::Visible()); }
+
+void OleControl::destroyed(HWND hwnd) {
+    if (hwnd == presented_) presented_ = nullptr;
+}
+
+void OleControl::draw(void* context) {
+    if (!presented_) return;
+    // A paint the control still owes runs now, so that the frame shows its latest pixels.
+    UpdateWindow(presented_);
+    cairo_surface_t* surface = gdi::windowSurface(presented_);
+    if (!surface) return;
+    auto* cr = static_cast<cairo_t*>(context);
+    cairo_set_source_surface(cr, surface, 0, 0);
+    cairo_paint(cr);
+}
+
+void OleControl::mouse(UINT message, double x, double y, unsigned state) {
+    if (!presented_ || !Enabled()) return;
+    WPARAM keys = 0;
+    if (state & GDK_BUTTON1_MASK) keys |= MK_LBUTTON;
+    if (message == WM_LBUTTONDOWN) keys |= MK_LBUTTON;
+    if (message == WM_LBUTTONUP) keys &= ~static_cast<WPARAM>(MK_LBUTTON);
+    SendMessageA(presented_, message, keys, MAKELPARAM(static_cast<int>(x), static_cast<int>(y)));
+}
+
+}  // namespace forms
