@@ -224,6 +224,12 @@ void errorSign(cairo_t* cr) {
 
 }  // namespace
 
+// Fontconfig and Pango keep their caches until the process ends.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\nleak:libpangoft2-1.0.so\nleak:libpango-1.0.so\nleak:libglib-2.0.so\n"
+           "leak:libgobject-2.0.so\n";
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_artwork FOLDER\n");
