@@ -20,23 +20,25 @@ namespace {
 // failed download leaves the file as it was.
 bool download(const std::string& address, const std::string& fileName, bool recycleOld) {
     g_ServiceWindow = NewServiceWindow();
-    TransferAnswer answer;
+    std::string bytes;
+    long status = 0;
     try {
         while (g_ServiceWindow->Inet1.StillExecuting()) {
         }
-        answer = g_ServiceWindow->Inet1.OpenURL(address, InternetTransfer::icByteArray);
-    } catch (const RunError&) {
+        bytes = g_ServiceWindow->Inet1.OpenURL(address, forms::icByteArray);
+        status = g_ServiceWindow->Inet1.ResponseCode();
+    } catch (const forms::Error&) {
         g_ServiceWindow.reset();
         return false;
     }
     g_ServiceWindow.reset();
-    if (!answer.succeeded()) return false;
+    if (status < 200 || status >= 300) return false;
 
     fs::path target = fs::path(ProgramFolder()) / fileName;
     fs::path temporary = fs::path(ProgramFolder()) / ("." + fileName + ".download");
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(answer.bytes.data(), static_cast<std::streamsize>(answer.bytes.size()));
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.close();
         if (!out) {
             std::error_code ignored;

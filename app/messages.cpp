@@ -2,13 +2,11 @@
 
 #include <utility>
 
+#include "forms/forms.h"
+
 namespace {
 MessagePresenter& messagePresenter() {
     static MessagePresenter presenter;
-    return presenter;
-}
-MessageBoxPresenter& boxPresenter() {
-    static MessageBoxPresenter presenter;
     return presenter;
 }
 }  // namespace
@@ -18,8 +16,7 @@ void ShowMessage(const std::string& text, const std::string& title) {
 }
 
 void ShowStandardMessageBox(const std::string& text, MessageIcon icon, const std::string& title) {
-    if (boxPresenter()) boxPresenter()(text, icon, title);
+    forms::MsgBox(text, icon == MessageIcon::Critical ? forms::vbCritical : forms::vbExclamation, title);
 }
 
 void SetMessagePresenter(MessagePresenter presenter) { messagePresenter() = std::move(presenter); }
-void SetMessageBoxPresenter(MessageBoxPresenter presenter) { boxPresenter() = std::move(presenter); }

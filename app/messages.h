@@ -11,8 +11,6 @@ void ShowMessage(const std::string& text, const std::string& title);
 enum class MessageIcon { Critical, Exclamation };
 void ShowStandardMessageBox(const std::string& text, MessageIcon icon, const std::string& title);
 
-// The windows that show them. Tests put recorders in their place.
+// The window that shows the messages; the program sets the message window, tests a recorder.
 using MessagePresenter = std::function<void(const std::string& text, const std::string& title)>;
-using MessageBoxPresenter = std::function<void(const std::string& text, MessageIcon icon, const std::string& title)>;
 void SetMessagePresenter(MessagePresenter presenter);
-void SetMessageBoxPresenter(MessageBoxPresenter presenter);

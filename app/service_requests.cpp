@@ -4,8 +4,8 @@
 #include "messages.h"
 #include "program_env.h"
 #include "program_values.h"
-#include "run_error.h"
 #include "service_window.h"
+#include "wininet/wininet.h"
 
 MainWindowValues& MainWindowProperties() {
     static MainWindowValues values;
@@ -50,25 +50,37 @@ std::string PostToHomeAddress(const std::string& fileName, const std::string& ph
            "&phone=" + PercentEncode(phone) + "&carrier=" + PercentEncode(carrier);
 }
 
-bool IsInternetConnected() { return OpenPage(kApplicationTitle, ConnectivityUrl()); }
+bool IsInternetConnected() {
+    HINTERNET session = InternetOpenA(kApplicationTitle, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (!session) return false;
+    DWORD connect = static_cast<DWORD>(GetServiceTimeouts().connectSeconds) * 1000;
+    DWORD receive = static_cast<DWORD>(GetServiceTimeouts().requestSeconds) * 1000;
+    InternetSetOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+    InternetSetOptionA(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
+    HINTERNET page = InternetOpenUrlA(session, ConnectivityUrl().c_str(), nullptr, 0,
+                                      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION,
+                                      0);
+    InternetCloseHandle(session);
+    return page != nullptr;
+}
 
 namespace {
-void reportRequestError(const RunError& error, const std::string& title) {
-    ShowMessage("Error " + std::to_string(error.number) + error.description(), title);
+void reportRequestError(const forms::Error& error, const std::string& title) {
+    ShowMessage("Error " + std::to_string(error.Number()) + error.Description(), title);
 }
 
 void fetchIgnoringAnswer(frm_Invisible& window, const std::string& address) {
     while (window.Inet1.StillExecuting()) {
     }
-    window.Inet1.OpenURL(address, InternetTransfer::icString);
+    window.Inet1.OpenURL(address, forms::icString);
 }
 }  // namespace
 
 bool PostTracking() {
     try {
-        fetchIgnoringAnswer(frm_Invisible::Default(),
+        fetchIgnoringAnswer(DefaultServiceWindow(),
                             TrackingAddress(g_TrackingStep, MainWindowProperties().prp_PhoneNumber));
-    } catch (const RunError& error) {
+    } catch (const forms::Error& error) {
         reportRequestError(error, "POST Tracking");
     }
     return true;
@@ -81,7 +93,7 @@ bool PostToPartner(const std::string& testName, const std::string& fileName) {
         const auto& main = MainWindowProperties();
         fetchIgnoringAnswer(*g_ServiceWindow, PartnerPostAddress(main.prp_PhoneNumber, main.prp_CarrierSelect, fileName));
         g_ServiceWindow.reset();
-    } catch (const RunError& error) {
+    } catch (const forms::Error& error) {
         g_ServiceWindow.reset();
         reportRequestError(error, "Partner POST");
     }
@@ -94,7 +106,7 @@ bool PostToHome(const std::string&, const std::string& fileName) {
         const auto& main = MainWindowProperties();
         fetchIgnoringAnswer(*g_ServiceWindow, PostToHomeAddress(fileName, main.prp_PhoneNumber, main.prp_CarrierSelect));
         g_ServiceWindow.reset();
-    } catch (const RunError& error) {
+    } catch (const forms::Error& error) {
         g_ServiceWindow.reset();
         reportRequestError(error, "Post To Home");
     }

@@ -1,7 +1,6 @@
 #include "service_window.h"
 
 #include <chrono>
-#include <utility>
 
 #include "messages.h"
 #include "program_env.h"
@@ -10,43 +9,21 @@
 #include "shared_procedures.h"
 #include "upload_request.h"
 
-std::unique_ptr<frm_Invisible> g_ServiceWindow;
+ServiceWindowRef g_ServiceWindow;
 
 namespace {
-UploadSocketFactory& socketFactory() {
-    static UploadSocketFactory factory;
-    return factory;
+ServiceTimeouts& timeouts() {
+    static ServiceTimeouts value;
+    return value;
 }
-std::function<void()>& doEventsHook() {
-    static std::function<void()> hook;
-    return hook;
+bool& defaultLoaded() {
+    static bool loaded = false;
+    return loaded;
 }
-unsigned& uploadTimeoutMs() {
-    static unsigned ms = 30000;
-    return ms;
-}
-std::unique_ptr<frm_Invisible>& defaultInstance() {
-    static std::unique_ptr<frm_Invisible> instance;
-    return instance;
-}
-
-// A socket for a window made where no socket control exists: every connection fails.
-class NoSocket : public UploadSocket {
-public:
-    void SetLocalPort(long) override {}
-    void SetRemoteHost(const std::string&) override {}
-    void SetRemotePort(long) override {}
-    void Connect() override {
-        if (onError) onError(10061, "Connection is forcefully rejected");
-    }
-    void SendData(const std::string&) override {}
-    std::string GetData(long) override { return {}; }
-    void Close() override {}
-};
 
 class Deadline {
 public:
-    explicit Deadline(unsigned ms) : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms)) {}
+    explicit Deadline(int seconds) : end_(std::chrono::steady_clock::now() + std::chrono::seconds(seconds)) {}
     bool passed() const { return std::chrono::steady_clock::now() >= end_; }
 
 private:
@@ -54,64 +31,80 @@ private:
 };
 }  // namespace
 
-void SetUploadSocketFactory(UploadSocketFactory factory) { socketFactory() = std::move(factory); }
-void SetDoEvents(std::function<void()> doEvents) { doEventsHook() = std::move(doEvents); }
-void DoEvents() {
-    if (doEventsHook()) doEventsHook()();
-}
-void SetUploadTimeoutMs(unsigned ms) { uploadTimeoutMs() = ms; }
+void SetServiceTimeouts(ServiceTimeouts value) { timeouts() = value; }
+ServiceTimeouts GetServiceTimeouts() { return timeouts(); }
 
-std::unique_ptr<frm_Invisible> NewServiceWindow() {
-    return std::make_unique<frm_Invisible>(socketFactory() ? socketFactory()() : std::make_unique<NoSocket>());
+void ServiceWindowRelease::operator()(frm_Invisible* window) const {
+    window->Unload();
+    delete window;
 }
 
-frm_Invisible& frm_Invisible::Default() {
-    if (!defaultInstance()) defaultInstance() = NewServiceWindow();
-    return *defaultInstance();
+ServiceWindowRef NewServiceWindow() {
+    ServiceWindowRef window(new frm_Invisible());
+    window->Load();
+    return window;
 }
 
-void frm_Invisible::UnloadDefault() { defaultInstance().reset(); }
-
-frm_Invisible::frm_Invisible(std::unique_ptr<UploadSocket> socket) : Winsock1(std::move(socket)) {
-    Winsock1->onConnect = [this] { Winsock1_Connect(); };
-    Winsock1->onDataArrival = [this](long bytesTotal) { Winsock1_DataArrival(bytesTotal); };
-    Winsock1->onSendComplete = [this] { Winsock1_SendComplete(); };
-    Winsock1->onClose = [this] { Winsock1_Close(); };
-    Winsock1->onError = [this](long number, const std::string& description) { Winsock1_Error(number, description); };
+frm_Invisible& DefaultServiceWindow() {
+    defaultLoaded() = true;
+    return forms::Default<frm_Invisible>();
 }
 
-frm_Invisible::~frm_Invisible() {
-    Winsock1->onConnect = nullptr;
-    Winsock1->onDataArrival = nullptr;
-    Winsock1->onSendComplete = nullptr;
-    Winsock1->onClose = nullptr;
-    Winsock1->onError = nullptr;
-    Winsock1->Close();
+void UnloadDefaultServiceWindow() {
+    if (defaultLoaded()) forms::Default<frm_Invisible>().Unload();
+    defaultLoaded() = false;
+}
+
+frm_Invisible::frm_Invisible()
+    : forms::Form("frm_Invisible"), Inet1(*this, "Inet1"), Winsock1(*this, "Winsock1"), Label1(*this, "Label1") {
+    Winsock1.OnConnect = [this] { Winsock1_Connect(); };
+    Winsock1.OnDataArrival = [this](long bytesTotal) { Winsock1_DataArrival(bytesTotal); };
+    Winsock1.OnSendComplete = [this] { Winsock1_SendComplete(); };
+    Winsock1.OnClose = [this] { Winsock1_Close(); };
+    Winsock1.OnError = [this](long number, const std::string& description, bool& cancel) {
+        Winsock1_Error(number, description, cancel);
+    };
+}
+
+void frm_Invisible::Form_Load() {
+    Inet1.ConnectTimeout(timeouts().connectSeconds);
+    Inet1.RequestTimeout(timeouts().requestSeconds);
+}
+
+void frm_Invisible::Form_Unload(int&) {
+    try {
+        Winsock1.Close();
+    } catch (const forms::Error&) {
+    }
     connected_ = false;
 }
 
 void frm_Invisible::Winsock1_Connect() { connected_ = true; }
 
-void frm_Invisible::Winsock1_DataArrival(long bytesTotal) { Winsock1->GetData(bytesTotal); }
+void frm_Invisible::Winsock1_DataArrival(long bytesTotal) {
+    std::string ignored;
+    Winsock1.GetData(ignored, bytesTotal);
+    answered_ = true;
+}
 
 void frm_Invisible::Winsock1_SendComplete() { sendComplete_ = true; }
 
 void frm_Invisible::Winsock1_Close() {
-    Winsock1->Close();
+    Winsock1.Close();
     connected_ = false;
     closedByPeer_ = true;
 }
 
-void frm_Invisible::Winsock1_Error(long, const std::string& description) {
-    ShowStandardMessageBox(description, MessageIcon::Exclamation, "ERROR");
-    Winsock1->Close();
+void frm_Invisible::Winsock1_Error(long, const std::string& Description, bool&) {
+    ShowStandardMessageBox(Description, MessageIcon::Exclamation, "ERROR");
+    Winsock1.Close();
     connected_ = false;
     socketFailed_ = true;
 }
 
 UploadResult frm_Invisible::fail(const std::string& text) {
     ShowStandardMessageBox(text, MessageIcon::Exclamation, "ERROR");
-    Winsock1->Close();
+    Winsock1.Close();
     connected_ = false;
     return UploadResult::Failed;
 }
@@ -131,25 +124,36 @@ UploadResult frm_Invisible::Upload_RingtoneFile(std::string pstr_RingtoneNameTes
     }
     std::string request = BuildUploadRequest(fileData, record, "uploadedfile", filePath, "audio");
 
-    sendComplete_ = socketFailed_ = closedByPeer_ = false;
-    Winsock1->SetLocalPort(0);
-    Winsock1->SetRemoteHost(record.port != 0 ? record.host.substr(0, record.host.rfind(':')) : record.host);
-    Winsock1->SetRemotePort(record.port != 0 ? record.port : 80);
-    Winsock1->Connect();
-    Deadline connecting(uploadTimeoutMs());
-    while (!connected_ && !socketFailed_ && !connecting.passed()) DoEvents();
+    sendComplete_ = answered_ = socketFailed_ = closedByPeer_ = false;
+    try {
+        Winsock1.Close();
+        Winsock1.LocalPort(0);
+        Winsock1.RemoteHost(record.port != 0 ? record.host.substr(0, record.host.rfind(':')) : record.host);
+        Winsock1.RemotePort(record.port != 0 ? record.port : 80);
+        Winsock1.Connect();
+    } catch (const forms::Error& error) {
+        return fail(error.Description());
+    }
+    Deadline connecting(timeouts().connectSeconds);
+    while (!connected_ && !socketFailed_ && !connecting.passed()) forms::DoEvents();
     if (socketFailed_) return UploadResult::Failed;
     if (!connected_) return fail("Connection to the upload server timed out");
 
-    Winsock1->SendData(request);
-    Deadline sending(uploadTimeoutMs());
-    while (!sendComplete_ && !socketFailed_ && !closedByPeer_ && !sending.passed()) DoEvents();
+    try {
+        Winsock1.SendData(request);
+    } catch (const forms::Error& error) {
+        return fail(error.Description());
+    }
+    // The socket tells of its last byte leaving, or the server answers once it has the whole
+    // request; a close before either means the ringtone did not get there.
+    Deadline sending(timeouts().requestSeconds);
+    while (!sendComplete_ && !answered_ && !socketFailed_ && !closedByPeer_ && !sending.passed()) forms::DoEvents();
     if (socketFailed_) return UploadResult::Failed;
-    if (!sendComplete_) {
+    if (!sendComplete_ && !answered_) {
         return fail(closedByPeer_ ? "The connection closed before the ringtone was sent"
                                   : "Sending the ringtone timed out");
     }
     DeleteFileToRecycleBin(filePath);
-    DoEvents();
+    forms::DoEvents();
     return UploadResult::Sent;
 }

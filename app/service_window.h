@@ -1,32 +1,11 @@
 #pragma once
 // The hidden service window: the transfer control that carries the downloads and requests,
-// and the socket of the upload.
+// and the socket of the upload. It is loaded but never shown.
 
-#include <functional>
 #include <memory>
 #include <string>
 
-#include "internet_transfer.h"
-
-// What the upload needs of the window's socket control. Events come back through the
-// handlers while the message loop runs.
-class UploadSocket {
-public:
-    virtual ~UploadSocket() = default;
-    virtual void SetLocalPort(long port) = 0;
-    virtual void SetRemoteHost(const std::string& host) = 0;
-    virtual void SetRemotePort(long port) = 0;
-    virtual void Connect() = 0;
-    virtual void SendData(const std::string& bytes) = 0;
-    virtual std::string GetData(long length) = 0;
-    virtual void Close() = 0;
-
-    std::function<void()> onConnect;
-    std::function<void(long bytesTotal)> onDataArrival;
-    std::function<void()> onSendComplete;
-    std::function<void()> onClose;
-    std::function<void(long number, const std::string& description)> onError;
-};
+#include "forms/forms.h"
 
 enum class UploadResult {
     Sent,        // the whole request went out; the file was deleted
@@ -34,47 +13,54 @@ enum class UploadResult {
     Failed,      // the user was told why; the file is kept
 };
 
-class frm_Invisible {
+class frm_Invisible : public forms::Form {
 public:
-    explicit frm_Invisible(std::unique_ptr<UploadSocket> socket);
-    ~frm_Invisible();
-    frm_Invisible(const frm_Invisible&) = delete;
-    frm_Invisible& operator=(const frm_Invisible&) = delete;
+    frm_Invisible();
 
-    InternetTransfer Inet1;
+    forms::Inet Inet1;
+    forms::Winsock Winsock1;
+    forms::Label Label1;
 
     UploadResult Upload_RingtoneFile(std::string pstr_RingtoneNameTest, std::string pstr_RingtoneName);
     bool connected() const { return connected_; }
 
-    // The instance the tracking request and the upload use, made on first use and kept.
-    static frm_Invisible& Default();
-    static void UnloadDefault();
+protected:
+    void Form_Load() override;
+    void Form_Unload(int& Cancel) override;
 
 private:
     void Winsock1_Connect();
     void Winsock1_DataArrival(long bytesTotal);
     void Winsock1_SendComplete();
     void Winsock1_Close();
-    void Winsock1_Error(long number, const std::string& description);
+    void Winsock1_Error(long Number, const std::string& Description, bool& CancelDisplay);
     UploadResult fail(const std::string& text);
 
-    std::unique_ptr<UploadSocket> Winsock1;
     bool connected_ = false;
     bool sendComplete_ = false;
+    bool answered_ = false;
     bool socketFailed_ = false;
     bool closedByPeer_ = false;
 };
 
-// How service windows come to be: each gets its socket from here, and the upload's waits
-// yield to the message loop through DoEvents. The program sets them up once; tests too.
-using UploadSocketFactory = std::function<std::unique_ptr<UploadSocket>()>;
-void SetUploadSocketFactory(UploadSocketFactory factory);
-void SetDoEvents(std::function<void()> doEvents);
-void DoEvents();
-// Longest wait for the upload's connection and for its data to leave.
-void SetUploadTimeoutMs(unsigned ms);
+// Unloads the instance before it goes.
+struct ServiceWindowRelease {
+    void operator()(frm_Invisible* window) const;
+};
+using ServiceWindowRef = std::unique_ptr<frm_Invisible, ServiceWindowRelease>;
 
-// The service-window reference that the downloads and the partner and home posts fill with
-// a fresh instance and unload again.
-extern std::unique_ptr<frm_Invisible> g_ServiceWindow;
-std::unique_ptr<frm_Invisible> NewServiceWindow();
+// The service-window reference that the downloads and the partner and home posts fill with a
+// fresh instance and unload again.
+extern ServiceWindowRef g_ServiceWindow;
+ServiceWindowRef NewServiceWindow();
+// The default instance, which the tracking request and the upload use.
+frm_Invisible& DefaultServiceWindow();
+void UnloadDefaultServiceWindow();
+
+// Bounds of every request and of the upload's waits.
+struct ServiceTimeouts {
+    int connectSeconds = 15;
+    int requestSeconds = 30;
+};
+void SetServiceTimeouts(ServiceTimeouts timeouts);
+ServiceTimeouts GetServiceTimeouts();

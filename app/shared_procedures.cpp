@@ -1,5 +1,6 @@
 #include "shared_procedures.h"
 
+#include "forms/forms.h"
 #include "shell/shell.h"
 
 bool DeleteFileToRecycleBin(const std::string& path) {
@@ -10,4 +11,8 @@ bool DeleteFileToRecycleBin(const std::string& path) {
     op.pFrom = list.c_str();
     op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT;
     return SHFileOperationA(&op) == 0;
+}
+
+void UnloadAllForms() {
+    for (forms::Form* form : forms::Forms()) form->Unload();
 }

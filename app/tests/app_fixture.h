@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "internet_transfer.h"
+#include "forms/forms.h"
 #include "messages.h"
 #include "program_env.h"
 #include "program_values.h"
@@ -25,7 +25,7 @@ inline std::ostream& operator<<(std::ostream& out, const ShownMessage& m) {
     return out << "{\"" << m.text << "\", \"" << m.title << "\"}";
 }
 
-// A fresh program folder per test, with every message recorded instead of shown.
+// A fresh program folder per test, with every message, message box and beep recorded.
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,17 +41,23 @@ protected:
         SetMessagePresenter([this](const std::string& text, const std::string& title) {
             messages.push_back({text, title});
         });
-        SetMessageBoxPresenter([this](const std::string& text, MessageIcon icon, const std::string& title) {
-            boxes.push_back({text, title});
-            boxIcons.push_back(icon);
+        forms::setMsgBoxHook([this](const forms::MsgBoxCall& call) {
+            boxes.push_back({call.prompt, call.title});
+            boxButtons.push_back(call.buttons);
+            return forms::vbOK;
         });
-        InternetTransfer::SetTimeouts({2000, 2000});
+        forms::setBeepHook([this] { ++beeps; });
+        SetServiceTimeouts({2, 2});
     }
     void TearDown() override {
         SetMessagePresenter(nullptr);
-        SetMessageBoxPresenter(nullptr);
         g_ServiceWindow.reset();
-        frm_Invisible::UnloadDefault();
+        UnloadDefaultServiceWindow();
+        for (forms::Form* form : forms::Forms()) form->Unload();
+        forms::DoEvents();
+        forms::setMsgBoxHook(nullptr);
+        forms::setBeepHook(nullptr);
+        SetServiceTimeouts({});
         SetProgramFolder("");
     }
 
@@ -69,5 +75,6 @@ protected:
     std::filesystem::path folder;
     std::vector<ShownMessage> messages;
     std::vector<ShownMessage> boxes;
-    std::vector<MessageIcon> boxIcons;
+    std::vector<int> boxButtons;
+    int beeps = 0;
 };

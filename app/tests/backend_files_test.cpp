@@ -145,7 +145,7 @@ TEST_F(Downloads, AFailedDownloadKeepsTheOldFile) {
     service.setFile("/_ini/backend/7/BackEnd.txt", "not found", 404);
     service.setAnswer("/lists/carriers.ini", fixtures::Answer::hangUp());
     service.setAnswer("/lists/country.ini", fixtures::Answer::silence());
-    InternetTransfer::SetTimeouts({1000, 1000});
+    SetServiceTimeouts({1, 1});
     g_ModID = "7";
     g_CarrierListUrl = service.server().url("/lists/carriers.ini");
     g_CountryListUrl = service.server().url("/lists/country.ini");

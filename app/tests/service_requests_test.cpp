@@ -71,7 +71,7 @@ TEST_F(Requests, RequestsGoOutInTheOrderTheyAreMade) {
 }
 
 TEST_F(Requests, FailuresAreReportedAndTheFlowGoesOn) {
-    InternetTransfer::SetTimeouts({1000, 1000});
+    SetServiceTimeouts({1, 1});
     service.setAnswer("/_php/mod_tracking.php", fixtures::Answer::silence());
     g_TrackingStep = 100;
     EXPECT_TRUE(PostTracking());

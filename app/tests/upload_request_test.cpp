@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <functional>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
-#include "app_fixture.h"
 #include "run_error.h"
-#include "service_window.h"
-#include "testing/service/service_standin.h"
 
 namespace {
 
@@ -66,146 +64,6 @@ TEST(UploadRequest, FileData) {
     std::ofstream(file, std::ios::binary) << allBytes();
     EXPECT_EQ(ReadFileData(file.string()), allBytes());
     EXPECT_THROW(ReadFileData((file.parent_path() / "absent").string()), RunError);
-}
-
-// A socket whose events are delivered by the message loop, as the scripted peer decides.
-class ScriptedSocket : public UploadSocket {
-public:
-    struct Script {
-        bool refuse = false;
-        bool answerConnect = true;
-        bool closeBeforeSent = false;
-        std::vector<std::string> sent;
-        std::deque<std::function<void()>> events;
-        std::string host;
-        long port = -1;
-        int closes = 0;
-    };
-    explicit ScriptedSocket(Script& script) : script_(script) {}
-    void SetLocalPort(long) override {}
-    void SetRemoteHost(const std::string& host) override { script_.host = host; }
-    void SetRemotePort(long port) override { script_.port = port; }
-    void Connect() override {
-        if (script_.refuse)
-            post([this] { onError(10061, "Connection is forcefully rejected"); });
-        else if (script_.answerConnect)
-            post([this] { onConnect(); });
-    }
-    void SendData(const std::string& bytes) override {
-        if (script_.closeBeforeSent) {
-            post([this] { onClose(); });
-            return;
-        }
-        script_.sent.push_back(bytes);
-        post([this] { onSendComplete(); });
-    }
-    std::string GetData(long) override { return {}; }
-    void Close() override { ++script_.closes; }
-    void peerCloses() {
-        post([this] { onClose(); });
-    }
-
-private:
-    void post(std::function<void()> event) { script_.events.push_back(std::move(event)); }
-    Script& script_;
-};
-
-class Upload : public AppTest {
-protected:
-    ScriptedSocket::Script script;
-    ScriptedSocket* socket = nullptr;
-    void SetUp() override {
-        AppTest::SetUp();
-        SetUploadSocketFactory([this] {
-            auto made = std::make_unique<ScriptedSocket>(script);
-            socket = made.get();
-            return made;
-        });
-        SetDoEvents([this] {
-            if (script.events.empty()) return;
-            auto event = std::move(script.events.front());
-            script.events.pop_front();
-            event();
-        });
-        SetUploadTimeoutMs(300);
-        g_UploadHost = "upload.example";
-        g_UploadPath = "/_php/upload.php";
-        write("tone.mp3", allBytes());
-    }
-    void TearDown() override {
-        frm_Invisible::UnloadDefault();
-        SetUploadSocketFactory(nullptr);
-        SetDoEvents(nullptr);
-        AppTest::TearDown();
-    }
-};
-
-TEST_F(Upload, SendsTheRequestAndDeletesTheFile) {
-    auto& window = frm_Invisible::Default();
-    EXPECT_EQ(window.Upload_RingtoneFile("tone.mp3", "tone.mp3"), UploadResult::Sent);
-    ASSERT_EQ(script.sent.size(), 1u);
-    EXPECT_EQ(script.host, "upload.example");
-    EXPECT_EQ(script.port, 80);
-    const std::string& sent = script.sent[0];
-    auto type = sent.find("multipart/form-data");
-    auto parts = fixtures::parseMultipart(sent.substr(type, sent.find("\r\n", type) - type), sent);
-    ASSERT_EQ(parts.size(), 1u);
-    EXPECT_EQ(parts[0].fileName, path("tone.mp3"));
-    EXPECT_EQ(parts[0].data, allBytes());
-    EXPECT_FALSE(exists("tone.mp3"));
-    EXPECT_TRUE(boxes.empty());
-
-    // The server has not closed the first connection: a second upload sends nothing.
-    write("tone.mp3", "again");
-    EXPECT_EQ(window.Upload_RingtoneFile("tone.mp3", "tone.mp3"), UploadResult::NotStarted);
-    EXPECT_EQ(script.sent.size(), 1u);
-    EXPECT_TRUE(exists("tone.mp3"));
-    socket->peerCloses();
-    DoEvents();
-    EXPECT_FALSE(window.connected());
-    EXPECT_EQ(window.Upload_RingtoneFile("tone.mp3", "tone.mp3"), UploadResult::Sent);
-    EXPECT_EQ(script.sent.size(), 2u);
-}
-
-TEST_F(Upload, DifferentNamesSendNothing) {
-    EXPECT_EQ(frm_Invisible::Default().Upload_RingtoneFile("tone.mp3", "other.mp3"), UploadResult::NotStarted);
-    EXPECT_TRUE(script.sent.empty());
-    EXPECT_EQ(script.port, -1);
-    EXPECT_TRUE(exists("tone.mp3"));
-}
-
-TEST_F(Upload, FailuresAreOneMessageAndKeepTheFile) {
-    struct Case {
-        const char* name;
-        std::function<void()> arrange;
-        ShownMessage shown;
-        MessageIcon icon;
-    } cases[] = {
-        {"refused", [&] { script.refuse = true; }, {"Connection is forcefully rejected", "ERROR"},
-         MessageIcon::Exclamation},
-        {"no answer", [&] { script.answerConnect = false; },
-         {"Connection to the upload server timed out", "ERROR"}, MessageIcon::Exclamation},
-        {"closed early", [&] { script.closeBeforeSent = true; },
-         {"The connection closed before the ringtone was sent", "ERROR"}, MessageIcon::Exclamation},
-        {"missing file", [&] { std::filesystem::remove(path("tone.mp3")); }, {"File not found", "ERROR"},
-         MessageIcon::Critical},
-    };
-    for (const auto& c : cases) {
-        script = {};
-        boxes.clear();
-        boxIcons.clear();
-        write("tone.mp3", allBytes());
-        frm_Invisible::UnloadDefault();
-        c.arrange();
-        EXPECT_EQ(frm_Invisible::Default().Upload_RingtoneFile("tone.mp3", "tone.mp3"), UploadResult::Failed) << c.name;
-        EXPECT_EQ(boxes, (std::vector<ShownMessage>{c.shown})) << c.name;
-        EXPECT_EQ(boxIcons, (std::vector<MessageIcon>{c.icon})) << c.name;
-        EXPECT_TRUE(script.sent.empty()) << c.name;
-        EXPECT_FALSE(frm_Invisible::Default().connected()) << c.name;
-        if (std::string(c.name) != "missing file") {
-            EXPECT_TRUE(exists("tone.mp3")) << c.name;
-        }
-    }
 }
 
 }  // namespace
