@@ -5,6 +5,7 @@
 #include "app_fixture.h"
 #include "backend_files.h"
 #include "registry_value.h"
+#include "service_requests.h"
 #include "testing/service/service_standin.h"
 #include "win32/version.h"
 
@@ -78,6 +79,11 @@ TEST_F(Startup, ConnectedStartUpFetchesInOrderAndOpensTheMainWindow) {
     EXPECT_EQ(mainWindowsOpened, 1);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(offline.empty());
+
+    // Without settings the service hears of partner "tvm" and an empty module.
+    g_TrackingStep = 100;
+    PostTracking();
+    EXPECT_EQ(service.requestLines().back(), "GET /_php/mod_tracking.php?&step=100&modID=&partnerID=tvm&phone=");
 }
 
 TEST_F(Startup, RegistrySettingsChooseTheBackEndFileAndPartner) {
