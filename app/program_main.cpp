@@ -1,0 +1,18 @@
+#include "forms/forms.h"
+#include "main_window.h"
+#include "messages.h"
+#include "program_env.h"
+#include "shared_procedures.h"
+#include "startup.h"
+#include "test_tone_msg.h"
+
+int main() {
+    forms::App().Title = kApplicationTitle;
+    SetMessagePresenter(ShowMessageWindow);
+    SetOfflineNoticePresenter(ShowOfflineNotice);
+    SetMainWindowOpener([] { forms::Default<frm_Main>().Show(); });
+    SetUnloadAllForms(UnloadAllForms);
+    Main();
+    forms::Run();
+    return 0;
+}

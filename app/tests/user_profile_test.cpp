@@ -1,0 +1,91 @@
+#include "user_profile.h"
+
+#include <gtest/gtest.h>
+
+#include "app_fixture.h"
+#include "main_window_values.h"
+
+namespace {
+
+using Profile = AppTest;
+
+TEST_F(Profile, RoundTripByteForByte) {
+    const std::string line = "s1,Verizon Wireless,ptn,s4,s5,s6,s7,AL,s9,USA,s11,United Kingdom,[Phone Numbers],5551234\r\n";
+    write("UserProfile.ini", line);
+    g_PartnerID = "other";
+    ASSERT_TRUE(ReadUserProfile());
+    EXPECT_EQ(g_CarrierName, "Verizon Wireless");
+    EXPECT_EQ(g_CountryName, "United Kingdom");
+    EXPECT_EQ(g_PhoneNumberText, "5551234");
+    EXPECT_EQ(g_PhoneList[1], "5551234");
+    EXPECT_EQ(g_PartnerID, "other");
+    EXPECT_TRUE(messages.empty());
+
+    g_PartnerID = "ptn";
+    MainWindowProperties().prp_PhoneNumber = g_PhoneNumberText;
+    std::filesystem::remove(path("UserProfile.ini"));
+    WriteUserProfile();
+    EXPECT_EQ(read("UserProfile.ini"), line);
+}
+
+TEST_F(Profile, EmptyFieldsTakeTheirDefaults) {
+    write("UserProfile.ini", ",,,,,,,,,,,,,\r\n");
+    ASSERT_TRUE(ReadUserProfile());
+    EXPECT_EQ(g_CarrierName, "* Choose carrier");
+    EXPECT_EQ(g_CountryName, "* Choose country");
+    EXPECT_EQ(g_ProfileStoredValues[8], "AL");
+    EXPECT_EQ(g_ProfileStoredValues[10], "USA");
+    EXPECT_EQ(g_ProfileStoredValues[1], "");
+}
+
+TEST_F(Profile, ErrorsKeepWhatWasRead) {
+    EXPECT_FALSE(ReadUserProfile());
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{{"Problem with UserProFile File not found", "Setup User Profile"}}));
+    EXPECT_EQ(g_CarrierName, "");
+    EXPECT_EQ(g_CountryName, "");
+
+    messages.clear();
+    write("UserProfile.ini", "a,Carrier,p,4,5,6,7,8,9,10,11,Country,[Phone Numbers],555,556,12.7,-3.5,x\r\n");
+    EXPECT_FALSE(ReadUserProfile());
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{{"Problem with UserProFile Type mismatch", "Setup User Profile"}}));
+    EXPECT_EQ(g_CarrierName, "Carrier");
+    EXPECT_EQ(g_CountryName, "Country");
+    EXPECT_EQ(g_PhoneList[2], "556");
+    EXPECT_EQ(g_PhoneList[3], "12");
+    EXPECT_EQ(g_PhoneList[4], "-4");
+
+    messages.clear();
+    std::string many = "a,b,c,d,e,f,g,h,i,j,k,l,m";
+    for (int i = 0; i < 1001; ++i) many += "," + std::to_string(i);
+    write("UserProfile.ini", many);
+    EXPECT_FALSE(ReadUserProfile());
+    EXPECT_EQ(messages,
+              (std::vector<ShownMessage>{{"Problem with UserProFile Subscript out of range", "Setup User Profile"}}));
+    EXPECT_EQ(g_PhoneList[1000], "999");
+}
+
+TEST_F(Profile, FieldsWithCommasQuotesAndBlanksSurviveTheRoundTrip) {
+    g_ProfileStoredValues[1] = " padded ";
+    g_CarrierName = "AT&T, Inc.";
+    g_PartnerID = "tvm";
+    g_CountryName = "Say \"Hi\"";
+    MainWindowProperties().prp_PhoneNumber = "555,123";
+    WriteUserProfile();
+    EXPECT_EQ(read("UserProfile.ini"),
+              "\" padded \",\"AT&T, Inc.\",tvm,,,,,,,,,\"Say \"\"Hi\"\"\",[Phone Numbers],\"555,123\"\r\n");
+    ResetProgramValues();
+    ASSERT_TRUE(ReadUserProfile());
+    EXPECT_EQ(g_ProfileStoredValues[1], " padded ");
+    EXPECT_EQ(g_CarrierName, "AT&T, Inc.");
+    EXPECT_EQ(g_CountryName, "Say \"Hi\"");
+    EXPECT_EQ(g_PhoneNumberText, "555,123");
+    EXPECT_EQ(g_ProfileStoredValues[8], "AL");
+}
+
+TEST_F(Profile, AWriteThatFailsIsReported) {
+    std::filesystem::create_directory(path("UserProfile.ini"));
+    WriteUserProfile();
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{{"Problem updating User ProFile", "Update User Profile"}}));
+}
+
+}  // namespace
