@@ -201,6 +201,27 @@ CORE_TEST(HttpRequest, SilentServerTimesOut) {
     EXPECT_EQ(client.currentAction, 0);
 }
 
+CORE_TEST(HttpRequest, NegativeTimeoutSendsFromTheConnectedEvent) {
+    HttpServer server;
+    server.enqueue(Answer::ok("later"));
+    server.enqueue(Answer::ok("posted"));
+    Client client;
+    client.setTimeout(-1);
+    client.setUrl(server.url("/async").c_str(), false);
+    ASSERT_EQ(client.performAction(kActionGet), 0);
+    EXPECT_TRUE(client.TransferredData.empty());
+    for (int i = 0; i < 250 && client.TransferredData.empty(); ++i) client.waitCycle(20);
+    EXPECT_EQ(str(client.TransferredData), "later");
+    EXPECT_EQ(server.request(0).target, "/async");
+    EXPECT_FALSE(client.isReady());
+
+    client.PostData.assignCString("d=1");
+    ASSERT_EQ(client.performAction(kActionPost), 0);
+    for (int i = 0; i < 250 && !server.waitForRequests(2, fixtures::Milliseconds(0)); ++i) client.waitCycle(20);
+    EXPECT_EQ(server.request(1).method, "POST");
+    EXPECT_EQ(server.request(1).body, "d=1");
+}
+
 CORE_TEST(HttpRequest, ProxyFormAndTunnel) {
     HttpServer proxy;
     proxy.enqueue(Answer::ok("via proxy"));
