@@ -314,7 +314,7 @@ int HttpClient::performAction(int action) {
     int result = kOk;
     switch (action) {
     case kActionReset:
-        if (wasRunning) interrupt();
+        if (wasRunning) Interrupt();
         currentAction = 0;
         closeConnection();
         return kOk;
@@ -336,7 +336,7 @@ int HttpClient::performAction(int action) {
     default:
         break;
     }
-    if (timeout() >= 0) {
+    if (timeoutMs() >= 0) {
         for (int i = 0; i < 100; ++i) waitCycle(0);
     }
     if (takeInterrupted()) result = kInterrupted;
@@ -400,21 +400,21 @@ int HttpClient::beginRequest(const char* method) {
         return kHttpBadScheme;
     }
     result = checkRequestFields();
-    if (result || isReady()) return result;
+    if (result) return result;
+    // Without KeepAlive no connection outlives its transfer, also one whose close was deferred.
+    if (!KeepAlive) closeConnection();
+    if (isReady()) return kOk;
+    // Late notifications of a socket closed just now must not reach the next one.
+    for (int i = 0; i < 10; ++i) waitCycle(0);
     bool tls = equalsNoCase(URLScheme.data(), "https");
     if (!ProxyServer.empty() && ProxySSL == psAlways) tls = true;
     if (!ProxyServer.empty() && ProxySSL == psNever) tls = false;
-    if (viaProxy) {
-        result = setRemote(ProxyServer.data(), ProxyPort);
-    } else if (!ProxyServer.empty()) {
-        result = setTunnel(ProxyServer.data(), ProxyPort);
-        if (!result) result = setRemote(URLServer.data(), URLPort);
-    } else {
-        result = setRemote(URLServer.data(), URLPort);
-    }
-    if (!result) result = setSslMode(tls);
+    const bool tunnelled = !ProxyServer.empty() && ProxySSL == psTunnel;
+    result = tunnelled ? setTunnel(ProxyServer.data(), ProxyPort) : setTunnel(nullptr, 0);
+    if (!result) result = viaProxy ? setRemote(ProxyServer.data(), ProxyPort) : setRemote(URLServer.data(), URLPort);
     if (result) return result;
-    return timeout() < 0 ? startConnect() : connectAndWait();
+    setSslMode(tls);
+    return timeoutMs() < 0 ? startConnect() : connectAndWait();
 }
 
 int HttpClient::buildRequestHead(InlineString99& head, bool withBody, int contentLength) {
@@ -528,7 +528,7 @@ int HttpClient::sendAttachedFile(HANDLE file, unsigned expected, unsigned& sent)
 
 int HttpClient::waitForReply() {
     if (transferError_) return transferError_;
-    if (!isReady() || timeout() < 0) return kOk;
+    if (!isReady() || timeoutMs() < 0) return kOk;
     for (;;) {
         if (transferError_) return transferError_;
         if (transferEnded_) return kOk;
@@ -600,7 +600,7 @@ void HttpClient::finishTransfer() {
     transferEnded_ = true;
     if (!KeepAlive) closeConnection();
     if (first) onEndTransfer(1);
-    if (timeout() < 0) closeConnection();
+    if (timeoutMs() < 0) closeConnection();
 }
 
 void HttpClient::failTransfer(int code, const char* text) {
@@ -612,12 +612,12 @@ void HttpClient::failTransfer(int code, const char* text) {
 
 void HttpClient::onConnected(int code, const char* text) {
     (void)text;
-    if (code || timeout() >= 0) return;
-    const int saved = timeout();
-    setTimeout(10000);
+    if (code || timeoutMs() >= 0) return;
+    const int saved = timeoutMs();
+    setTimeoutMs(10000);
     const int result = sendRequest(pendingBody_);
     if (result) onError(result, lastError.data());
-    setTimeout(saved);
+    setTimeoutMs(saved);
 }
 
 void HttpClient::onDisconnected(int, const char*) {
@@ -649,8 +649,10 @@ void HttpClient::onTransfer(int, int, const char*, int) {}
 void HttpClient::onRedirect(const char*, bool&) {}
 void HttpClient::onStatus(const char*, int, const char*) {}
 
-void HttpClient::onDataIn(const char* bytes, int length, bool endOfLine) {
+void HttpClient::onDataIn(const char* bytes, int length, int eolFound) {
     if (transferEnded_) return;
+    // Without an EOL every delivery counts as an item, but no line end was taken from it.
+    const bool endOfLine = eolFound && lineMode();
     switch (responseState) {
     case 3:
         takeBody(bytes, length);

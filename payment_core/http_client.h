@@ -41,7 +41,7 @@ public:
     int buildProxyAuthorization();
 
     void onConnected(int code, const char* text) override;
-    void onDataIn(const char* bytes, int length, bool endOfLine) override;
+    void onDataIn(const char* bytes, int length, int eolFound) override;
     void onDisconnected(int code, const char* text) override;
     void onError(int code, const char* text) override;
 

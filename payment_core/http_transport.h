@@ -1,41 +1,48 @@
 #pragma once
-// What the HTTP levels need from the connection below them: a target, TLS and tunnel
-// choice, a blocking connect and send, a line or raw receive side and one cycle of the
-// modal wait. The data and connection events come back up through the hooks.
+// The HTTP levels' view of the message transport: a target, a tunnel through an HTTP proxy,
+// a start-only connect, a close, a line or raw receive side and one cycle of the modal wait.
+// The transport's connection events and received data come up as the HTTP hooks.
 
-#include "payment_core/core_component.h"
+#include "payment_core/message_transport.h"
 
 namespace payment_core {
 inline namespace PAYMENT_CORE_VARIANT {
 
-class HttpTransport : public CoreComponent {
+class HttpTransport : public MessageTransport {
 public:
-    // Where the next connect goes; a tunnel host makes it an HTTP CONNECT through that proxy.
-    virtual int setRemote(const char* host, int port) = 0;
-    virtual int setTunnel(const char* proxyHost, int proxyPort) = 0;
-    virtual int setSslMode(bool on) = 0;
-    virtual bool isReady() = 0;
-    // Starts the connect and returns at once; the result comes through onConnected.
-    virtual int startConnect() = 0;
-    virtual int connectAndWait() = 0;
-    virtual void closeConnection() = 0;
-    virtual int sendAll(const char* bytes, int length, bool notify) = 0;
-    // Lines end at LF, which is removed; off, every received block is delivered as it comes.
-    virtual int setLineMode(bool lines) = 0;
-    // One cycle of the modal wait: 1 to keep waiting, 0 when it ended ("Timeout.", "Interrupted.").
-    virtual int waitCycle(int milliseconds) = 0;
-    virtual void armDeadline() = 0;
-    virtual void interrupt() = 0;
+    HttpTransport();
+
+    int setRemote(const char* host, int port);
+    // A null host drops a tunnel this level set up before.
+    int setTunnel(const char* proxyHost, int proxyPort);
+    // Returns at once; the outcome comes through onConnected.
+    int startConnect();
+    void closeConnection();
+    // Lines end at LF, which is removed; off, received blocks are delivered as they come.
+    int setLineMode(bool lines);
+    bool lineMode() const { return lineMode_; }
+    // 1 to keep waiting, 0 when the wait ended ("Timeout.", "Interrupted.").
+    int waitCycle(int milliseconds);
     // True once when a wait was ended by an interrupt since the last call.
-    virtual bool takeInterrupted() = 0;
+    bool takeInterrupted();
     // Milliseconds; negative means asynchronous use.
-    virtual int timeout() const = 0;
-    virtual void setTimeout(int milliseconds) = 0;
+    int timeoutMs() const { return Timeout; }
+    void setTimeoutMs(int milliseconds) {
+        Timeout = milliseconds;
+        deadline = 0;
+    }
+
+    void fireConnected(int code, const char* text) override;
+    void fireDisconnected(int code, const char* text) override;
+    void fireError(int code, const char* text) override;
 
     virtual void onConnected(int code, const char* text) = 0;
-    virtual void onDataIn(const char* bytes, int length, bool endOfLine) = 0;
     virtual void onDisconnected(int code, const char* text) = 0;
     virtual void onError(int code, const char* text) = 0;
+
+private:
+    bool tunnelSet_ = false;
+    bool lineMode_ = false;
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

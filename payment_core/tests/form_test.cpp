@@ -1,7 +1,6 @@
 #include <string>
 
 #include "payment_core/tests/core_test.h"
-#include "payment_core/tests/loopback_transport.h"
 #include "payment_core/web_form_client.h"
 #include "testing/http_server.h"
 #include "testing/test_clock.h"
@@ -17,8 +16,9 @@ std::string str(const InlineString<N>& s) {
     return std::string(s.data(), static_cast<std::size_t>(s.length()));
 }
 
-class FormClient : public OverLoopback<WebFormClient> {
+class FormClient : public WebFormClient {
 public:
+    FormClient() { setTimeoutMs(10000); }
     void onStatus(const char*, int, const char*) override {
         if (nested) nestedResult = postFormVariables(1);
     }
