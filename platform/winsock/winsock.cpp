@@ -228,7 +228,9 @@ private:
             }
             return;
         }
-        if (revents & (POLLIN | POLLHUP | POLLERR)) {
+        // Hang-ups are reported whatever was asked for: only an armed read looks at them, so a
+        // pending FD_READ is never posted twice.
+        if (w.readArmed && !w.closePosted && (revents & (POLLIN | POLLHUP | POLLERR))) {
             char c;
             ssize_t n = ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
             if (n > 0) {
@@ -405,7 +407,11 @@ int ws_connect(SOCKET s, const sockaddr_ws* name, int namelen) {
     sockaddr_in in = toPosix(name);
     int fd = fdOf(s);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&in), sizeof in) == 0) {
-        Watcher::instance().rearmWrite(fd);
+        // A connect that completes at once still reports FD_CONNECT, then FD_WRITE.
+        if (nonBlocking(fd))
+            Watcher::instance().connecting(fd);
+        else
+            Watcher::instance().rearmWrite(fd);
         return 0;
     }
     if (errno == EINPROGRESS && nonBlocking(fd)) Watcher::instance().connecting(fd);
