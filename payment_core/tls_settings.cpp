@@ -137,9 +137,7 @@ TlsSettings::~TlsSettings() { release(); }
 void TlsSettings::setDefaults() {
     providerName.assignCString("Microsoft Unified Security Protocol Provider");
     SSLCertStore.assignCString("MY");
-    SSLEnabledProtocols = 255;
     minimumCipherStrength = 40;
-    SSLSecurityFlags = 0;
 }
 
 void TlsSettings::release() {
@@ -356,8 +354,8 @@ int TlsSettings::setAcceptServerCert(const char* bytes, int length) {
 
 bool TlsSettings::isAcceptedServerCert(PCCERT_CONTEXT cert) const { return sameEncoding(cert, SSLAcceptServerCert); }
 
-int TlsSettings::checkServerCertificate(PCCERT_CONTEXT cert, const char* host, DWORD authType, InlineString99& status,
-                                        InlineString99& subject, InlineString99& issuer) {
+int TlsSettings::checkServerCertificate(PCCERT_CONTEXT cert, const char* host, DWORD authType, int securityFlags,
+                                        InlineString99& status, InlineString99& subject, InlineString99& issuer) {
     const CertificateFunctions& f = crypt();
     status.reset();
     subject.reset();
@@ -391,8 +389,8 @@ int TlsSettings::checkServerCertificate(PCCERT_CONTEXT cert, const char* host, D
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA extra{};
     extra.cbSize = sizeof extra;
     extra.dwAuthType = authType;
-    extra.fdwChecks = static_cast<DWORD>(SSLSecurityFlags);
-    if (!(static_cast<unsigned>(SSLSecurityFlags) & kSkipServerNameCheck) && !name.empty()) {
+    extra.fdwChecks = static_cast<DWORD>(securityFlags);
+    if (!(static_cast<unsigned>(securityFlags) & kSkipServerNameCheck) && !name.empty()) {
         extra.pwszServerName = name.data();
     }
     CERT_CHAIN_POLICY_PARA policy{};

@@ -1,5 +1,6 @@
 #pragma once
-// The TLS settings a network component carries, and its certificate side: opening the
+// The TLS settings of a connection (beside the protocol mask and the check flags that the
+// network level's Config keys hold), and their certificate side: opening the
 // configured store, selecting the client certificate by subject, taking certificates given as
 // encoded text, and judging a server certificate with the system's SSL chain policy.
 
@@ -56,8 +57,9 @@ public:
     bool isAcceptedServerCert(PCCERT_CONTEXT cert) const;
 
     // 0 accepts; otherwise the policy status (or 274, 275, 285) with its text in status.
-    int checkServerCertificate(PCCERT_CONTEXT cert, const char* host, DWORD authType, InlineString99& status,
-                               InlineString99& subject, InlineString99& issuer);
+    // securityFlags: the policy checks to skip (SSLSecurityFlags).
+    int checkServerCertificate(PCCERT_CONTEXT cert, const char* host, DWORD authType, int securityFlags,
+                               InlineString99& status, InlineString99& subject, InlineString99& issuer);
 
     void releaseCredential();
 
@@ -68,9 +70,7 @@ public:
     int SSLCertStoreType = sstUser;
     PCCERT_CONTEXT clientCertificate = nullptr;
     HCERTSTORE openedStore = nullptr;
-    int SSLEnabledProtocols = 255;
     int minimumCipherStrength = 40;
-    int SSLSecurityFlags = 0;
     CredHandle credential{};
     bool haveCredential = false;
     InlineString20 SSLServerCert;

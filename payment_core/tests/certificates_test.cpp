@@ -212,10 +212,9 @@ CORE_TEST(Certificates, ServerCertificateVerdicts) {
     };
     for (const auto& c : cases) {
         Settings s;
-        s.tls.SSLSecurityFlags = c.flags;
         PCCERT_CONTEXT cert = contextOf(c.kind);
         InlineString99 status, subject, issuer;
-        const int result = s.tls.checkServerCertificate(cert, c.host, AUTHTYPE_SERVER, status, subject, issuer);
+        const int result = s.tls.checkServerCertificate(cert, c.host, AUTHTYPE_SERVER, c.flags, status, subject, issuer);
         EXPECT_STREQ(status.data(), c.status) << TestCertificates::name(c.kind) << " " << c.host;
         unsigned code = 0;
         std::sscanf(c.status, "[0x%x]", &code);
@@ -225,7 +224,7 @@ CORE_TEST(Certificates, ServerCertificateVerdicts) {
     Settings s;
     PCCERT_CONTEXT cert = contextOf(CertKind::Server);
     InlineString99 status, subject, issuer;
-    s.tls.checkServerCertificate(cert, "localhost", AUTHTYPE_SERVER, status, subject, issuer);
+    s.tls.checkServerCertificate(cert, "localhost", AUTHTYPE_SERVER, 0, status, subject, issuer);
     EXPECT_STREQ(subject.data(), "CN=localhost, O=Fixture Testing");
     EXPECT_STREQ(issuer.data(), "CN=Fixture Root CA, O=Fixture Testing");
     CertFreeCertificateContext(cert);
