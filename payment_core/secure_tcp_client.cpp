@@ -522,6 +522,8 @@ bool SecureTcpClient::decryptStep() {
         if (extra) rest.assign(extra->cbBuffer, extra->pvBuffer);
         tlsInput = std::move(rest);
         if (status == SEC_I_CONTEXT_EXPIRED) {
+            // Data that came in front of the close still goes up.
+            if (!plain.empty()) deliverPlain(plain.data(), plain.length(), false);
             sslStatus("Server signaled end of session.");
             return false;
         }

@@ -298,7 +298,6 @@ TEST_F(Tls, ClientCertificateFromPfxFileAndFromTheUserStore) {
             t.tls.setCertStorePassword(TestCertificates::kPfxPassword);
             ASSERT_EQ(t.tls.setCertSubject("*"), 0) << t.lastError.data();
             ASSERT_EQ(t.connectTo(server.port()), 0) << t.lastError.data();
-            EXPECT_TRUE(t.sawSslStatus("Client certificate requested from server."));
             EXPECT_EQ(t.send(kRequest), 0);
             EXPECT_TRUE(t.receivedHas("with certificate"));
             EXPECT_FALSE(crypt32::keyContainers(false).empty());
@@ -317,9 +316,16 @@ TEST_F(Tls, ClientCertificateFromPfxFileAndFromTheUserStore) {
     EXPECT_TRUE(t.receivedHas("from the store"));
     EXPECT_EQ(server.connections()[0].clientSubject, subject);
 
+    // Without a certificate the server asks in vain and ends the session; nothing gets through.
     HttpsServer refusing(options);
     TlsTransport without;
-    EXPECT_EQ(without.connectTo(refusing.port()), 276);
+    if (without.connectTo(refusing.port()) == 0) {
+        without.send(kRequest);
+        EXPECT_TRUE(pumpUntil([&] { return !without.disconnected.empty(); }));
+    }
+    EXPECT_TRUE(without.sawSslStatus("Client certificate requested from server."));
+    EXPECT_FALSE(without.isReady());
+    EXPECT_EQ(refusing.requestCount(), 0u);
 }
 
 TEST_F(Tls, ProtocolVersions) {
@@ -359,7 +365,7 @@ TEST_F(Tls, ServerRenegotiatesMidStream) {
     ASSERT_EQ(t.connectTo(peer.port()), 0) << t.lastError.data();
     EXPECT_TRUE(t.receivedHas("after|"));
     EXPECT_EQ(t.received(), "before|after|");
-    EXPECT_EQ(t.send("done"), 0);
+    EXPECT_EQ(t.send("done"), 0) << t.lastError.data();
     EXPECT_TRUE(pumpUntil([&] { return !t.disconnected.empty(); }));
     EXPECT_EQ(t.connected.size(), 1u);
     EXPECT_TRUE(peer.errors().empty()) << peer.errors()[0];
