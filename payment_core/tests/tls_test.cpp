@@ -358,6 +358,29 @@ TEST_F(Tls, ProtocolVersions) {
     }
 }
 
+TEST_F(Tls, StarHostThroughSocks5NamesTheServerWithoutTheStar) {
+    HttpsServer server;
+    server.enqueue(Answer::ok("through the tunnel"));
+    RawPeer proxy;
+    const std::string name = "localhost";
+    proxy.addConnection(PeerScript()
+                            .expectBytes(std::string("\x05\x01\x00", 3))
+                            .send(std::string("\x05\x00", 2))
+                            .expectBytes(std::string("\x05\x01\x00\x03", 4) + static_cast<char>(name.size()) + name +
+                                         net_test::portBytes(server.port()))
+                            .send(std::string("\x05\x00\x00\x01\x00\x00\x00\x00\x00\x00", 10))
+                            .relayTo(server.port()));
+    TlsTransport t;
+    t.firewall.FirewallType = fwSOCKS5;
+    ASSERT_EQ(t.firewall.setFirewallHost("127.0.0.1"), 0);
+    t.firewall.FirewallPort = proxy.port();
+    ASSERT_EQ(t.connectTo(server.port(), "*localhost"), 0) << t.lastError.data();
+    EXPECT_EQ(t.authentications.at(0).status, "[0x0] OK");
+    EXPECT_EQ(t.send(kRequest), 0);
+    EXPECT_TRUE(t.receivedHas("through the tunnel"));
+    EXPECT_TRUE(proxy.errors().empty()) << proxy.errors()[0];
+}
+
 TEST_F(Tls, ServerRenegotiatesMidStream) {
     RawTlsPeer peer;
     peer.addConnection(PeerScript().send("before|").renegotiate().send("after|").expectBytes("done").close());
