@@ -45,7 +45,7 @@ public:
     void onDisconnected(int code, const char* text) override;
     void onError(int code, const char* text) override;
 
-    virtual void onConnectionStatus(const char* text, int code, const char* description);
+    void onConnectionStatus(const char* text, int code, const char* description) override;
     virtual void onRequestSent(int bytes);
     virtual void onEndTransfer(int direction);
     virtual void onHeader(const char* name, const char* value);

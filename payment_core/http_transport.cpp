@@ -48,6 +48,9 @@ bool HttpTransport::takeInterrupted() {
 void HttpTransport::fireConnected(int code, const char* text) { onConnected(code, text); }
 void HttpTransport::fireDisconnected(int code, const char* text) { onDisconnected(code, text); }
 void HttpTransport::fireError(int code, const char* text) { onError(code, text); }
+void HttpTransport::fireStatus(const char* text, int code, const char* description) {
+    onConnectionStatus(text, code, description);
+}
 
 }  // namespace PAYMENT_CORE_VARIANT
 }  // namespace payment_core

@@ -35,10 +35,12 @@ public:
     void fireConnected(int code, const char* text) override;
     void fireDisconnected(int code, const char* text) override;
     void fireError(int code, const char* text) override;
+    void fireStatus(const char* text, int code, const char* description) override;
 
     virtual void onConnected(int code, const char* text) = 0;
     virtual void onDisconnected(int code, const char* text) = 0;
     virtual void onError(int code, const char* text) = 0;
+    virtual void onConnectionStatus(const char* text, int code, const char* description) = 0;
 
 private:
     bool tunnelSet_ = false;
