@@ -86,12 +86,21 @@ int MessageTransport::sendAll(const void* bytes, int length, bool notify) {
         const int result = sendData(data + sent, length - sent);
         if (result != WSAEWOULDBLOCK) return result;
         sent += tlsOn ? bytesSentTls : bytesSent;
-        if (sent >= length) return result;
+        if (sent >= length) return flushBacklog();
         if (!waitEvents(waitSlice, notifyWindow)) return kInterrupted;
         if (notify) {
             const int stop = transferProgress(sent);
             if (stop) return stop;
         }
+    }
+}
+
+// Every byte taken is only sent once the encrypted backlog has gone out too.
+int MessageTransport::flushBacklog() {
+    for (;;) {
+        const int result = sendData(nullptr, 0);
+        if (result != WSAEWOULDBLOCK) return result;
+        if (!waitEvents(waitSlice, notifyWindow)) return kInterrupted;
     }
 }
 

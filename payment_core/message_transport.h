@@ -40,6 +40,7 @@ public:
 
 private:
     void tearDown();
+    int flushBacklog();
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

@@ -51,8 +51,17 @@ int onCertificateRequest(SSL* ssl, X509**, EVP_PKEY**) {
 }
 
 // The length of the complete records at the start of data.
+// Bytes that cannot start a TLS record are handed to the library whole, so that the handshake
+// or the decryption fails at once instead of waiting for a record that never completes.
+bool notARecord(const BYTE* data, std::size_t length) {
+    if (length >= 1 && (data[0] < 20 || data[0] > 24)) return true;
+    if (length >= 2 && data[1] != 3) return true;
+    return length >= 5 && ((static_cast<std::size_t>(data[3]) << 8) | data[4]) > 16384 + 2048;
+}
+
 std::size_t completeRecords(const BYTE* data, std::size_t length, bool onlyFirst) {
     std::size_t pos = 0;
+    if (notARecord(data, length)) return length;
     while (pos + 5 <= length) {
         std::size_t body = (static_cast<std::size_t>(data[pos + 3]) << 8) | data[pos + 4];
         if (pos + 5 + body > length) break;
@@ -232,18 +241,22 @@ SECURITY_STATUS initializeContext(PCredHandle credential, PCtxtHandle context, L
 
     std::vector<BYTE> leftover;
     SecBuffer* token = input && input->cBuffers ? &input->pBuffers[0] : nullptr;
+    if (c->established) {
+        // Records after the handshake are application data: they stay with the caller, who
+        // decrypts them next.
+        if (token && token->BufferType == SECBUFFER_TOKEN && token->cbBuffer) {
+            auto* data = static_cast<const BYTE*>(token->pvBuffer);
+            leftover.assign(data, data + token->cbBuffer);
+        }
+        setExtra(input, leftover);
+        return emitToken(output, req, drain(c->out));
+    }
     if (token && token->BufferType == SECBUFFER_TOKEN && token->cbBuffer) {
         auto* data = static_cast<const BYTE*>(token->pvBuffer);
         std::size_t whole = completeRecords(data, token->cbBuffer, false);
         if (whole == 0) return SEC_E_INCOMPLETE_MESSAGE;
         BIO_write(c->in, data, static_cast<int>(whole));
         leftover.assign(data + whole, data + token->cbBuffer);
-    }
-
-    if (c->established) {
-        // Nothing left to negotiate; whatever the library has to say goes out.
-        setExtra(input, leftover);
-        return emitToken(output, req, drain(c->out));
     }
 
     int rc = SSL_do_handshake(c->ssl);
@@ -457,6 +470,13 @@ SECURITY_STATUS decryptMessage(PCtxtHandle context, PSecBufferDesc message, ULON
     } else if (err != SSL_ERROR_WANT_READ && err != SSL_ERROR_WANT_WRITE) {
         ERR_clear_error();
         return SEC_E_DECRYPT_FAILURE;
+    }
+    // A key update the peer asked for goes out now, as the caller's next handshake step, rather
+    // than in front of the next record, which must come out of EncryptMessage alone.
+    if (status == SEC_E_OK && SSL_get_key_update_type(c->ssl) != SSL_KEY_UPDATE_NONE) {
+        std::size_t none = 0;
+        SSL_write_ex(c->ssl, "", 0, &none);
+        ERR_clear_error();
     }
     if (status == SEC_E_OK && BIO_ctrl_pending(c->out) > 0) status = SEC_I_RENEGOTIATE;
     // Decrypted in place: header, plaintext and trailer cover the record; the rest is extra.

@@ -1,0 +1,104 @@
+#include <string>
+
+#include "crypt32/crypt32.h"
+#include "payment_core/http_client.h"
+#include "payment_core/tests/core_test.h"
+#include "testing/certificates.h"
+#include "testing/http_server.h"
+#include "testing/raw_peer.h"
+
+using namespace payment_core;
+using fixtures::Answer;
+using fixtures::CertKind;
+using fixtures::HttpServer;
+using fixtures::HttpsServer;
+using fixtures::PeerScript;
+using fixtures::RawPeer;
+
+namespace {
+
+template <int N>
+std::string str(const InlineString<N>& s) {
+    return std::string(s.data(), static_cast<std::size_t>(s.length()));
+}
+
+// The test CA joins the user's trusted roots, as an installed root would.
+void trustTestCa() {
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+    ASSERT_NE(store, nullptr);
+    const std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
+    PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                       static_cast<DWORD>(der.size()));
+    ASSERT_TRUE(CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+    CertFreeCertificateContext(cert);
+    CertCloseStore(store, 0);
+}
+
+class SecureClient : public HttpClient {
+public:
+    SecureClient() {
+        initHttpsDefaults();
+        setTimeoutMs(10000);
+    }
+};
+
+class Https : public ::testing::Test {
+protected:
+    void SetUp() override { trustTestCa(); }
+};
+
+}  // namespace
+
+#define HTTPS_TEST(name) TEST_F(Https, CORE_SUITE_JOIN(CORE_TEST_PREFIX, name))
+
+HTTPS_TEST(GetAndPostBytes) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(std::string(5000, 's')));
+    server.enqueue(Answer::chunked(200, "OK", {"se", "cure"}));
+    SecureClient client;
+    client.setUrl(server.url("/secure", "localhost").c_str(), false);
+    ASSERT_EQ(client.performAction(kActionGet), 0) << str(client.lastError);
+    // The express-checkout build keeps up to 32768 bytes, the card build 4096.
+    EXPECT_EQ(client.TransferredData.length(), kCheckoutBuild ? 5000 : 4096);
+    const std::string agent = str(client.UserAgent);
+    EXPECT_EQ(server.request(0).bytes, "GET /secure HTTP/1.1\r\nHost: localhost:" + std::to_string(server.port()) +
+                                           "\r\nUser-Agent: " + agent + "\r\nConnection: close\r\n\r\n");
+    client.PostData.assignCString("a=1");
+    client.ContentType.assignCString("application/x-www-form-urlencoded");
+    ASSERT_EQ(client.performAction(kActionPost), 0) << str(client.lastError);
+    EXPECT_EQ(server.request(1).body, "a=1");
+    EXPECT_EQ(str(client.TransferredData), "secure");
+}
+
+HTTPS_TEST(RedirectFromHttpToHttps) {
+    HttpsServer secure;
+    secure.enqueue(Answer::ok("arrived"));
+    HttpServer plain;
+    plain.enqueue(Answer::status(302, "Found", "", {{"Location", secure.url("/there", "localhost")}}));
+    SecureClient client;
+    client.FollowRedirects = 1;
+    client.setUrl(plain.url("/here").c_str(), false);
+    ASSERT_EQ(client.performAction(kActionGet), 0) << str(client.lastError);
+    EXPECT_EQ(str(client.TransferredData), "arrived");
+    EXPECT_EQ(secure.request(0).target, "/there");
+    EXPECT_EQ(str(client.URLScheme), "https");
+}
+
+HTTPS_TEST(TunnelCarriesTls) {
+    HttpsServer origin;
+    origin.enqueue(Answer::ok("through"));
+    RawPeer proxy;
+    proxy.addConnection(PeerScript()
+                            .expectBytes("CONNECT localhost:" + std::to_string(origin.port()) + " HTTP/1.0\r\n\r\n")
+                            .send("HTTP/1.0 200 Connection established\r\n\r\n")
+                            .relayTo(origin.port()));
+    SecureClient client;
+    client.ProxyServer.assignCString("127.0.0.1");
+    client.ProxyPort = proxy.port();
+    client.ProxySSL = psTunnel;
+    client.setUrl(origin.url("/t", "localhost").c_str(), false);
+    ASSERT_EQ(client.performAction(kActionGet), 0) << str(client.lastError);
+    EXPECT_EQ(str(client.TransferredData), "through");
+    EXPECT_EQ(origin.request(0).bytes.substr(0, 17), "GET /t HTTP/1.1\r\n");
+    EXPECT_TRUE(proxy.errors().empty());
+}
