@@ -382,7 +382,10 @@ TEST_F(Tls, StarHostThroughSocks5NamesTheServerWithoutTheStar) {
 }
 
 TEST_F(Tls, ServerRenegotiatesMidStream) {
-    RawTlsPeer peer;
+  for (TlsVersion version : {TlsVersion::Default, TlsVersion::Tls1_2}) {
+    TlsOptions options;
+    options.maxVersion = version;
+    RawTlsPeer peer(options);
     peer.addConnection(PeerScript().send("before|").renegotiate().send("after|").expectBytes("done").close());
     TlsTransport t;
     ASSERT_EQ(t.connectTo(peer.port()), 0) << t.lastError.data();
@@ -392,6 +395,7 @@ TEST_F(Tls, ServerRenegotiatesMidStream) {
     EXPECT_TRUE(pumpUntil([&] { return !t.disconnected.empty(); }));
     EXPECT_EQ(t.connected.size(), 1u);
     EXPECT_TRUE(peer.errors().empty()) << peer.errors()[0];
+  }
 }
 
 }  // namespace
