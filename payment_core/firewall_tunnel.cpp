@@ -305,6 +305,14 @@ void FirewallTunnel::failFirewall(const char* text) {
 
 void FirewallTunnel::disconnected(int code) {
     if (inUse()) owner.onTcpStatus("Firewall host disconnected.", code);
+    if (handshaking) {
+        // The levels above still wait for the connect: a firewall that hangs up has refused it.
+        handshaking = 0;
+        owner.lastError.assignCString("Firewall host disconnected.");
+        owner.onTcpError(118, "Firewall host disconnected.");
+        owner.onTcpConnected(118);
+        return;
+    }
     owner.onTcpDisconnected(code);
 }
 

@@ -352,6 +352,8 @@ bool TcpClient::deliverQueued(bool withPartialRest) {
 
 int TcpClient::readAvailable(int kind) {
     WinsockTable& ws = winsockTable();
+    // A queue whose block could not be allocated has no room to read into.
+    if (receiveQueue.capacity == 0) return kOutOfMemory;
     for (;;) {
         if ((socket == INVALID_SOCKET && kind != 4) || !acceptsData() || interruptRequested) return kOk;
         if (!deliverQueued(false)) return kOk;

@@ -30,6 +30,7 @@ struct LineCase {
     std::vector<std::string> pieces;  // the peer waits for "+" from the client between pieces
     std::vector<Item> expected;
 };
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
 class LineDelivery : public ::testing::TestWithParam<LineCase> {};
 

@@ -1,4 +1,6 @@
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "payment_core/tests/net_test.h"
 #include "win32/module.h"
@@ -65,10 +67,27 @@ CORE_TEST(WinsockBinding, TwoComponentsBindTheTableOnceAndHoldItUntilBothLetGo) 
     }
     EXPECT_EQ(winsockUsers(), 0);
     EXPECT_EQ(openStartups(), 0);
+    InlineString99 status;
+    winsockStatus(status);
+    EXPECT_STREQ(status.data(), "Down");
     EXPECT_EQ(lookups() - before, 47 + 1) << "only the test's own look-up came after the bind";
     EXPECT_NE(reinterpret_cast<FARPROC>(winsockTable().WSAStartup.get()), ordinals(115));
     EXPECT_EQ(winsockTable().WSAGetLastError(), 10093);
     FreeLibrary(fake);
+}
+
+CORE_TEST(WinsockBinding, ComponentsOnSeveralThreadsShareOneLoad) {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i)
+        threads.emplace_back([] {
+            for (int round = 0; round < 25; ++round) {
+                net_test::TestTransport client;
+                EXPECT_TRUE(client.isWinsockLoaded());
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(winsockUsers(), 0);
+    EXPECT_EQ(winsockTable().WSAGetLastError(), 10093);
 }
 
 CORE_TEST(WinsockBinding, MissingLibraryIsReportedInTheStatus) {

@@ -190,6 +190,15 @@ TEST_F(WinsockTest, RefusedConnectReportsOnceWithItsErrorAndNoClose) {
     api.closesocket(s);
 }
 
+TEST_F(WinsockTest, SocketThatIsNotConnectingReportsNothing) {
+    start();
+    SOCKET s = api.socket(AF_INET_WS, SOCK_STREAM_WS, 0);
+    ASSERT_EQ(api.WSAAsyncSelect(s, window_, kNotify, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
+    pumpFor(std::chrono::milliseconds(150));
+    EXPECT_TRUE(g_events.empty()) << g_events.front().event;
+    api.closesocket(s);
+}
+
 TEST_F(WinsockTest, WriteIsPostedAgainAfterASendThatWouldBlock) {
     start();
     SOCKET s = connectAsync();
