@@ -27,6 +27,12 @@ namespace {
 
 const TestCertificates& certs() { return TestCertificates::instance(); }
 
+// Chain checks against the system's trust roots are slow in sanitizer builds on a busy machine:
+// every wait is generous so that only a real stall fails.
+constexpr std::chrono::milliseconds kPatience(60000);
+RawPeer::Options patientPeer() { return RawPeer::Options{kPatience}; }
+bool waitFor(const std::function<bool()>& done) { return pumpUntil(done, kPatience); }
+
 void addToUserStore(const char* storeName, CertKind kind, bool withKey) {
     HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, storeName);
     ASSERT_NE(store, nullptr);
@@ -63,7 +69,7 @@ class TlsTransport : public MessageTransport {
 public:
     TlsTransport() {
         stopAfterItem = 0;
-        setTimeout(10);
+        setTimeout(60);
     }
     void fireConnected(int code, const char* text) override { connected.push_back(std::to_string(code) + " " + text); }
     void fireDisconnected(int code, const char* text) override {
@@ -89,7 +95,7 @@ public:
     int send(const std::string& bytes) { return sendAll(bytes.data(), static_cast<int>(bytes.size()), false); }
     std::string received() const { return std::string(message.data(), static_cast<std::size_t>(message.length())); }
     bool receivedHas(const std::string& text) {
-        return pumpUntil([&] { return received().find(text) != std::string::npos; });
+        return waitFor([&] { return received().find(text) != std::string::npos; });
     }
     bool sawSslStatus(const std::string& prefix) const {
         return std::any_of(sslStatuses.begin(), sslStatuses.end(),
@@ -145,18 +151,18 @@ TEST_F(Tls, StatusTextsFromConnectToNegotiatedParametersThenAnExchange) {
     EXPECT_EQ(t.connectAndWait(), 0);  // already up: nothing happens
     EXPECT_EQ(t.send(kRequest), 0);
     EXPECT_TRUE(t.receivedHas("hello over tls"));
-    ASSERT_TRUE(server.waitForRequests(1));
+    ASSERT_TRUE(server.waitForRequests(1, kPatience));
     EXPECT_EQ(server.request(0).target, "/");
     EXPECT_EQ(server.connections()[0].tlsVersion, "TLSv1.3");
 
     EXPECT_EQ(t.disconnectAndWait(), 0);
     EXPECT_EQ(t.state, 0);
     EXPECT_EQ(t.disconnected, std::vector<std::string>{"0 OK"});
-    ASSERT_TRUE(server.waitForClosedConnections(1));
+    ASSERT_TRUE(server.waitForClosedConnections(1, kPatience));
 }
 
 TEST_F(Tls, RecordsSplitAcrossReadsAndMergedInOneRead) {
-    RawTlsPeer peer;
+    RawTlsPeer peer({}, patientPeer());
     peer.addConnection(PeerScript()
                            .expectBytes("go\r\n")
                            .sendRecordSplit("split-record|", 9)
@@ -167,14 +173,14 @@ TEST_F(Tls, RecordsSplitAcrossReadsAndMergedInOneRead) {
     EXPECT_EQ(t.send("go\r\n"), 0);
     EXPECT_TRUE(t.receivedHas("three|"));
     EXPECT_EQ(t.received(), "split-record|one|two|three|");
-    EXPECT_TRUE(pumpUntil([&] { return !t.disconnected.empty(); }));
+    EXPECT_TRUE(waitFor([&] { return !t.disconnected.empty(); }));
     EXPECT_TRUE(t.sawSslStatus("Server signaled end of session."));
     EXPECT_EQ(t.disconnected, std::vector<std::string>{"0 OK"});
     EXPECT_TRUE(peer.errors().empty()) << peer.errors()[0];
 }
 
 TEST_F(Tls, EolCutsDecryptedLines) {
-    RawTlsPeer peer;
+    RawTlsPeer peer({}, patientPeer());
     peer.addConnection(PeerScript().sendRecords({"first\r\nsec", "ond\r\nrest"}).close());
     struct LineTransport : TlsTransport {
         void onDataIn(const char* bytes, int length, int eolFound) override {
@@ -184,7 +190,7 @@ TEST_F(Tls, EolCutsDecryptedLines) {
     } t;
     ASSERT_EQ(t.setEol("\r\n", 2), 0);
     ASSERT_EQ(t.connectTo(peer.port()), 0) << t.lastError.data();
-    EXPECT_TRUE(pumpUntil([&] { return !t.disconnected.empty(); }));
+    EXPECT_TRUE(waitFor([&] { return !t.disconnected.empty(); }));
     EXPECT_EQ(t.items, (std::vector<std::string>{"first|1", "second|1", "rest|0"}));
 }
 
@@ -200,7 +206,7 @@ TEST_F(Tls, SendOfMoreThanOneRecordCompletes) {
     EXPECT_EQ(t.send(request), 0);
     EXPECT_TRUE(t.tlsOutput.empty());
     EXPECT_TRUE(t.receivedHas("got it"));
-    ASSERT_TRUE(server.waitForRequests(1));
+    ASSERT_TRUE(server.waitForRequests(1, kPatience));
     EXPECT_EQ(server.request(0).body, body);
 }
 
@@ -216,7 +222,7 @@ TEST_F(Tls, HandshakeFailuresGive276) {
          "error during handshake[2]: "},
     };
     for (auto& c : cases) {
-        RawPeer peer;
+        RawPeer peer(patientPeer());
         peer.addConnection(c.script);
         TlsTransport t;
         t.setTimeout(0);
@@ -303,7 +309,7 @@ TEST_F(Tls, ClientCertificateFromPfxFileAndFromTheUserStore) {
             EXPECT_FALSE(crypt32::keyContainers(false).empty());
         }
         EXPECT_TRUE(crypt32::keyContainers(false).empty());
-        ASSERT_TRUE(server.waitForRequests(1));
+        ASSERT_TRUE(server.waitForRequests(1, kPatience));
         EXPECT_EQ(server.connections()[0].clientSubject, subject);
     }
     addToUserStore("MY", CertKind::Client, true);
@@ -321,7 +327,7 @@ TEST_F(Tls, ClientCertificateFromPfxFileAndFromTheUserStore) {
     TlsTransport without;
     if (without.connectTo(refusing.port()) == 0) {
         without.send(kRequest);
-        EXPECT_TRUE(pumpUntil([&] { return !without.disconnected.empty(); }));
+        EXPECT_TRUE(waitFor([&] { return !without.disconnected.empty(); }));
     }
     EXPECT_TRUE(without.sawSslStatus("Client certificate requested from server."));
     EXPECT_FALSE(without.isReady());
@@ -361,7 +367,7 @@ TEST_F(Tls, ProtocolVersions) {
 TEST_F(Tls, StarHostThroughSocks5NamesTheServerWithoutTheStar) {
     HttpsServer server;
     server.enqueue(Answer::ok("through the tunnel"));
-    RawPeer proxy;
+    RawPeer proxy(patientPeer());
     const std::string name = "localhost";
     proxy.addConnection(PeerScript()
                             .expectBytes(std::string("\x05\x01\x00", 3))
@@ -382,16 +388,20 @@ TEST_F(Tls, StarHostThroughSocks5NamesTheServerWithoutTheStar) {
 }
 
 TEST_F(Tls, ServerRenegotiatesMidStream) {
-    RawTlsPeer peer;
+  for (TlsVersion version : {TlsVersion::Default, TlsVersion::Tls1_2}) {
+    TlsOptions options;
+    options.maxVersion = version;
+    RawTlsPeer peer(options, patientPeer());
     peer.addConnection(PeerScript().send("before|").renegotiate().send("after|").expectBytes("done").close());
     TlsTransport t;
     ASSERT_EQ(t.connectTo(peer.port()), 0) << t.lastError.data();
     EXPECT_TRUE(t.receivedHas("after|"));
     EXPECT_EQ(t.received(), "before|after|");
     EXPECT_EQ(t.send("done"), 0) << t.lastError.data();
-    EXPECT_TRUE(pumpUntil([&] { return !t.disconnected.empty(); }));
+    EXPECT_TRUE(waitFor([&] { return !t.disconnected.empty(); }));
     EXPECT_EQ(t.connected.size(), 1u);
     EXPECT_TRUE(peer.errors().empty()) << peer.errors()[0];
+  }
 }
 
 }  // namespace

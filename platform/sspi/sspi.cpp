@@ -146,7 +146,7 @@ SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authDat
         return SEC_E_INSUFFICIENT_MEMORY;
     }
     SSL_CTX_set_verify(cred->ctx, SSL_VERIFY_NONE, nullptr);  // the caller judges the server
-    SSL_CTX_set_options(cred->ctx, SSL_OP_NO_RENEGOTIATION);
+    // A server may renegotiate below TLS 1.3 (secure renegotiation only, the library's default).
     int minVersion = 0, maxVersion = 0;
     DWORD bits = 0;
     if (auto* sc = static_cast<const SCHANNEL_CRED*>(authData)) {
@@ -241,9 +241,9 @@ SECURITY_STATUS initializeContext(PCredHandle credential, PCtxtHandle context, L
 
     std::vector<BYTE> leftover;
     SecBuffer* token = input && input->cBuffers ? &input->pBuffers[0] : nullptr;
-    if (c->established) {
+    if (c->established && !SSL_in_init(c->ssl)) {
         // Records after the handshake are application data: they stay with the caller, who
-        // decrypts them next.
+        // decrypts them next. A renegotiation the server started runs the handshake path below.
         if (token && token->BufferType == SECBUFFER_TOKEN && token->cbBuffer) {
             auto* data = static_cast<const BYTE*>(token->pvBuffer);
             leftover.assign(data, data + token->cbBuffer);
