@@ -128,7 +128,8 @@ HRESULT ControlBase::queryStandard(REFIID riid, void** out) {
     else if (riid == IID_IPersistPropertyBag) p = static_cast<IPersistPropertyBag*>(this);
     else if (riid == IID_IQuickActivate) p = static_cast<IQuickActivate*>(this);
     else if (riid == IID_IDataObject) p = static_cast<IDataObject*>(this);
-    else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2) p = static_cast<IProvideClassInfo2*>(this);
+    else if (riid == IID_IProvideClassInfo || riid == IID_IProvideClassInfo2)
+        p = static_cast<IProvideClassInfo2*>(this);
     else if (riid == IID_ISupportErrorInfo) p = static_cast<ISupportErrorInfo*>(this);
     else if (riid == IID_IConnectionPointContainer) p = static_cast<IConnectionPointContainer*>(this);
     *out = p;
@@ -308,9 +309,9 @@ HRESULT ControlBase::inPlaceActivate(LONG verb) {
         posRect_ = pos;
         WindowClass wc = windowClassFor(class_.clsid);
         superProc_ = wc.superProc;
-        HWND created = CreateWindowExA(0, wc.name.c_str(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                                       pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top, parent, nullptr,
-                                       nullptr, this);
+        const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        HWND created = CreateWindowExA(0, wc.name.c_str(), "", style, pos.left, pos.top, pos.right - pos.left,
+                                       pos.bottom - pos.top, parent, nullptr, nullptr, this);
         if (!created) {
             InPlaceDeactivate();
             return E_FAIL;

@@ -43,8 +43,12 @@ struct PropertyEntry {
     DISPID dispid;
     VARTYPE vt;
 };
-inline PropertyEntry extentWidthEntry(const char* name = "_cx") { return {name, PropertyEntry::ExtentWidth, 0, VT_UI4}; }
-inline PropertyEntry extentHeightEntry(const char* name = "_cy") { return {name, PropertyEntry::ExtentHeight, 0, VT_UI4}; }
+inline PropertyEntry extentWidthEntry(const char* name = "_cx") {
+    return {name, PropertyEntry::ExtentWidth, 0, VT_UI4};
+}
+inline PropertyEntry extentHeightEntry(const char* name = "_cy") {
+    return {name, PropertyEntry::ExtentHeight, 0, VT_UI4};
+}
 inline PropertyEntry propertyEntry(const char* name, DISPID dispid, VARTYPE vt) {
     return {name, PropertyEntry::Dispatch, dispid, vt};
 }

@@ -115,7 +115,8 @@ HRESULT registerScript(const RegistryScript& script, const Replacements& replace
 HRESULT unregisterScript(const RegistryScript& script, const Replacements& replacements) {
     bool ok = true;
     // Keys go in reverse order, so that a key written after another is removed before it.
-    for (auto it = script.keys.rbegin(); it != script.keys.rend(); ++it) ok = removeKey(script.root, *it, replacements) && ok;
+    for (auto it = script.keys.rbegin(); it != script.keys.rend(); ++it)
+        ok = removeKey(script.root, *it, replacements) && ok;
     return ok ? S_OK : SELFREG_E_CLASS;
 }
 

@@ -32,11 +32,12 @@ void dumpKey(HKEY key, const std::string& path, std::vector<std::string>* out) {
             DWORD dataSize = sizeof data;
             if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
             std::string shown = nameSize ? std::string(name, nameSize) : "@";
-            if (type == REG_SZ)
-                out->push_back(shown + "=" +
-                               std::string(reinterpret_cast<char*>(data), dataSize && !data[dataSize - 1] ? dataSize - 1 : dataSize));
-            else
+            if (type == REG_SZ) {
+                const DWORD length = dataSize && !data[dataSize - 1] ? dataSize - 1 : dataSize;
+                out->push_back(shown + "=" + std::string(reinterpret_cast<char*>(data), length));
+            } else {
                 out->push_back(shown + "=type " + std::to_string(type));
+            }
         }
     }
     for (DWORD i = 0;; ++i) {

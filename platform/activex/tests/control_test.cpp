@@ -375,8 +375,9 @@ TEST_F(Errors, PropertyErrorCarriesTheProgIdAndKeepsTheValue) {
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&arg, &named, 1, 1};
     EXCEPINFO excep{};
-    EXPECT_EQ(control->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &excep, nullptr),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(
+        control->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, &excep, nullptr),
+        DISP_E_EXCEPTION);
     EXPECT_EQ(com::view(excep.bstrSource), com::toUtf16(kSampleProgId));
     com::clearExcepInfo(&excep);
 
@@ -471,6 +472,25 @@ TEST_F(Events, ClassInformationAndConnectionPoints) {
     all->Next(2, points, &fetched);
     EXPECT_EQ(fetched, 1u);
     for (ULONG i = 0; i < fetched; ++i) points[i]->Release();
+}
+
+TEST_F(Events, AClassWithoutEventsHasNoConnectionPoint) {
+    TestHost host;
+    ASSERT_EQ(host.create(CLSID_SampleQuiet), S_OK);
+    LONG result = -1;
+    EXPECT_EQ(sampleOf(host.site())->FireChanged(3, &result), S_OK);
+    EXPECT_EQ(result, S_OK);
+    auto container = host.site().query<IConnectionPointContainer>();
+    com::ComPtr<IEnumConnectionPoints> all;
+    ASSERT_EQ(container->EnumConnectionPoints(all.put()), S_OK);
+    IConnectionPoint* point = nullptr;
+    ULONG fetched = 1;
+    EXPECT_EQ(all->Next(1, &point, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 0u);
+    auto sink = EventRecorder::make(DIID_ISampleControlEvents);
+    EXPECT_FALSE(sink->connect(host.site().control()));
+    GUID events{};
+    EXPECT_EQ(host.site().query<IProvideClassInfo2>()->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &events), E_FAIL);
 }
 
 TEST_F(Events, QuickActivationSetsTheSiteAndConnectsTheEventSink) {

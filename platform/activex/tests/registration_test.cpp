@@ -71,10 +71,12 @@ TEST(Registration, WritesTheExactKeyTreeAndUnregistrationRemovesIt) {
     EXPECT_EQ(block(dump, "AppID\\" + std::string(kSampleAppId)),
               (std::vector<std::string>{"[AppID\\" + std::string(kSampleAppId) + "]", "@=SampleControl"}));
     EXPECT_EQ(block(dump, "AppID\\libactivex_sample_control.so"),
-              (std::vector<std::string>{"[AppID\\libactivex_sample_control.so]", "AppID=" + std::string(kSampleAppId)}));
+              (std::vector<std::string>{"[AppID\\libactivex_sample_control.so]",
+                                        "AppID=" + std::string(kSampleAppId)}));
     const std::string inv = "CLSID\\" + com::formatGuid(CLSID_SampleInvisible);
     EXPECT_EQ(block(dump, inv + "\\Insertable"), (std::vector<std::string>{"[" + inv + "\\Insertable]"}));
-    EXPECT_EQ(block(dump, inv + "\\MiscStatus\\1"), (std::vector<std::string>{"[" + inv + "\\MiscStatus\\1]", "@=132497"}));
+    EXPECT_EQ(block(dump, inv + "\\MiscStatus\\1"),
+              (std::vector<std::string>{"[" + inv + "\\MiscStatus\\1]", "@=132497"}));
     // The type library, registered from its tables, and its interfaces.
     EXPECT_EQ(block(dump, "TypeLib\\" + kLib + "\\1.0\\0\\win32"),
               (std::vector<std::string>{"[TypeLib\\" + kLib + "\\1.0\\0\\win32]", "@=" + kPath}));

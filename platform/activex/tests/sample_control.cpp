@@ -40,8 +40,12 @@ const com::TypeDesc kSampleInvisibleClass =
                   {&kISampleControlEvents, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}},
                  TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL);
 
+const com::TypeDesc kSampleQuietClass = com::coClass("SampleQuiet", CLSID_SampleQuiet, "SampleQuiet Class",
+                                                     {{&kISampleControl, IMPLTYPEFLAG_FDEFAULT}},
+                                                     TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL);
+
 const com::TypeLibDesc kSampleLib{"SampleControlLib", LIBID_SampleControlLib, 1, 0, "Sample Control 1.0 Type Library",
-                                  {&kSampleControlClass, &kSampleInvisibleClass, &kISampleControl,
+                                  {&kSampleControlClass, &kSampleInvisibleClass, &kSampleQuietClass, &kISampleControl,
                                    &kISampleControlEvents}};
 
 extern activex::Module module;
@@ -57,6 +61,10 @@ const activex::ControlClass kVisibleClass{module,       CLSID_SampleControl, kSa
 const activex::ControlClass kInvisibleClass{module,        CLSID_SampleInvisible, kInvisibleProgId,
                                             kSampleInvisibleClass, kISampleControl, &DIID_ISampleControlEvents,
                                             kInvisibleMisc, sampleProperties()};
+
+// Without an event interface.
+const activex::ControlClass kQuietClass{module,      CLSID_SampleQuiet, kQuietProgId, kSampleQuietClass,
+                                        kISampleControl, nullptr,         kSampleMisc,  sampleProperties()};
 
 class SampleControl : public activex::Control<ISampleControl> {
 public:
@@ -166,6 +174,12 @@ public:
     SampleVisible() : SampleControl(kVisibleClass) {}
 };
 
+class SampleQuiet final : public SampleControl {
+public:
+    static constexpr const CLSID& kClsid = CLSID_SampleQuiet;
+    SampleQuiet() : SampleControl(kQuietClass) {}
+};
+
 activex::RegistryScript visibleScript() {
     activex::ControlRegistration r;
     r.clsid = com::formatGuid(CLSID_SampleControl);
@@ -192,9 +206,20 @@ activex::RegistryScript invisibleScript() {
     return activex::controlScript(r);
 }
 
+activex::RegistryScript quietScript() {
+    activex::ControlRegistration r;
+    r.clsid = com::formatGuid(CLSID_SampleQuiet);
+    r.className = "SampleQuiet Class";
+    r.progId = kQuietProgId;
+    r.independentProgId = "AxTest.SampleQuiet";
+    r.miscStatus = kSampleMisc;
+    return activex::controlScript(r);
+}
+
 activex::Module module(&kSampleLib,
                        {activex::classEntry<SampleVisible>(visibleScript()),
-                        activex::classEntry<SampleInvisible>(invisibleScript())},
+                        activex::classEntry<SampleInvisible>(invisibleScript()),
+                        activex::classEntry<SampleQuiet>(quietScript())},
                        {activex::appIdScript(kSampleAppId, "SampleControl", "libactivex_sample_control.so")});
 
 }  // namespace

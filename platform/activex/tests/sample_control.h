@@ -22,12 +22,14 @@ inline constexpr CLSID CLSID_SampleControl = com::guid("{7A6C1E21-4B3D-4F0A-9C2E
 inline constexpr CLSID CLSID_SampleInvisible = com::guid("{7A6C1E22-4B3D-4F0A-9C2E-5D8B1F3A6C01}");
 inline constexpr GUID LIBID_SampleControlLib = com::guid("{7A6C1E23-4B3D-4F0A-9C2E-5D8B1F3A6C01}");
 inline constexpr IID DIID_ISampleControlEvents = com::guid("{7A6C1E24-4B3D-4F0A-9C2E-5D8B1F3A6C01}");
+inline constexpr CLSID CLSID_SampleQuiet = com::guid("{7A6C1E26-4B3D-4F0A-9C2E-5D8B1F3A6C01}");
 inline constexpr char kSampleAppId[] = "{7A6C1E25-4B3D-4F0A-9C2E-5D8B1F3A6C01}";
 
 inline constexpr char kSampleProgId[] = "AxTest.SampleControl.1";
 inline constexpr char kSampleIndependentProgId[] = "AxTest.SampleControl";
 inline constexpr char kInvisibleProgId[] = "AxTest.SampleInvisible.1";
 inline constexpr char kInvisibleIndependentProgId[] = "AxTest.SampleInvisible";
+inline constexpr char kQuietProgId[] = "AxTest.SampleQuiet.1";
 inline constexpr char16_t kSampleRangeError[] = u"Invalid property value (SampleVer01).";
 
 // Events of _ISampleControlEvents.
