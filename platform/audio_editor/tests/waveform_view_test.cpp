@@ -30,7 +30,8 @@ void programLook(DisplaySettings& d) {
 
 class MemoryDc {
 public:
-    MemoryDc(int width, int height) : dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateCompatibleBitmap(dc_, width, height)) {
+    MemoryDc(int width, int height)
+        : dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateCompatibleBitmap(dc_, width, height)) {
         old_ = SelectObject(dc_, bitmap_);
     }
     ~MemoryDc() {
