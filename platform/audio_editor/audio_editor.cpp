@@ -3,6 +3,8 @@
 #include "audio_editor/decoder.h"
 #include "audio_editor/playback.h"
 
+#include <glib.h>
+
 #include <algorithm>
 
 namespace audio_editor {
@@ -88,12 +90,14 @@ void Editor::halt() {
 void Editor::OpenFile(const std::string& path) {
     CloseFile();
     clip_ = decodeFile(path);
+    ++revision_;
 }
 
 void Editor::CloseFile() {
     halt();
     player_->close();
     clip_ = Clip{};
+    ++revision_;
     copy_.clear();
     hasCopy_ = false;
     selStart_ = selEnd_ = current_ = 0;
@@ -121,7 +125,7 @@ void Editor::Play() {
 
 void Editor::Stop() { halt(); }
 
-gboolean Editor::watchPlayback(gpointer self) {
+int Editor::watchPlayback(void* self) {
     auto* editor = static_cast<Editor*>(self);
     if (!editor->player_->finished()) return G_SOURCE_CONTINUE;
     // The handler may play again, close the clip or destroy the editor, so the editor is left in
@@ -151,6 +155,7 @@ void Editor::PasteAtPosition() {
     } else {
         clip_.insertAt(at, copy_);
     }
+    ++revision_;
 }
 
 void Editor::SetLoopGap(int64_t ms) {

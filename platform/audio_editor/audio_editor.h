@@ -7,12 +7,14 @@
 #include "audio_editor/clip.h"
 #include "audio_editor/mp3_encoder.h"
 
-#include <glib.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+
+// The GLib types, declared here so that the header mixes with the Windows-style layers.
+struct _GMainContext;
+struct _GSource;
 
 namespace audio_editor {
 
@@ -111,12 +113,15 @@ public:
     WaveInfo& waveInfo() { return waveInfo_; }
     SaveFormat& saveFormat() { return saveFormat_; }
     DisplaySettings& display() { return display_; }
+    const DisplaySettings& display() const { return display_; }
 
     // Called on the owner thread when playback stops by itself (not after Stop).
     void setPlaybackEndedHandler(std::function<void()> handler) { playbackEnded_ = std::move(handler); }
 
     bool loaded() const { return !clip_.empty(); }
     const Clip& clip() const { return clip_; }
+    // Changes whenever the clip's audio does (open, close, paste), for views that keep its outline.
+    uint64_t clipRevision() const { return revision_; }
 
 private:
     friend class Selection;
@@ -124,9 +129,10 @@ private:
 
     void requireClip() const;
     void halt();
-    static gboolean watchPlayback(gpointer self);
+    static int watchPlayback(void* self);
 
     Clip clip_;
+    uint64_t revision_ = 0;
     std::vector<int16_t> copy_;
     bool hasCopy_ = false;
     int64_t selStart_ = 0;
@@ -142,8 +148,8 @@ private:
 
     std::unique_ptr<Player> player_;
     bool playing_ = false;
-    GMainContext* context_ = nullptr;
-    GSource* watch_ = nullptr;
+    _GMainContext* context_ = nullptr;
+    _GSource* watch_ = nullptr;
     std::function<void()> playbackEnded_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "fixtures.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <thread>
