@@ -44,7 +44,7 @@ bool isDecimal(const char* text) {
 
 }  // namespace
 
-TEST(GatewayTable, EveryRowCarriesItsOwnIdAndRowZeroIsEmpty) {
+TEST(CardGatewayTable, EveryRowCarriesItsOwnIdAndRowZeroIsEmpty) {
     GatewayTable::initialise();
     for (int g = 0; g < GatewayCount; ++g) EXPECT_EQ(GatewayTable::row(g).id, g);
     const GatewayRow& none = GatewayTable::row(gwNoGateway);
@@ -57,7 +57,7 @@ TEST(GatewayTable, EveryRowCarriesItsOwnIdAndRowZeroIsEmpty) {
     EXPECT_FALSE(GatewayTable::isGateway(46));
 }
 
-TEST(GatewayTable, RowsAreCompleteWhereTheyMustBe) {
+TEST(CardGatewayTable, RowsAreCompleteWhereTheyMustBe) {
     for (int g = 1; g < GatewayCount; ++g) {
         SCOPED_TRACE(g);
         const GatewayRow& row = GatewayTable::row(g);
@@ -84,7 +84,7 @@ TEST(GatewayTable, RowsAreCompleteWhereTheyMustBe) {
     }
 }
 
-TEST(GatewayTable, EndpointsTakeTheFormTheirTransportNeeds) {
+TEST(CardGatewayTable, EndpointsTakeTheFormTheirTransportNeeds) {
     for (int g = 1; g < GatewayCount; ++g) {
         SCOPED_TRACE(g);
         std::string_view endpoint = GatewayTable::row(g).endpoint;
@@ -99,7 +99,7 @@ TEST(GatewayTable, EndpointsTakeTheFormTheirTransportNeeds) {
     }
 }
 
-TEST(GatewayTable, XmlAndPositionalRowsAreConsistentWithTheirFamilies) {
+TEST(CardGatewayTable, XmlAndPositionalRowsAreConsistentWithTheirFamilies) {
     for (int g : {gwPayFuse, gwOrbital, gwLinkPoint, gwFirstData, gwYourPay})
         for (const char* name : GatewayTable::row(g).requestNames) EXPECT_STREQ(name, "NULL") << g;
     for (int g : {1, 2, 3, 5, 11, 15, 16, 17, 18, 26})
@@ -113,7 +113,7 @@ TEST(GatewayTable, XmlAndPositionalRowsAreConsistentWithTheirFamilies) {
     for (const char* key : GatewayTable::row(gwOrbital).answerKeys) EXPECT_EQ(key[0], '/') << key;
 }
 
-TEST(GatewayTable, ClonedRowsEqualTheirSourceButForWhatChanges) {
+TEST(CardGatewayTable, ClonedRowsEqualTheirSourceButForWhatChanges) {
     GatewayTable::initialise();
     const GatewayRow& authorizeNet = GatewayTable::row(gwAuthorizeNet);
     for (int g : {gwPlanetPayment, gwMPCS, gwRTWare, gwECX}) {
@@ -137,7 +137,7 @@ TEST(GatewayTable, ClonedRowsEqualTheirSourceButForWhatChanges) {
     }
 }
 
-TEST(GatewayTable, ASecondInitialisationChangesNothing) {
+TEST(CardGatewayTable, ASecondInitialisationChangesNothing) {
     GatewayTable::initialise();
     std::vector<unsigned char> before(sizeof(GatewayRow) * GatewayCount);
     for (int g = 0; g < GatewayCount; ++g)
@@ -151,7 +151,7 @@ TEST(GatewayTable, ASecondInitialisationChangesNothing) {
             << g;
 }
 
-TEST(GatewayTable, AuthorizeNetRowsCarryTheEightPairsAndTheSharedVersion) {
+TEST(CardGatewayTable, AuthorizeNetRowsCarryTheEightPairsAndTheSharedVersion) {
     const char* names[] = {
         "x_Version",        "x_ADC_Delim_Data", "x_ADC_Delim_Character", "x_ADC_Relay_Response", "x_ADC_URL",
         "x_Email_Customer", "x_Method",         "x_Encap_Char"};
@@ -172,7 +172,7 @@ TEST(GatewayTable, AuthorizeNetRowsCarryTheEightPairsAndTheSharedVersion) {
     EXPECT_STREQ(GatewayTable::fixedPair(gwECX, 0).value, "3.1");
 }
 
-TEST(GatewayTable, FixedPairsOfOtherRowsAreTheirOwn) {
+TEST(CardGatewayTable, FixedPairsOfOtherRowsAreTheirOwn) {
     GatewayTable::setAuthorizeNetProtocol(AuthorizeNetProtocol::WebLink);
     for (int g = 2; g < GatewayCount; ++g) {
         if (GatewayTable::isAuthorizeNetRow(g)) continue;

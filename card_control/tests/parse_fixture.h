@@ -37,7 +37,7 @@ inline std::string text(const payment_core::InlineString99& s) {
     return {s.data(), static_cast<std::size_t>(s.length())};
 }
 
-class ParseFixture : public ::testing::Test {
+class CardAnswers : public ::testing::Test {
 protected:
     int parse(int gateway, const std::string& body, ParseInput input = {}) {
         SpecialFields special(gateway);

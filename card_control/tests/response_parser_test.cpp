@@ -27,7 +27,7 @@ const Expected ApprovedAuthorizeNetFields = {
 
 }  // namespace
 
-TEST_F(ParseFixture, AuthorizeNetDelimitedWithEncapsulation) {
+TEST_F(CardAnswers, AuthorizeNetDelimitedWithEncapsulation) {
     checkAnswers({
         {gwAuthorizeNet, authorizeNetAnswer(ApprovedAuthorizeNet), 0, ApprovedAuthorizeNetFields},
         {gwECX, authorizeNetAnswer(ApprovedAuthorizeNet), 0, ApprovedAuthorizeNetFields},
@@ -39,7 +39,7 @@ TEST_F(ParseFixture, AuthorizeNetDelimitedWithEncapsulation) {
     });
 }
 
-TEST_F(ParseFixture, TruncatedDelimitedAnswerFailsWith512AndKeepsWhatWasStored) {
+TEST_F(CardAnswers, TruncatedDelimitedAnswerFailsWith512AndKeepsWhatWasStored) {
     EXPECT_EQ(parse(gwAuthorizeNet, authorizeNetAnswer({{0, "1"}}, 10)), 512);
     expectFields({"1", "f3", "f4", "f5", "f6", "f7", nullptr});
     EXPECT_EQ(error(), "");
@@ -47,7 +47,7 @@ TEST_F(ParseFixture, TruncatedDelimitedAnswerFailsWith512AndKeepsWhatWasStored) 
     EXPECT_EQ(parse(gwAuthorizeNet, ""), 512);
 }
 
-TEST_F(ParseFixture, AuthorizeNetDelimiterComesFromTheSpecialField) {
+TEST_F(CardAnswers, AuthorizeNetDelimiterComesFromTheSpecialField) {
     payment_core::StringList names, values;
     auto input = [&] {
         ParseInput in;
@@ -77,7 +77,7 @@ TEST_F(ParseFixture, AuthorizeNetDelimiterComesFromTheSpecialField) {
     expectFields(ApprovedAuthorizeNetFields);
 }
 
-TEST_F(ParseFixture, AuthorizeNetHashCheck) {
+TEST_F(CardAnswers, AuthorizeNetHashCheck) {
     // MD5 of "secret" + "merchant" + "2147483647" + "10.00".
     const std::string hash = "9C44A94F52AA93A4CF7B1E5B4D0E51E7";
     std::string lower = hash;
@@ -117,7 +117,7 @@ TEST_F(ParseFixture, AuthorizeNetHashCheck) {
     EXPECT_EQ(parse(gwAuthorizeNet, answerWith("garbage"), in), 542);
 }
 
-TEST_F(ParseFixture, OtherDelimitedFamilies) {
+TEST_F(CardAnswers, OtherDelimitedFamilies) {
     std::string dpi;
     for (int i = 0; i < 24; ++i) dpi += (i ? "|" : "") + std::string("d") + std::to_string(i);
     std::string payready;
@@ -143,7 +143,7 @@ TEST_F(ParseFixture, OtherDelimitedFamilies) {
     });
 }
 
-TEST_F(ParseFixture, EprocessingRules) {
+TEST_F(CardAnswers, EprocessingRules) {
     checkAnswers({
         {gwEprocessing,
          "\"YAPPROVED 123456\",\"AVS Match (Y)\",\"CVV2 M\"",
@@ -164,7 +164,7 @@ TEST_F(ParseFixture, EprocessingRules) {
     }
 }
 
-TEST_F(ParseFixture, NameValueSplit) {
+TEST_F(CardAnswers, NameValueSplit) {
     checkAnswers({
         // Everything after the first "=" is the value; quotes go from the ends only.
         {gwUSAePay,
@@ -195,7 +195,7 @@ TEST_F(ParseFixture, NameValueSplit) {
     });
 }
 
-TEST_F(ParseFixture, NameValueFamilies) {
+TEST_F(CardAnswers, NameValueFamilies) {
     checkAnswers({
         {gwIntellipay,
          "RESPONSECODE=A\nAUTHCODE=123\nAVSDATA=Y\nTRANSID=9\nINVOICE=7\nDECLINEREASON=",
@@ -253,7 +253,7 @@ TEST_F(ParseFixture, NameValueFamilies) {
     });
 }
 
-TEST_F(ParseFixture, InnovativeResponseCode) {
+TEST_F(CardAnswers, InnovativeResponseCode) {
     checkAnswers({
         {gwInnovative, "approval=ABC&error=&anatransid=7", 0, {"0", nullptr, "ABC", nullptr, "7", nullptr, nullptr}},
         {gwInnovative,
@@ -276,7 +276,7 @@ TEST_F(ParseFixture, InnovativeResponseCode) {
     });
 }
 
-TEST_F(ParseFixture, TransactionCentralFamily) {
+TEST_F(CardAnswers, TransactionCentralFamily) {
     checkAnswers({
         {gwMerchantAnywhere,
          "<html>junk=1 TransID=9&REFNO=1&Auth=Declined&Notes=Bad&AVSCode=N",
@@ -288,7 +288,7 @@ TEST_F(ParseFixture, TransactionCentralFamily) {
     });
 }
 
-TEST_F(ParseFixture, MerchantPartnersSplitsTheAuthorisationNumber) {
+TEST_F(CardAnswers, MerchantPartnersSplitsTheAuthorisationNumber) {
     checkAnswers({
         {gwMerchantPartners,
          "<html>\nresult=1&Status=Accepted&authcode=X&AuthNo=AVSAUTH:123456:x:y:z:Y:w:M&historyid=9&orderid=8",
@@ -304,7 +304,7 @@ TEST_F(ParseFixture, MerchantPartnersSplitsTheAuthorisationNumber) {
     });
 }
 
-TEST_F(ParseFixture, GoRealTimeKeepsTheWholeBody) {
+TEST_F(CardAnswers, GoRealTimeKeepsTheWholeBody) {
     checkAnswers({
         {gwGoRealTime,
          "TRANSACTION APPROVED\r\n",
@@ -321,7 +321,7 @@ TEST_F(ParseFixture, GoRealTimeKeepsTheWholeBody) {
     });
 }
 
-TEST_F(ParseFixture, QuotedLines) {
+TEST_F(CardAnswers, QuotedLines) {
     const std::string names =
         "\"AUTHCODE\",\"szSerialNumber\",\"szAuthorizationDeclinedMessage\",\"szAVSResponseCode\",\"szOrderNumber\","
         "\"szIsApproved\",\"szCVV2ResponseCode\",\"szReturnCode\",\"szTransactionFileName\"";
@@ -342,7 +342,7 @@ TEST_F(ParseFixture, QuotedLines) {
     });
 }
 
-TEST_F(ParseFixture, ApprovalPrefixes) {
+TEST_F(CardAnswers, ApprovalPrefixes) {
     struct Case {
         int gateway;
         const char* code;
@@ -382,7 +382,7 @@ TEST_F(ParseFixture, ApprovalPrefixes) {
     EXPECT_FALSE(parser.TransactionApproved(gwDPI));
 }
 
-TEST_F(ParseFixture, NoGatewayAndSlotsOutOfRange) {
+TEST_F(CardAnswers, NoGatewayAndSlotsOutOfRange) {
     for (int g : {static_cast<int>(gwNoGateway), GatewayCount, -3}) {
         ParseInput in;
         in.gateway = g;
@@ -397,7 +397,7 @@ TEST_F(ParseFixture, NoGatewayAndSlotsOutOfRange) {
     EXPECT_EQ(parser.field(ResponseSlot::ResponseCVV2), "x");
 }
 
-TEST_F(ParseFixture, FailedGrowthIs200AndKeepsTheField) {
+TEST_F(CardAnswers, FailedGrowthIs200AndKeepsTheField) {
     ASSERT_EQ(parser.setResponseField(0, "kept"), 0);
     payment_core::failAllocationsAfter(0);
     int rc = parser.setResponseField(0, std::string(500, 'x'));

@@ -50,7 +50,7 @@ const std::string PayFlowLinkPage =
 
 }  // namespace
 
-TEST_F(ParseFixture, PayFuseReadsAbsolutePaths) {
+TEST_F(CardAnswers, PayFuseReadsAbsolutePaths) {
     checkAnswers({
         {gwPayFuse, PayFuseApproved, 0, {"1", "Approved.", "AC9", "YY", "T-1", nullptr, "M"}},
         {gwPayFuse, PayFuseWithMessage, 0, {"50", "Card declined", nullptr, nullptr, nullptr, nullptr, nullptr}},
@@ -59,7 +59,7 @@ TEST_F(ParseFixture, PayFuseReadsAbsolutePaths) {
     EXPECT_EQ(error(), "Unbalanced element tag.");
 }
 
-TEST_F(ParseFixture, OrbitalAnswers) {
+TEST_F(CardAnswers, OrbitalAnswers) {
     checkAnswers({{gwOrbital, OrbitalSale, 0, {"1", "Approved", "tst554", "B", "4A5398CF", "1", "M"}}});
     EXPECT_TRUE(parser.TransactionApproved(gwOrbital));
 
@@ -89,7 +89,7 @@ TEST_F(ParseFixture, OrbitalAnswers) {
     EXPECT_EQ(error(), "Unbalanced element tag.");
 }
 
-TEST_F(ParseFixture, LinkPointFamilyReadsElementsBelowAWrappingRoot) {
+TEST_F(CardAnswers, LinkPointFamilyReadsElementsBelowAWrappingRoot) {
     for (int g : {gwLinkPoint, gwFirstData, gwYourPay}) {
         checkAnswers({
             {g, LinkPointApproved, 0, {"APPROVED", nullptr, "0097820000019564:YNAM:", "YNAM", "0097", "ORD-1", "M"}},
@@ -102,7 +102,7 @@ TEST_F(ParseFixture, LinkPointFamilyReadsElementsBelowAWrappingRoot) {
     EXPECT_EQ(parse(gwLinkPoint, "<r_approved>APPROVED</r_error>"), 201);
 }
 
-TEST_F(ParseFixture, EchoTextAndElementBlock) {
+TEST_F(CardAnswers, EchoTextAndElementBlock) {
     checkAnswers({
         // Names are compared with their prefix: "echo:security_result" is not "security_result".
         {gwECHOnline, EchoApproved, 0, {"G", "Transaction approved", "123456", "X", "1-2-3", "T1", "P"}},
@@ -120,7 +120,7 @@ TEST_F(ParseFixture, EchoTextAndElementBlock) {
     expectFields({nullptr, "T", nullptr, nullptr, nullptr, nullptr, nullptr});
 }
 
-TEST_F(ParseFixture, OgoneAttributesBecomePairs) {
+TEST_F(CardAnswers, OgoneAttributesBecomePairs) {
     checkAnswers({{gwOgone, OgoneAccepted, 0, {"9", "a & b\nc", "test123", "NO", "1234", "99", "KO"}}});
     EXPECT_TRUE(parser.TransactionApproved(gwOgone));
     for (const char* invalid : {"", "not xml", "<ogone><other/></ogone>", "<ogone><ncresponse STATUS=\"5\"></ogone>"}) {
@@ -129,7 +129,7 @@ TEST_F(ParseFixture, OgoneAttributesBecomePairs) {
     }
 }
 
-TEST_F(ParseFixture, HtmlFormPages) {
+TEST_F(CardAnswers, HtmlFormPages) {
     for (int g : {gwPayFlowLink, gwCyberCash}) {
         SCOPED_TRACE(g);
         ASSERT_EQ(parse(g, PayFlowLinkPage), 0);

@@ -18,6 +18,8 @@ X509* certificateX509(PCCERT_CONTEXT cert);
 EVP_PKEY* certificatePrivateKey(PCCERT_CONTEXT cert);
 // The trust roots and intermediate certificates known to the machine and user stores.
 X509_STORE* newTrustStore();
+// Adds those trust roots to an OpenSSL store, for stand-ins that verify servers themselves.
+void addTrustRoots(X509_STORE* target);
 // The key containers that exist (for tests proving a deletion).
 std::vector<std::string> keyContainers(bool machine);
 }  // namespace crypt32

@@ -532,14 +532,18 @@ EVP_PKEY* certificatePrivateKey(PCCERT_CONTEXT cert) {
 }
 
 X509_STORE* newTrustStore() {
-    std::lock_guard g(lock());
     X509_STORE* store = X509_STORE_new();
+    addTrustRoots(store);
+    return store;
+}
+
+void addTrustRoots(X509_STORE* target) {
+    std::lock_guard g(lock());
     for (bool machine : {false, true}) {
         Store* root = openSystemStore("ROOT", machine, true);
-        addStoreCerts(store, root);
+        addStoreCerts(target, root);
         closeStore(root);
     }
-    return store;
 }
 
 std::vector<std::string> keyContainers(bool machine) {

@@ -21,52 +21,6 @@ std::unordered_set<const void*>& contexts() {
     return table;
 }
 
-// The classic scheme, as COLORREF values.
-constexpr std::array<COLORREF, 31> kClassicColors = {
-    RGB(212, 208, 200),  // scroll bar
-    RGB(58, 110, 165),   // desktop
-    RGB(10, 36, 106),    // active caption
-    RGB(128, 128, 128),  // inactive caption
-    RGB(212, 208, 200),  // menu
-    RGB(255, 255, 255),  // window
-    RGB(0, 0, 0),        // window frame
-    RGB(0, 0, 0),        // menu text
-    RGB(0, 0, 0),        // window text
-    RGB(255, 255, 255),  // caption text
-    RGB(212, 208, 200),  // active border
-    RGB(212, 208, 200),  // inactive border
-    RGB(128, 128, 128),  // application workspace
-    RGB(10, 36, 106),    // highlight
-    RGB(255, 255, 255),  // highlight text
-    RGB(212, 208, 200),  // button face
-    RGB(128, 128, 128),  // button shadow
-    RGB(128, 128, 128),  // grey text
-    RGB(0, 0, 0),        // button text
-    RGB(212, 208, 200),  // inactive caption text
-    RGB(255, 255, 255),  // button highlight
-    RGB(64, 64, 64),     // 3-D dark shadow
-    RGB(212, 208, 200),  // 3-D light
-    RGB(0, 0, 0),        // tooltip text
-    RGB(255, 255, 225),  // tooltip background
-    0,                   // no colour
-    RGB(0, 0, 128),      // hot light
-    RGB(166, 202, 240),  // active caption gradient
-    RGB(192, 192, 192),  // inactive caption gradient
-    RGB(49, 106, 197),   // menu highlight
-    RGB(212, 208, 200),  // menu bar
-};
-
-struct SysColors {
-    SysColors() {
-        for (std::size_t i = 0; i < colors.size(); ++i) colors[i].store(kClassicColors[i]);
-    }
-    std::array<std::atomic<COLORREF>, kClassicColors.size()> colors;
-};
-std::array<std::atomic<COLORREF>, kClassicColors.size()>& sysColors() {
-    static SysColors table;
-    return table.colors;
-}
-
 template <class T>
 T* makeStock() {
     T* object = new T();
@@ -218,23 +172,9 @@ void fillRect(cairo_t* cr, int left, int top, int right, int bottom, COLORREF co
 
 using namespace gdi::detail;
 
-namespace gdi {
-void setSysColor(int index, COLORREF color) {
-    if (index >= 0 && index < static_cast<int>(sysColors().size())) sysColors()[index].store(color & 0xFFFFFF);
-}
-void resetSysColors() {
-    for (std::size_t i = 0; i < sysColors().size(); ++i) sysColors()[i].store(kClassicColors[i]);
-}
-}  // namespace gdi
-
-DWORD GetSysColor(int index) {
-    if (index < 0 || index >= static_cast<int>(sysColors().size())) return 0;
-    return sysColors()[index].load();
-}
-
 HBRUSH GetSysColorBrush(int index) {
-    static std::array<Brush*, kClassicColors.size()> brushes = [] {
-        std::array<Brush*, kClassicColors.size()> b{};
+    static std::array<Brush*, windows::kSysColorCount> brushes = [] {
+        std::array<Brush*, windows::kSysColorCount> b{};
         for (std::size_t i = 0; i < b.size(); ++i) {
             b[i] = makeStock<Brush>();
             b[i]->sysIndex = static_cast<int>(i);

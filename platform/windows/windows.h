@@ -324,6 +324,45 @@ BOOL UnionRect(LPRECT out, const RECT* a, const RECT* b);
 BOOL IsRectEmpty(const RECT* rect);
 int MulDiv(int number, int numerator, int denominator);
 
+// System colours.
+constexpr int COLOR_SCROLLBAR = 0;
+constexpr int COLOR_BACKGROUND = 1;
+constexpr int COLOR_ACTIVECAPTION = 2;
+constexpr int COLOR_INACTIVECAPTION = 3;
+constexpr int COLOR_MENU = 4;
+constexpr int COLOR_WINDOW = 5;
+constexpr int COLOR_WINDOWFRAME = 6;
+constexpr int COLOR_MENUTEXT = 7;
+constexpr int COLOR_WINDOWTEXT = 8;
+constexpr int COLOR_CAPTIONTEXT = 9;
+constexpr int COLOR_ACTIVEBORDER = 10;
+constexpr int COLOR_INACTIVEBORDER = 11;
+constexpr int COLOR_APPWORKSPACE = 12;
+constexpr int COLOR_HIGHLIGHT = 13;
+constexpr int COLOR_HIGHLIGHTTEXT = 14;
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_3DFACE = COLOR_BTNFACE;
+constexpr int COLOR_BTNSHADOW = 16;
+constexpr int COLOR_3DSHADOW = COLOR_BTNSHADOW;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr int COLOR_3DHIGHLIGHT = COLOR_BTNHIGHLIGHT;
+constexpr int COLOR_3DHILIGHT = COLOR_BTNHIGHLIGHT;
+constexpr int COLOR_3DDKSHADOW = 21;
+constexpr int COLOR_3DLIGHT = 22;
+constexpr int COLOR_INFOTEXT = 23;
+constexpr int COLOR_INFOBK = 24;
+constexpr int COLOR_HOTLIGHT = 26;
+constexpr int COLOR_GRADIENTACTIVECAPTION = 27;
+constexpr int COLOR_GRADIENTINACTIVECAPTION = 28;
+constexpr int COLOR_MENUHILIGHT = 29;
+constexpr int COLOR_MENUBAR = 30;
+
+// The classic colour scheme; an index outside the table gives 0.
+DWORD GetSysColor(int index);
+
 namespace windows {
 
 // What shows a window on screen (the forms layer, a control host) and feeds it input.
@@ -344,6 +383,11 @@ Presenter* presenter(HWND hwnd);
 void* windowExtension(HWND hwnd, int slot);
 void setWindowExtension(HWND hwnd, int slot, void* value, void (*destroy)(void*));
 constexpr int kGdiSlot = 0;
+
+// Test seam over the system-colour table (a COLORREF per index); resetSysColors restores the scheme.
+void setSysColor(int index, COLORREF color);
+void resetSysColors();
+constexpr int kSysColorCount = 31;
 
 // Test seam for the pointer position in screen coordinates (nullptr restores the default:
 // the last position that input delivered).

@@ -1,5 +1,7 @@
 #include "wininet/wininet.h"
 
+#include "crypt32/bridge.h"
+
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -228,10 +230,12 @@ int onVerify(int ok, X509_STORE_CTX* ctx) {
     return 0;
 }
 
-// Each transfer here gets a context of its own, so the context can name its request.
+// Each transfer here gets a context of its own, so the context can name its request. The
+// machine's trust roots are the certificate library's.
 CURLcode onSslContext(CURL*, void* sslctx, void* self) {
     auto* ctx = static_cast<SSL_CTX*>(sslctx);
     SSL_CTX_set_app_data(ctx, self);
+    crypt32::addTrustRoots(SSL_CTX_get_cert_store(ctx));
     SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, onVerify);
     return CURLE_OK;
 }
@@ -247,6 +251,7 @@ DWORD mapCurlError(CURLcode code, const Request& r) {
         case CURLE_PEER_FAILED_VERIFICATION:
             if (r.verifyError == X509_V_ERR_CERT_HAS_EXPIRED || r.verifyError == X509_V_ERR_CERT_NOT_YET_VALID)
                 return ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+            // A refusal the chain check did not record is the library's own name check.
             if (r.verifyError == 0 || r.verifyError == X509_V_ERR_HOSTNAME_MISMATCH)
                 return ERROR_INTERNET_SEC_CERT_CN_INVALID;
             return ERROR_INTERNET_INVALID_CA;
@@ -374,11 +379,6 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
     CURLcode rc = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r->status);
-    if (rc == CURLE_PEER_FAILED_VERIFICATION && r->verifyError == 0) {
-        long verify = 0;
-        curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify);
-        r->verifyError = verify;
-    }
     curl_easy_cleanup(curl);
     curl_slist_free_all(list);
     if (rc != CURLE_OK) {

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -96,6 +97,9 @@ struct Watch {
     bool acceptArmed = true;
     bool closePosted = false;
     bool listening = false;
+    // Neither connected nor connecting: an unconnected socket polls as hung up, which is no close.
+    bool idle = false;
+    std::uint64_t serial = 0;
 };
 
 class Watcher {
@@ -123,6 +127,8 @@ public:
                 sockaddr_storage peer{};
                 socklen_t plen = sizeof peer;
                 w.writeArmed = !w.listening && getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &plen) == 0;
+                w.idle = !w.listening && !w.writeArmed;
+                w.serial = ++serials_;
             }
         }
         wake();
@@ -132,7 +138,12 @@ public:
         watches_.erase(fd);
         wake();
     }
-    void connecting(int fd) { update(fd, [](Watch& w) { w.connecting = true; }); }
+    void connecting(int fd) {
+        update(fd, [](Watch& w) {
+            w.connecting = true;
+            w.idle = false;
+        });
+    }
     void rearmRead(int fd) { update(fd, [](Watch& w) { w.readArmed = true; }); }
     void rearmWrite(int fd) { update(fd, [](Watch& w) { w.writeArmed = true; }); }
     void rearmAccept(int fd) { update(fd, [](Watch& w) { w.acceptArmed = true; }); }
@@ -166,14 +177,19 @@ private:
 
     void run() {
         std::vector<pollfd> fds;
+        std::vector<std::uint64_t> serials;
         for (;;) {
             fds.clear();
+            serials.clear();
             fds.push_back({wakePipe_[0], POLLIN, 0});
+            serials.push_back(0);
             {
                 std::lock_guard lock(mutex_);
                 for (auto& [fd, w] : watches_) {
                     short ev = 0;
-                    if (w.connecting) {
+                    if (w.idle) {
+                        continue;
+                    } else if (w.connecting) {
                         ev |= POLLOUT;
                     } else if (w.listening) {
                         if (w.acceptArmed && (w.mask & FD_ACCEPT)) ev |= POLLIN;
@@ -181,7 +197,10 @@ private:
                         if (w.readArmed && !w.closePosted && (w.mask & (FD_READ | FD_CLOSE))) ev |= POLLIN;
                         if (w.writeArmed && (w.mask & FD_WRITE)) ev |= POLLOUT;
                     }
-                    if (ev) fds.push_back({fd, ev, 0});
+                    if (ev) {
+                        fds.push_back({fd, ev, 0});
+                        serials.push_back(w.serial);
+                    }
                 }
             }
             if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
@@ -195,8 +214,9 @@ private:
                 std::lock_guard lock(mutex_);
                 for (std::size_t i = 1; i < fds.size(); ++i) {
                     if (!fds[i].revents) continue;
+                    // A closed socket's number may already name a new one, whose events these are not.
                     auto it = watches_.find(fds[i].fd);
-                    if (it == watches_.end()) continue;
+                    if (it == watches_.end() || it->second.serial != serials[i]) continue;
                     examine(fds[i].fd, it->second, fds[i].revents, posts);
                 }
             }
@@ -228,7 +248,9 @@ private:
             }
             return;
         }
-        if (revents & (POLLIN | POLLHUP | POLLERR)) {
+        // Hang-ups are reported whatever was asked for: only an armed read looks at them, so a
+        // pending FD_READ is never posted twice.
+        if (w.readArmed && !w.closePosted && (revents & (POLLIN | POLLHUP | POLLERR))) {
             char c;
             ssize_t n = ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
             if (n > 0) {
@@ -250,6 +272,7 @@ private:
 
     std::mutex mutex_;
     std::map<int, Watch> watches_;
+    std::uint64_t serials_ = 0;
     int wakePipe_[2] = {-1, -1};
 };
 
@@ -405,7 +428,11 @@ int ws_connect(SOCKET s, const sockaddr_ws* name, int namelen) {
     sockaddr_in in = toPosix(name);
     int fd = fdOf(s);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&in), sizeof in) == 0) {
-        Watcher::instance().rearmWrite(fd);
+        // A connect that completes at once still reports FD_CONNECT, then FD_WRITE.
+        if (nonBlocking(fd))
+            Watcher::instance().connecting(fd);
+        else
+            Watcher::instance().rearmWrite(fd);
         return 0;
     }
     if (errno == EINPROGRESS && nonBlocking(fd)) Watcher::instance().connecting(fd);
@@ -559,6 +586,13 @@ int ws_send(SOCKET s, const char* buf, int len, int flags) {
                        MSG_NOSIGNAL | (flags & MSG_OOB_WS ? MSG_OOB : 0));
     if (n < 0) {
         if (errno == EAGAIN) Watcher::instance().rearmWrite(fd);
+        // POSIX says "broken pipe" both for a socket that never connected and for one whose
+        // sending side was shut down; the interface tells the two apart.
+        if (errno == EPIPE) {
+            sockaddr_storage peer{};
+            socklen_t len = sizeof peer;
+            return fail(::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) == 0 ? WSAESHUTDOWN : WSAENOTCONN);
+        }
         return failErrno();
     }
     return static_cast<int>(n);

@@ -1,5 +1,6 @@
 #include "com/olecolor.h"
 #include "com/storage.h"
+#include "windows/windows.h"
 
 #include <gtest/gtest.h>
 
@@ -114,20 +115,18 @@ TEST(PropertyBag, KeepsCopiesAndConvertsOnRead) {
     EXPECT_EQ(bag->Read(u"_cy", &missing, nullptr), E_INVALIDARG);
 }
 
-COLORREF testColors(int index) { return 0x010101u * static_cast<COLORREF>(index); }
-
 TEST(OleColor, PlainAndSystemColours) {
     COLORREF c = 0;
     EXPECT_EQ(OleTranslateColor(0x00123456, nullptr, &c), S_OK);
     EXPECT_EQ(c, 0x00123456u);
     EXPECT_EQ(OleTranslateColor(0x80000005, nullptr, &c), S_OK);  // the window colour
     EXPECT_EQ(c, 0x00FFFFFFu);
-    com::setSystemColorSource(testColors);
+    windows::setSysColor(15, 0x0F0F0F);
     EXPECT_EQ(OleTranslateColor(0x8000000F, nullptr, &c), S_OK);
     EXPECT_EQ(c, 0x0F0F0Fu);
-    com::setSystemColorSource(nullptr);
+    windows::resetSysColors();
     EXPECT_EQ(OleTranslateColor(0x8000000F, nullptr, &c), S_OK);
-    EXPECT_EQ(c, 0x00F0F0F0u);
+    EXPECT_EQ(c, 0x00C8D0D4u);  // the classic button face
     c = 7;
     EXPECT_EQ(OleTranslateColor(0x8000001F, nullptr, &c), E_INVALIDARG);
     EXPECT_EQ(OleTranslateColor(0x01000002, nullptr, &c), E_INVALIDARG);

@@ -166,7 +166,9 @@ TEST(Crypt32, SystemStoresPersistAcrossOpens) {
     CertCloseStore(my, 0);
 
     EXPECT_EQ(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_OPEN_EXISTING_FLAG, "Nonesuch"), nullptr);
-    EXPECT_EQ(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG, "MY") != nullptr, true);
+    HCERTSTORE machine = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG, "MY");
+    EXPECT_NE(machine, nullptr);
+    CertCloseStore(machine, 0);
 }
 
 struct PolicyCase {

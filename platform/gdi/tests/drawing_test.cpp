@@ -33,12 +33,12 @@ TEST(Fill, SystemColourBrushesFollowTheTable) {
     RECT r{0, 0, 2, 2};
     FillRect(c.dc(), &r, reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_BTNFACE + 1)));
     EXPECT_EQ(c.at(0, 0), GetSysColor(COLOR_BTNFACE));
-    gdi::setSysColor(COLOR_BTNSHADOW, RGB(1, 2, 3));
+    windows::setSysColor(COLOR_BTNSHADOW, RGB(1, 2, 3));
     HBRUSH shadow = GetSysColorBrush(COLOR_BTNSHADOW);
     EXPECT_TRUE(DeleteObject(shadow));
     FillRect(c.dc(), &r, shadow);
     EXPECT_EQ(c.at(1, 1), RGB(1, 2, 3));
-    gdi::resetSysColors();
+    windows::resetSysColors();
     FillRect(c.dc(), &r, shadow);
     EXPECT_EQ(c.at(1, 1), RGB(128, 128, 128));
 }
@@ -149,11 +149,11 @@ TEST(Shapes, PolygonAndEllipseInteriors) {
 
 TEST(Edges, RaisedEdgeTakesItsColoursFromTheSystemTable) {
     // Distinct colours show which system colour each ring uses.
-    gdi::setSysColor(COLOR_3DLIGHT, RGB(1, 1, 1));
-    gdi::setSysColor(COLOR_BTNHIGHLIGHT, RGB(2, 2, 2));
-    gdi::setSysColor(COLOR_BTNSHADOW, RGB(3, 3, 3));
-    gdi::setSysColor(COLOR_3DDKSHADOW, RGB(4, 4, 4));
-    gdi::setSysColor(COLOR_BTNFACE, RGB(5, 5, 5));
+    windows::setSysColor(COLOR_3DLIGHT, RGB(1, 1, 1));
+    windows::setSysColor(COLOR_BTNHIGHLIGHT, RGB(2, 2, 2));
+    windows::setSysColor(COLOR_BTNSHADOW, RGB(3, 3, 3));
+    windows::setSysColor(COLOR_3DDKSHADOW, RGB(4, 4, 4));
+    windows::setSysColor(COLOR_BTNFACE, RGB(5, 5, 5));
     Canvas c(12, 12);
     RECT r{1, 1, 11, 11};
     EXPECT_TRUE(DrawEdge(c.dc(), &r, EDGE_RAISED, BF_RECT | BF_MIDDLE));
@@ -179,7 +179,7 @@ TEST(Edges, RaisedEdgeTakesItsColoursFromTheSystemTable) {
     EXPECT_EQ(c.at(10, 5), RGB(1, 1, 1));
     EXPECT_EQ(sunken.left, 2);
     EXPECT_EQ(sunken.bottom, 10);
-    gdi::resetSysColors();
+    windows::resetSysColors();
 }
 
 TEST(Bitmaps, BitBltCopiesTheSourceRectangle) {

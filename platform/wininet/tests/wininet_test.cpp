@@ -1,0 +1,181 @@
+#include "wininet/wininet.h"
+
+#include "crypt32/crypt32.h"
+#include "testing/certificates.h"
+#include "testing/http_server.h"
+#include "testing/loopback.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using fixtures::Answer;
+using fixtures::CertKind;
+using fixtures::HttpServer;
+using fixtures::HttpsServer;
+using fixtures::TlsOptions;
+
+namespace {
+
+std::string readAll(HINTERNET h) {
+    std::string out;
+    char buf[700];
+    DWORD n = 0;
+    while (InternetReadFile(h, buf, sizeof buf, &n) && n) out.append(buf, n);
+    return out;
+}
+
+std::string rawHeaders(HINTERNET h, DWORD level) {
+    char buf[3999];
+    DWORD n = sizeof buf;
+    if (!HttpQueryInfoA(h, level, buf, &n, nullptr)) return "";
+    return std::string(buf, n);
+}
+
+TEST(WinInet, OpenUrlFetchesAPageAndClosingTheSessionClosesIt) {
+    HttpServer server;
+    server.enqueue(Answer::ok("hello"));
+    HINTERNET session = InternetOpenA("Tavimo", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    ASSERT_NE(session, nullptr);
+    HINTERNET page = InternetOpenUrlA(session, server.url("/index.html").c_str(), nullptr, 0, 0x84400000, 0);
+    ASSERT_NE(page, nullptr) << GetLastError();
+    EXPECT_EQ(readAll(page), "hello");
+    EXPECT_EQ(rawHeaders(page, HTTP_QUERY_RAW_HEADERS_CRLF).substr(0, 17), "HTTP/1.1 200 OK\r\n");
+    std::string raw = rawHeaders(page, HTTP_QUERY_RAW_HEADERS);
+    EXPECT_EQ(raw.substr(0, 16), std::string("HTTP/1.1 200 OK\0", 16));
+    EXPECT_EQ(raw.substr(raw.size() - 2), std::string("\0\0", 2));
+    DWORD status = 0, size = sizeof status;
+    ASSERT_TRUE(HttpQueryInfoA(page, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr));
+    EXPECT_EQ(status, 200u);
+
+    auto request = server.request(0);
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.target, "/index.html");
+    EXPECT_EQ(request.header("User-Agent"), "Tavimo");
+    EXPECT_FALSE(request.hasHeader("Content-Type"));
+
+    EXPECT_TRUE(InternetCloseHandle(session));
+    DWORD n = 0;
+    char c;
+    EXPECT_FALSE(InternetReadFile(page, &c, 1, &n));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+TEST(WinInet, RequestsCarryTheirHeadersAndBody) {
+    HttpServer server;
+    server.enqueue(Answer::status(404, "Not Found", "gone"));
+    HINTERNET session = InternetOpenA("agent", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", server.port(), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    LPCSTR accept[] = {"text/xml", nullptr};
+    HINTERNET request = HttpOpenRequestA(connection, "POST", "/gw/post.cgi", "HTTP/1.0", "http://ref/", accept,
+                                         0x80400300, 0);
+    ASSERT_NE(request, nullptr);
+    ASSERT_TRUE(HttpAddRequestHeadersA(request, "Content-Type: application/x-www-form-urlencoded\r\n", -1, 0));
+    ASSERT_TRUE(HttpAddRequestHeadersA(request, "X-One: 1\r\nX-Two: 2\r\n", -1, 0xA0000000));
+    EXPECT_FALSE(HttpAddRequestHeadersA(request, "no colon here\r\n", -1, 0));
+    std::string body = "a=1&b=2";
+    ASSERT_TRUE(HttpSendRequestA(request, nullptr, 0, body.data(), static_cast<DWORD>(body.size())));
+    EXPECT_EQ(readAll(request), "gone");
+    EXPECT_EQ(rawHeaders(request, HTTP_QUERY_STATUS_TEXT), "Not Found");
+
+    auto r = server.request(0);
+    EXPECT_EQ(r.method, "POST");
+    EXPECT_EQ(r.version, "HTTP/1.0");
+    EXPECT_EQ(r.body, body);
+    EXPECT_EQ(r.header("Content-Type"), "application/x-www-form-urlencoded");
+    EXPECT_EQ(r.header("Accept"), "text/xml");
+    EXPECT_EQ(r.header("Referer"), "http://ref/");
+    EXPECT_EQ(r.header("X-Two"), "2");
+    EXPECT_FALSE(r.hasHeader("Expect"));
+    InternetCloseHandle(session);
+}
+
+TEST(WinInet, StatusCallbackReportsTheStepsInOrder) {
+    HttpServer server;
+    server.enqueue(Answer::ok("x"));
+    static std::vector<DWORD> seen;
+    seen.clear();
+    HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+    InternetSetStatusCallback(session, [](HINTERNET, DWORD_PTR, DWORD status, LPVOID, DWORD) { seen.push_back(status); });
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", server.port(), nullptr, nullptr, 3, 0, 7);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 7);
+    ASSERT_TRUE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
+    EXPECT_EQ(seen, (std::vector<DWORD>{10, 11, 20, 21, 30, 31, 40, 41}));
+    InternetCloseHandle(session);
+}
+
+struct FailureCase {
+    const char* name;
+    CertKind certificate;
+    DWORD securityFlags;
+    DWORD error;  // 0: succeeds
+};
+
+TEST(WinInet, CertificateChecksAndTheirIgnoreFlags) {
+    const FailureCase cases[] = {
+        {"untrusted", CertKind::SelfSigned, 0, ERROR_INTERNET_INVALID_CA},
+        {"untrusted ignored", CertKind::SelfSigned, SECURITY_FLAG_IGNORE_UNKNOWN_CA, 0},
+        {"unknown issuer ignored", CertKind::Server, SECURITY_FLAG_IGNORE_UNKNOWN_CA, 0},
+        {"expired", CertKind::Expired, SECURITY_FLAG_IGNORE_UNKNOWN_CA, ERROR_INTERNET_SEC_CERT_DATE_INVALID},
+        {"expired ignored", CertKind::Expired, SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID, 0},
+        {"wrong name", CertKind::WrongName, SECURITY_FLAG_IGNORE_UNKNOWN_CA, ERROR_INTERNET_SEC_CERT_CN_INVALID},
+        {"wrong name ignored", CertKind::WrongName, SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID, 0},
+    };
+    for (const auto& c : cases) {
+        TlsOptions options;
+        options.certificate = c.certificate;
+        HttpsServer server(options);
+        server.enqueue(Answer::ok("secure"));
+        HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+        HINTERNET connection = InternetConnectA(session, "localhost", server.port(), nullptr, nullptr, 3, 0, 0);
+        HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr,
+                                             INTERNET_FLAG_SECURE | INTERNET_FLAG_KEEP_CONNECTION, 0);
+        DWORD flags = c.securityFlags;
+        ASSERT_TRUE(InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags));
+        BOOL ok = HttpSendRequestA(request, nullptr, 0, nullptr, 0);
+        if (c.error == 0) {
+            EXPECT_TRUE(ok) << c.name << " " << GetLastError();
+            EXPECT_EQ(readAll(request), "secure") << c.name;
+        } else {
+            EXPECT_FALSE(ok) << c.name;
+            EXPECT_EQ(GetLastError(), c.error) << c.name;
+        }
+        InternetCloseHandle(session);
+    }
+}
+
+TEST(WinInet, TheMachinesTrustRootsAreTrusted) {
+    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "ROOT");
+    std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
+    ASSERT_TRUE(CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                 static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr));
+    CertCloseStore(root, 0);
+    HttpsServer server;
+    server.enqueue(Answer::ok("trusted"));
+    HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+    HINTERNET page = InternetOpenUrlA(session, server.url("/", "localhost").c_str(), nullptr, 0, 0, 0);
+    ASSERT_NE(page, nullptr) << GetLastError();
+    EXPECT_EQ(readAll(page), "trusted");
+    InternetCloseHandle(session);
+}
+
+TEST(WinInet, FailuresGiveTheirCodes) {
+    HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+    std::string refused = "http://127.0.0.1:" + std::to_string(fixtures::refusingPort()) + "/";
+    EXPECT_EQ(InternetOpenUrlA(session, refused.c_str(), nullptr, 0, 0, 0), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_CANNOT_CONNECT);
+    EXPECT_EQ(InternetOpenUrlA(session, "gopher://127.0.0.1/", nullptr, 0, 0, 0), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+
+    HttpServer silent;
+    silent.enqueue(Answer::silence());
+    DWORD timeout = 1000;
+    ASSERT_TRUE(InternetSetOptionA(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout));
+    EXPECT_EQ(InternetOpenUrlA(session, silent.url().c_str(), nullptr, 0, 0, 0), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
+    InternetCloseHandle(session);
+}
+
+}  // namespace
