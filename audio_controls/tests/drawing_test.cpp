@@ -23,13 +23,13 @@ constexpr COLORREF kStrip = RGB(200, 0, 0);
 class Pixels : public ::testing::Test {
 protected:
     void SetUp() override {
-        gdi::setSysColor(COLOR_BTNFACE, kFace);
-        gdi::setSysColor(COLOR_BTNSHADOW, kShadow);
-        gdi::setSysColor(COLOR_BTNHIGHLIGHT, kHighlight);
-        gdi::setSysColor(COLOR_3DDKSHADOW, kDark);
-        gdi::setSysColor(COLOR_HIGHLIGHTTEXT, kHighlightText);
+        windows::setSysColor(COLOR_BTNFACE, kFace);
+        windows::setSysColor(COLOR_BTNSHADOW, kShadow);
+        windows::setSysColor(COLOR_BTNHIGHLIGHT, kHighlight);
+        windows::setSysColor(COLOR_3DDKSHADOW, kDark);
+        windows::setSysColor(COLOR_HIGHLIGHTTEXT, kHighlightText);
     }
-    void TearDown() override { gdi::resetSysColors(); }
+    void TearDown() override { windows::resetSysColors(); }
 };
 
 using SliderPixels = Pixels;
@@ -128,7 +128,7 @@ TEST_F(SliderPixels, BorderTypes) {
 
 TEST_F(SliderPixels, SystemColoursAreTranslatedAtDrawTime) {
     SliderModel m;  // BackColor is the button face, StripColor the window colour
-    gdi::setSysColor(COLOR_WINDOW, RGB(0, 99, 0));
+    windows::setSysColor(COLOR_WINDOW, RGB(0, 99, 0));
     Canvas canvas(100, 15);
     sondrel::drawSlider(canvas.dc(), {0, 0, 100, 15}, m);
     EXPECT_EQ(canvas.at(60, 0), kFace);
