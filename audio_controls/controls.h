@@ -1,0 +1,13 @@
+#pragma once
+// Making the controls: the classes that exist, and one instance of a class by CLSID.
+
+#include "interfaces.h"
+
+namespace sondrel {
+
+bool controlAvailable(REFCLSID clsid);
+HRESULT createControl(REFCLSID clsid, REFIID riid, void** out);
+// Control objects alive in this module.
+long liveControls();
+
+}  // namespace sondrel
