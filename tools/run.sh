@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and starts the program.
+# Installs what is missing, builds everything, registers the control libraries and starts the
+# program against the local stand-in for the ringtone service.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/install-deps.sh"
 "$top/tools/build.sh"
-if [ -x "$top/build/bin/tavimo" ]; then
-  exec "$top/build/bin/tavimo" "$@"
-fi
-echo "Everything that exists is built in build/bin; the program tavimo is not built yet."
+for library in libSondrel3.so libAudioEditor2.so; do
+  "$top/build/bin/regsvr" "$top/build/bin/$library"
+done
+exec "$top/testing/service/try-tavimo.sh" "$top/build"
