@@ -1,12 +1,17 @@
-# add_project_test(NAME SOURCES... LIBS ...): a GoogleTest binary run by CTest, one CTest entry per test.
-# Each test process gets its own state directory from the shared test main.
+# add_project_test(NAME [SHARED_DISPLAY] SOURCES... LIBS ...): a GoogleTest binary run by CTest, one
+# CTest entry per test. Each test process gets its own state directory from the shared test main.
+# SHARED_DISPLAY: the tests show windows that take the keyboard focus, so they run one at a time
+# on the test display instead of taking the focus from each other.
 function(add_project_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SHARED_DISPLAY" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} testing_main GTest::gtest GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TEST_BIN_DIR})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120 ENVIRONMENT "PROJECT_BIN_DIR=${BIN_DIR}")
+  set(properties TIMEOUT 120 ENVIRONMENT "PROJECT_BIN_DIR=${BIN_DIR}")
+  if(T_SHARED_DISPLAY)
+    list(APPEND properties RESOURCE_LOCK test-display)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # add_platform_library(NAME SOURCES...): one stand-in layer, shared so that every module of a
