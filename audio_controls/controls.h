@@ -10,4 +10,8 @@ HRESULT createControl(REFCLSID clsid, REFIID riid, void** out);
 // Control objects alive in this module.
 long liveControls();
 
+// Each built class's maker, beside its control.
+HRESULT createAudioSliderType2(REFIID riid, void** out);
+HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
+
 }  // namespace sondrel

@@ -1,16 +1,10 @@
 #pragma once
-// How the GDI-drawn controls look: each paints its whole rectangle through an off-screen bitmap
-// with one SRCCOPY copy to the target.
+// Shared by the GDI-drawn controls, each of which paints its whole rectangle through an
+// off-screen bitmap with one SRCCOPY copy to the target.
 
 #include "gdi/gdi.h"
 
 namespace sondrel {
-
-class SliderModel;
-class TimeDisplayModel;
-
-void drawSlider(HDC dc, const RECT& bounds, const SliderModel& model);
-void drawTimeDisplay(HDC dc, const RECT& bounds, const TimeDisplayModel& model);
 
 // An OLE colour as a COLORREF, system colours included; an invalid one draws black.
 COLORREF translateColor(DWORD oleColor);

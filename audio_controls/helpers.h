@@ -5,6 +5,12 @@
 
 namespace sondrel {
 
+struct PixelSize {
+    LONG cx;
+    LONG cy;
+    bool operator==(const PixelSize&) const = default;
+};
+
 struct Hsv {
     int hue;         // 0 to 255 for the full circle
     int saturation;  // 0 to 255

@@ -15,21 +15,14 @@ constexpr std::uint32_t kClear = 0x00000000;
 constexpr std::uint32_t kBlack = 0xFF000000;
 constexpr std::uint32_t kWhite = 0xFFFFFFFF;
 
-// A double-headed arrow across a 32 x 32 cursor, black with a white outline; vertical swaps the axes.
-std::vector<std::uint32_t> arrowCursor(bool vertical) {
+// A 32 x 32 cursor picture: the shape in black with a white outline.
+template <class Inside>
+std::vector<std::uint32_t> outlinedCursor(Inside inside) {
     constexpr int n = 32;
     std::vector<std::uint32_t> px(n * n, kClear);
-    auto inside = [](int along, int across) {
-        int a = along < 16 ? along : 31 - along;  // distance from the nearer tip
-        int d = std::abs(across - 16);
-        if (a < 3) return false;
-        if (a < 9) return d <= a - 3;             // the heads
-        return d <= 1;                            // the shaft
-    };
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
-            int along = vertical ? y : x, across = vertical ? x : y;
-            if (inside(along, across)) {
+            if (inside(x, y)) {
                 px[y * n + x] = kBlack;
                 continue;
             }
@@ -38,11 +31,32 @@ std::vector<std::uint32_t> arrowCursor(bool vertical) {
                 for (int dx = -1; dx <= 1 && !edge; ++dx) {
                     int ax = x + dx, ay = y + dy;
                     if (ax < 0 || ay < 0 || ax >= n || ay >= n) continue;
-                    edge = inside(vertical ? ay : ax, vertical ? ax : ay);
+                    edge = inside(ax, ay);
                 }
             if (edge) px[y * n + x] = kWhite;
         }
     return px;
+}
+
+// A double-headed arrow across the cursor; vertical swaps the axes.
+std::vector<std::uint32_t> arrowCursor(bool vertical) {
+    return outlinedCursor([vertical](int x, int y) {
+        int along = vertical ? y : x, across = vertical ? x : y;
+        int a = along < 16 ? along : 31 - along;  // distance from the nearer tip
+        int d = std::abs(across - 16);
+        if (a < 3) return false;
+        if (a < 9) return d <= a - 3;  // the heads
+        return d <= 1;                 // the shaft
+    });
+}
+
+// A pointing hand: a raised finger whose tip is the hot spot (5, 0), over a palm.
+std::vector<std::uint32_t> handCursor() {
+    return outlinedCursor([](int x, int y) {
+        bool finger = x >= 4 && x <= 6 && y >= 1 && y < 14;
+        bool palm = x >= 4 && x <= 14 && y >= 11 && y <= 21;
+        return finger || palm;
+    });
 }
 
 // A 16 x 16 toolbox picture: a framed tile with a mark whose shade tells the classes apart.
@@ -62,33 +76,33 @@ std::vector<std::uint32_t> toolboxBitmap(int index) {
     return px;
 }
 
-struct Artwork {
-    std::vector<std::uint32_t> horizontal = arrowCursor(false);
-    std::vector<std::uint32_t> vertical = arrowCursor(true);
-    std::vector<std::vector<std::uint32_t>> bitmaps;
-    std::vector<gdi::Resource> table;
+// Everything the module's resource table points at.
+struct ModuleArtwork {
+    Artwork pieces;
 
-    Artwork() {
-        table.push_back({gdi::ResourceType::Cursor, IDC_SLIDER_HORIZONTAL, 32, 32, horizontal.data(), nullptr, 0,
-                         {16, 16}});
-        table.push_back(
-            {gdi::ResourceType::Cursor, IDC_SLIDER_VERTICAL, 32, 32, vertical.data(), nullptr, 0, {16, 16}});
-        bitmaps.reserve(std::size(kClasses));
-        for (std::size_t i = 0; i < std::size(kClasses); ++i) {
-            bitmaps.push_back(toolboxBitmap(static_cast<int>(i)));
-            table.push_back({gdi::ResourceType::Bitmap, kClasses[i].bitmapId, 16, 16, bitmaps.back().data(),
-                             nullptr, 0, {0, 0}});
-        }
+    ModuleArtwork() {
+        pieces.add(gdi::ResourceType::Cursor, IDC_SLIDER_HORIZONTAL, 32, 32, arrowCursor(false), {16, 16});
+        pieces.add(gdi::ResourceType::Cursor, IDC_SLIDER_VERTICAL, 32, 32, arrowCursor(true), {16, 16});
+        pieces.add(gdi::ResourceType::Cursor, IDC_HAND_214, 32, 32, handCursor(), {5, 0});
+        pieces.add(gdi::ResourceType::Cursor, IDC_HAND_216, 32, 32, handCursor(), {5, 0});
+        for (std::size_t i = 0; i < std::size(kClasses); ++i)
+            pieces.add(gdi::ResourceType::Bitmap, kClasses[i].bitmapId, 16, 16, toolboxBitmap(static_cast<int>(i)));
     }
 };
 
 }  // namespace
 
+void Artwork::add(gdi::ResourceType type, WORD id, int width, int height, std::vector<std::uint32_t> pixels,
+                  POINT hotSpot) {
+    pictures_.push_back(std::move(pixels));
+    table_.push_back({type, id, width, height, pictures_.back().data(), nullptr, 0, hotSpot});
+}
+
 void registerModuleResources() {
     static std::once_flag once;
     std::call_once(once, [] {
-        static const Artwork artwork;
-        gdi::registerResources(moduleInstance(), artwork.table.data(), artwork.table.size());
+        static const ModuleArtwork artwork;
+        gdi::registerResources(moduleInstance(), artwork.pieces.table().data(), artwork.pieces.table().size());
     });
 }
 

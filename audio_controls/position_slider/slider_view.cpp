@@ -1,5 +1,6 @@
+#include "slider_view.h"
+
 #include "drawing.h"
-#include "slider_model.h"
 
 #include <utility>
 

@@ -1,5 +1,6 @@
+#include "time_display_view.h"
+
 #include "drawing.h"
-#include "time_display_model.h"
 
 namespace sondrel {
 

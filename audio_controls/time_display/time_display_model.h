@@ -4,7 +4,7 @@
 
 #include "com/oleauto.h"
 #include "com/olecolor.h"
-#include "slider_model.h"
+#include "helpers.h"
 
 namespace sondrel {
 

@@ -5,6 +5,7 @@
 
 #include "com/oleauto.h"
 #include "com/olecolor.h"
+#include "helpers.h"
 
 #include <vector>
 
@@ -17,12 +18,6 @@ struct SliderEffect {
     bool operator==(const SliderEffect&) const = default;
 };
 using SliderEffects = std::vector<SliderEffect>;
-
-struct PixelSize {
-    LONG cx;
-    LONG cy;
-    bool operator==(const PixelSize&) const = default;
-};
 
 class SliderModel {
 public:

@@ -1,4 +1,4 @@
-#include "slider_model.h"
+#include "position_slider/slider_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "time_display_model.h"
+#include "time_display/time_display_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,19 @@
+#pragma once
+// What every control's interface builds on. The animated interfaces start with the hidden
+// _OnTimer, which the animation thread calls.
+
+#include "com/olecolor.h"
+#include "com/typeinfo.h"
+
+struct IAnimationTarget : IDispatch {
+    virtual HRESULT _OnTimer() = 0;
+};
+
+namespace sondrel {
+
+// OLE_COLOR in the type tables.
+constexpr VARTYPE kColorType = VT_UI4;
+// The hidden first member of every animated interface.
+com::MemberDesc onTimerMember();
+
+}  // namespace sondrel

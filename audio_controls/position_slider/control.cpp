@@ -1,0 +1,176 @@
+#include "animation_timer.h"
+#include "control_class.h"
+#include "controls.h"
+#include "position_slider/slider_view.h"
+#include "resources.h"
+
+namespace sondrel {
+
+namespace {
+
+const activex::ControlClass kClass = controlClass(CLSID_AudioSliderType2);
+
+class AudioSliderType2 final : public activex::Control<IAudioSliderType2> {
+public:
+    AudioSliderType2() : Control(kClass) {
+        setExtentPixels(150, 15);
+        horizontal_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_HORIZONTAL));
+        vertical_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_VERTICAL));
+    }
+    ~AudioSliderType2() override {
+        timer_.stop();
+        if (horizontal_) DestroyCursor(horizontal_);
+        if (vertical_) DestroyCursor(vertical_);
+    }
+
+    HRESULT _OnTimer() override {
+        AnimationTimer::Tick tick(timer_);
+        apply(model_.tick(inPlaceActive()));
+        return S_OK;
+    }
+    HRESULT get_Enabled(VARIANT_BOOL* v) override { return *v = model_.enabled, S_OK; }
+    HRESULT put_Enabled(VARIANT_BOOL v) override { return model_.enabled = v, S_OK; }
+    HRESULT get_Max(LONG* v) override { return *v = model_.max(), S_OK; }
+    HRESULT put_Max(LONG v) override { return apply(model_.putMax(v)); }
+    HRESULT get_Min(LONG* v) override { return *v = model_.min(), S_OK; }
+    HRESULT put_Min(LONG v) override { return apply(model_.putMin(v)); }
+    HRESULT get_Value(LONG* v) override { return *v = model_.value(), S_OK; }
+    HRESULT put_Value(LONG v) override { return apply(model_.putValue(v, inPlaceActive())); }
+    HRESULT get_Speed(DOUBLE* v) override { return *v = model_.speed(), S_OK; }
+    HRESULT put_Speed(DOUBLE v) override { return check(model_.putSpeed(v)); }
+    HRESULT get_Orientation(LONG* v) override { return *v = model_.orientation(), S_OK; }
+    HRESULT put_Orientation(LONG v) override {
+        LONG before = model_.orientation();
+        PixelSize resize{};
+        if (const char* error = model_.putOrientation(v, pixels(extentPixels()), &resize))
+            return rangeError(CLSID_AudioSliderType2, error);
+        if (v == before) return S_OK;
+        resizeToPixels(resize.cx, resize.cy);
+        redraw();
+        return S_OK;
+    }
+    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = model_.backColor, S_OK; }
+    HRESULT put_BackColor(OLE_COLOR v) override { return model_.backColor = v, redraw(), S_OK; }
+    HRESULT get_StripColor(OLE_COLOR* v) override { return *v = model_.stripColor, S_OK; }
+    HRESULT put_StripColor(OLE_COLOR v) override { return model_.stripColor = v, redraw(), S_OK; }
+    HRESULT get_BorderColor(OLE_COLOR* v) override { return *v = model_.borderColor, S_OK; }
+    HRESULT put_BorderColor(OLE_COLOR v) override { return model_.borderColor = v, redraw(), S_OK; }
+    HRESULT get_BorderType(LONG* v) override { return *v = model_.borderType(), S_OK; }
+    HRESULT put_BorderType(LONG v) override {
+        HRESULT hr = check(model_.putBorderType(v));
+        if (SUCCEEDED(hr)) redraw();
+        return hr;
+    }
+    HRESULT get_MousePointer(LONG* v) override { return *v = model_.mousePointer, S_OK; }
+    HRESULT put_MousePointer(LONG v) override { return model_.mousePointer = v, S_OK; }
+
+    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
+        if (!size) return E_POINTER;
+        PixelSize px = model_.adjustSize(pixels(activex::himetricToPixels(*size)));
+        SIZEL adjusted = activex::pixelsToHimetric(SIZE{px.cx, px.cy});
+        return ControlBase::SetExtent(aspect, &adjusted);
+    }
+    // A host that closes or drops the control without deactivating it stops its thread too,
+    // which holds a reference to the control.
+    HRESULT Close(DWORD saveOption) override {
+        timer_.stop();
+        return ControlBase::Close(saveOption);
+    }
+    HRESULT SetClientSite(IOleClientSite* site) override {
+        if (!site) timer_.stop();
+        return ControlBase::SetClientSite(site);
+    }
+    HRESULT InPlaceDeactivate() override {
+        timer_.stop();
+        return ControlBase::InPlaceDeactivate();
+    }
+
+protected:
+    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
+    HRESULT doVerbInPlaceActivate() override {
+        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
+        startTimer();
+        if (FAILED(hr)) return hr;
+        fireViewChange();
+        return S_OK;
+    }
+    HRESULT doVerbUIActivate() override {
+        if (uiActive()) return S_OK;
+        return started(ControlBase::doVerbUIActivate());
+    }
+
+    void onDraw(HDC hdc, const RECT& bounds) override { drawSlider(hdc, bounds, model_); }
+
+    bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result) override {
+        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        const PixelSize size = pixels(extentPixels());
+        switch (msg) {
+            case WM_ERASEBKGND: *result = 0; return true;
+            case WM_LBUTTONDOWN:
+                apply(model_.mouseDown(x, y, size));
+                return false;
+            case WM_MOUSEMOVE: {
+                HCURSOR own = model_.orientation() == 0 ? horizontal_ : vertical_;
+                if (model_.ownsCursor() && GetCursor() != own) SetCursor(own);
+                apply(model_.mouseMove(x, y, size));
+                return false;
+            }
+            case WM_LBUTTONUP:
+                apply(model_.mouseUp(x, y, size));
+                return false;
+            case WM_SIZE: {
+                PixelSize s = model_.adjustSize({LOWORD(static_cast<DWORD>(lParam)), HIWORD(static_cast<DWORD>(lParam))});
+                if (inPlaceActive() && inPlaceSite()) {
+                    RECT r{posRect().left, posRect().top, posRect().left + s.cx, posRect().top + s.cy};
+                    inPlaceSite()->OnPosRectChange(&r);
+                }
+                *result = 0;
+                return true;
+            }
+            case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
+            default: return false;
+        }
+    }
+
+private:
+    HRESULT started(HRESULT hr) {
+        startTimer();
+        return FAILED(hr) ? hr : S_OK;
+    }
+    void startTimer() { timer_.start(this, IID_IAudioSliderType2, SliderModel::kTimerInterval); }
+    HRESULT check(const char* error) { return error ? rangeError(CLSID_AudioSliderType2, error) : S_OK; }
+
+    void redraw() {
+        if (inPlaceActive()) keepSize(posRect());
+        redrawNow();
+    }
+    HRESULT apply(const SliderEffects& effects) {
+        for (const SliderEffect& e : effects) switch (e.kind) {
+                case SliderEffect::Redraw: redraw(); break;
+                case SliderEffect::FireMouseDown: fireEvent(DISPID_SLIDER_MOUSEDOWN); break;
+                case SliderEffect::FireMouseUp: fireEvent(DISPID_SLIDER_MOUSEUP); break;
+                case SliderEffect::FireValueChange: {
+                    activex::EventArgs args;
+                    args.i4(e.value);
+                    fireEvent(DISPID_SLIDER_VALUECHANGE, args);
+                    break;
+                }
+                case SliderEffect::Capture: SetCapture(window()); break;
+                case SliderEffect::ReleaseCapture: ReleaseCapture(); break;
+            }
+        return S_OK;
+    }
+
+    SliderModel model_;
+    AnimationTimer timer_;
+    HCURSOR horizontal_ = nullptr;
+    HCURSOR vertical_ = nullptr;
+};
+
+}  // namespace
+
+HRESULT createAudioSliderType2(REFIID riid, void** out) {
+    return activex::createInstance<AudioSliderType2>(riid, out);
+}
+
+}  // namespace sondrel
