@@ -115,7 +115,7 @@ TEST_F(Controls, RangeErrorNamesTheProgIdAndKeepsTheOldValue) {
     EXPECT_EQ(get(0x10).lVal, 0);
 }
 
-TEST_F(Controls, SavingWritesOnlyTheSize) {
+TEST_F(Controls, SavingAndLoadingKeepOnlyTheSize) {
     for (const CLSID& clsid : {kSlider, kTimeDisplay}) {
         ASSERT_EQ(host.create(clsid), S_OK);
         ASSERT_EQ(host.site().setExtentPixels(240, 40), S_OK);
@@ -127,6 +127,16 @@ TEST_F(Controls, SavingWritesOnlyTheSize) {
         EXPECT_EQ(bag->entries()[0].first, "_cx");
         EXPECT_EQ(bag->entries()[1].first, "_cy");
         EXPECT_EQ(bag->entries()[0].second.vt, VT_UI4);
+        const SIZE saved = host.site().extentPixels();
+        host.site().close();
+        dispatch_.reset();
+
+        // A new control loads the size and nothing else.
+        ASSERT_EQ(host.create(clsid), S_OK);
+        ASSERT_EQ(host.site().query<IPersistPropertyBag>()->Load(bag.get(), nullptr), S_OK);
+        EXPECT_EQ(bag->reads(), (std::vector<std::string>{"_cx", "_cy"}));
+        EXPECT_EQ(host.site().extentPixels().cx, saved.cx);
+        EXPECT_EQ(host.site().extentPixels().cy, saved.cy);
         host.site().close();
         dispatch_.reset();
     }
