@@ -103,20 +103,18 @@ protected:
 
     bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result) override {
         const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-        const PixelSize size = pixels(extentPixels());
         switch (msg) {
             case WM_ERASEBKGND: *result = 0; return true;
             case WM_LBUTTONDOWN:
-                apply(model_.mouseDown(x, y, size));
+                if (model_.enabled) {
+                    apply(model_.mouseDown());
+                    mouseMove(x, y);
+                }
                 return false;
-            case WM_MOUSEMOVE: {
-                HCURSOR own = model_.orientation() == 0 ? horizontal_ : vertical_;
-                if (model_.ownsCursor() && GetCursor() != own) SetCursor(own);
-                apply(model_.mouseMove(x, y, size));
-                return false;
-            }
+            case WM_MOUSEMOVE: mouseMove(x, y); return false;
             case WM_LBUTTONUP:
-                apply(model_.mouseUp(x, y, size));
+                mouseMove(x, y);
+                apply(model_.mouseUp());
                 return false;
             case WM_SIZE: {
                 PixelSize s = model_.adjustSize({LOWORD(static_cast<DWORD>(lParam)), HIWORD(static_cast<DWORD>(lParam))});
@@ -133,6 +131,13 @@ protected:
     }
 
 private:
+    // Also what the button does with its position, after its own effects (a MouseDown handler
+    // may have changed the range or the size).
+    void mouseMove(int x, int y) {
+        HCURSOR own = model_.orientation() == 0 ? horizontal_ : vertical_;
+        if (model_.ownsCursor() && GetCursor() != own) SetCursor(own);
+        model_.mouseMove(x, y, pixels(extentPixels()));
+    }
     HRESULT started(HRESULT hr) {
         startTimer();
         return FAILED(hr) ? hr : S_OK;

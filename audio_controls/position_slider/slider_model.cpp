@@ -78,26 +78,19 @@ PixelSize SliderModel::adjustSize(PixelSize offered) const {
     return {15, std::max<LONG>(offered.cy, 32)};
 }
 
-void SliderModel::track(int x, int y, PixelSize size) {
+SliderEffects SliderModel::mouseDown() {
+    if (!enabled) return {};
+    dragging_ = true;
+    return {{SliderEffect::Capture}, {SliderEffect::FireMouseDown}};
+}
+
+void SliderModel::mouseMove(int x, int y, PixelSize size) {
     if (!dragging_) return;
     target_ = valueAt(x, y, size);
     animating_ = true;
 }
 
-SliderEffects SliderModel::mouseDown(int x, int y, PixelSize size) {
-    if (!enabled) return {};
-    dragging_ = true;
-    track(x, y, size);
-    return {{SliderEffect::Capture}, {SliderEffect::FireMouseDown}};
-}
-
-SliderEffects SliderModel::mouseMove(int x, int y, PixelSize size) {
-    track(x, y, size);
-    return {};
-}
-
-SliderEffects SliderModel::mouseUp(int x, int y, PixelSize size) {
-    track(x, y, size);
+SliderEffects SliderModel::mouseUp() {
     dragging_ = false;
     animating_ = false;
     return {{SliderEffect::Redraw}, {SliderEffect::FireMouseUp}, {SliderEffect::ReleaseCapture}};

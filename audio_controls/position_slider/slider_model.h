@@ -49,10 +49,11 @@ public:
     OLE_COLOR stripColor = 0x80000005;
     OLE_COLOR borderColor = 0;
 
-    // Mouse, in client pixels of a control of size (w, h).
-    SliderEffects mouseDown(int x, int y, PixelSize size);
-    SliderEffects mouseMove(int x, int y, PixelSize size);
-    SliderEffects mouseUp(int x, int y, PixelSize size);
+    // Mouse, in client pixels of a control of size (w, h). The button's position is handled as
+    // a move: after mouseDown (and its MouseDown event), before mouseUp.
+    SliderEffects mouseDown();
+    void mouseMove(int x, int y, PixelSize size);
+    SliderEffects mouseUp();
     // Whether the control shows its own cursor now.
     bool ownsCursor() const { return mousePointer == 1 && enabled; }
 
@@ -68,7 +69,6 @@ public:
 
 private:
     LONG clamp(long long v) const;
-    void track(int x, int y, PixelSize size);
 
     LONG max_ = 100;
     LONG min_ = 0;

@@ -364,6 +364,30 @@ TEST_F(SliderDrag, VerticalMapsTopToMaxAndUsesItsOwnCursor) {
     send(WM_LBUTTONUP, 7, 200 - 7);
 }
 
+// The button handles the mouse position as a move does, after MouseDown: a handler that widens
+// the range sees the press mapped with the new Max, and the cursor is set without a move.
+TEST_F(SliderDrag, ButtonDownFiresMouseDownBeforeItTracksLikeAMove) {
+    recorder->handler = [&](DISPID id, DISPPARAMS*) {
+        if (id == DISPID_SLIDER_MOUSEDOWN) {
+            EXPECT_EQ(put(0xc, com::Variant::i4(200)), S_OK);
+        }
+        return S_OK;
+    };
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    HCURSOR own = LoadCursorA(library, MAKEINTRESOURCEA(213));
+    SetCursor(arrow);
+    send(WM_LBUTTONDOWN, 100, 7);  // (100 - 6) x 200 / (200 - 13) = 100
+    EXPECT_TRUE(samePicture(GetCursor(), own));
+    ASSERT_EQ(call(0), S_OK);
+    EXPECT_EQ(get(0xe).lVal, 100);
+    SetCursor(arrow);
+    send(WM_LBUTTONUP, 100, 7);
+    EXPECT_TRUE(samePicture(GetCursor(), own));
+    DestroyCursor(own);
+    EXPECT_EQ(dispids(recorder->calls()), (std::vector<DISPID>{DISPID_SLIDER_MOUSEDOWN, DISPID_SLIDER_VALUECHANGE,
+                                                                DISPID_SLIDER_MOUSEUP}));
+}
+
 TEST_F(SliderDrag, DisabledOrWithTheWindowsCursorTheSliderLeavesThemAlone) {
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     ASSERT_EQ(put(0x15, com::Variant::i4(0)), S_OK);

@@ -171,9 +171,9 @@ TEST(SliderModel, TickDoesNothingWhenInactiveOrIdle) {
 TEST(SliderModel, DragWithSpeedZeroJumpsOnTheNextTick) {
     SliderModel m;
     m.putSpeed(0);
-    EXPECT_EQ(m.mouseDown(106, 7, kWide),
-              (SliderEffects{{SliderEffect::Capture}, {SliderEffect::FireMouseDown}}));
+    EXPECT_EQ(m.mouseDown(), (SliderEffects{{SliderEffect::Capture}, {SliderEffect::FireMouseDown}}));
     EXPECT_TRUE(m.dragging());
+    m.mouseMove(106, 7, kWide);
     EXPECT_EQ(m.value(), 0);
     EXPECT_EQ(m.tick(true), (SliderEffects{change(50), kRedraw}));
     EXPECT_EQ(m.value(), 50);
@@ -181,11 +181,13 @@ TEST(SliderModel, DragWithSpeedZeroJumpsOnTheNextTick) {
 
 TEST(SliderModel, QuickClickMovesOnlyPartOfTheWay) {
     SliderModel m;  // speed 2: two per tick
-    m.mouseDown(206, 7, kWide);
+    m.mouseDown();
+    m.mouseMove(206, 7, kWide);
     EXPECT_EQ(m.target(), 100);
     m.tick(true);
     m.tick(true);
-    EXPECT_EQ(m.mouseUp(206, 7, kWide),
+    m.mouseMove(206, 7, kWide);
+    EXPECT_EQ(m.mouseUp(),
               (SliderEffects{kRedraw, {SliderEffect::FireMouseUp}, {SliderEffect::ReleaseCapture}}));
     EXPECT_EQ(m.value(), 4);
     EXPECT_FALSE(m.animating());
@@ -198,14 +200,14 @@ TEST(SliderModel, MoveWithoutDragChangesNothingAndUpFiresAlone) {
     m.mouseMove(150, 7, kWide);
     EXPECT_FALSE(m.animating());
     EXPECT_EQ(m.target(), 0);
-    SliderEffects up = m.mouseUp(150, 7, kWide);
+    SliderEffects up = m.mouseUp();
     EXPECT_EQ(up[1].kind, SliderEffect::FireMouseUp);
 }
 
 TEST(SliderModel, DisabledIgnoresTheButton) {
     SliderModel m;
     m.enabled = VARIANT_FALSE;
-    EXPECT_EQ(m.mouseDown(100, 7, kWide), SliderEffects{});
+    EXPECT_EQ(m.mouseDown(), SliderEffects{});
     EXPECT_FALSE(m.dragging());
     EXPECT_FALSE(m.ownsCursor());
     m.enabled = 5;  // any non-zero value counts as true
