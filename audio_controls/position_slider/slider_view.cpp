@@ -53,13 +53,15 @@ void drawSlider(HDC target, const RECT& bounds, const SliderModel& model) {
     if (vertical) tl = {4, 6}, bl = {4, h - 7}, br = {w - 5, h - 7}, tr = {w - 5, 6};
     HGDIOBJ oldPen = nullptr;
     HPEN held = nullptr;
+    // Each side runs from its corner to the next one in the order tl, bl, br, tr, so the bottom
+    // left corner is the bottom side's and the top right corner the top side's.
     auto sunkenOrRaised = [&](int topLeftColor, int bottomRightColor) {
         pen(dc, GetSysColor(bottomRightColor), &held, &oldPen);
-        line(dc, tr.x, tr.y, br.x, br.y);
-        LineTo(dc, bl.x, bl.y);
-        pen(dc, GetSysColor(topLeftColor), &held, &oldPen);
-        line(dc, bl.x, bl.y, tl.x, tl.y);
+        line(dc, bl.x, bl.y, br.x, br.y);
         LineTo(dc, tr.x, tr.y);
+        pen(dc, GetSysColor(topLeftColor), &held, &oldPen);
+        line(dc, tr.x, tr.y, tl.x, tl.y);
+        LineTo(dc, bl.x, bl.y);
     };
     switch (model.borderType()) {
         case 1:

@@ -105,6 +105,39 @@ TEST_F(SliderPixels, BorderTypes) {
     }
 }
 
+// The border runs through its corners in the order top left, bottom left, bottom right, top
+// right, each side from one corner up to the next: the bottom left corner belongs to the bottom
+// side and the top right corner to the top side.
+TEST_F(SliderPixels, BorderCornersFollowTheSides) {
+    struct Case {
+        LONG type, orientation;
+        COLORREF topLeft, bottomLeft, bottomRight, topRight;
+    } cases[] = {
+        {2, 0, kShadow, kHighlightText, kHighlightText, kShadow},
+        {3, 0, kHighlightText, kShadow, kShadow, kHighlightText},
+        {1, 0, RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 0, 255)},
+        {2, 1, kShadow, kHighlightText, kHighlightText, kShadow},
+        {3, 1, kHighlightText, kShadow, kShadow, kHighlightText},
+    };
+    for (const Case& c : cases) {
+        SliderModel m = slider(50);  // the thumb in the middle, away from the corners
+        m.borderColor = RGB(0, 0, 255);
+        m.putBorderType(c.type);
+        PixelSize resize{};
+        m.putOrientation(c.orientation, {200, 15}, &resize);
+        const int w = c.orientation == 0 ? 200 : 15, h = c.orientation == 0 ? 15 : 200;
+        // Corners of the strip's border; in the vertical frame x and y change places.
+        const int ix = c.orientation == 0 ? 6 : 4, iy = c.orientation == 0 ? 4 : 6;
+        const POINT tl{ix, iy}, bl{ix, h - iy - 1}, br{w - ix - 1, h - iy - 1}, tr{w - ix - 1, iy};
+        Canvas canvas(w, h);
+        sondrel::drawSlider(canvas.dc(), {0, 0, w, h}, m);
+        EXPECT_EQ(canvas.at(tl.x, tl.y), c.topLeft) << c.type << "/" << c.orientation;
+        EXPECT_EQ(canvas.at(bl.x, bl.y), c.bottomLeft) << c.type << "/" << c.orientation;
+        EXPECT_EQ(canvas.at(br.x, br.y), c.bottomRight) << c.type << "/" << c.orientation;
+        EXPECT_EQ(canvas.at(tr.x, tr.y), c.topRight) << c.type << "/" << c.orientation;
+    }
+}
+
 TEST_F(SliderPixels, SystemColoursAreTranslatedAtDrawTime) {
     SliderModel m;  // BackColor is the button face, StripColor the window colour
     windows::setSysColor(COLOR_WINDOW, RGB(0, 99, 0));
