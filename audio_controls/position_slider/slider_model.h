@@ -43,7 +43,7 @@ public:
     bool dragging() const { return dragging_; }
     bool animating() const { return animating_; }
 
-    VARIANT_BOOL enabled = VARIANT_TRUE;
+    VARIANT_BOOL enabled = 1;  // 1, not VARIANT_TRUE: gets answer the stored value
     LONG mousePointer = 1;
     OLE_COLOR backColor = 0x8000000F;
     OLE_COLOR stripColor = 0x80000005;

@@ -189,6 +189,22 @@ TEST_F(Controls, NegativeMoveKeepsTheSizeAndReportsThePosition) {
     EXPECT_EQ(r.bottom - r.top, 15);
 }
 
+// The classes start their boolean properties at 1, and a get answers the stored 16-bit value.
+TEST_F(Controls, BooleanDefaultsAreStoredOnes) {
+    ASSERT_EQ(host.create(kSlider), S_OK);
+    com::Variant enabled = get(0xb);
+    EXPECT_EQ(enabled.vt, VT_BOOL);
+    EXPECT_EQ(enabled.boolVal, 1);
+    ASSERT_EQ(put(0xb, com::Variant::boolean(true)), S_OK);
+    EXPECT_EQ(get(0xb).boolVal, VARIANT_TRUE);
+    host.site().close();
+    dispatch_.reset();
+
+    ASSERT_EQ(host.create(kTimeDisplay), S_OK);
+    for (DISPID id : {0xd, 0xe, 0xf, 0x10}) EXPECT_EQ(get(id).boolVal, 1) << id;
+    EXPECT_EQ(get(0x12).boolVal, 0);
+}
+
 TEST_F(Controls, TimeDisplayThroughDispatch) {
     ASSERT_EQ(host.create(kTimeDisplay), S_OK);
     com::Variant ms = com::Variant::i4(3723400);

@@ -54,10 +54,11 @@ private:
     void setPair(Digit tens, LONG v);
 
     LONG digits_[7] = {};
-    VARIANT_BOOL showHours_ = VARIANT_TRUE;
-    VARIANT_BOOL showMinutes_ = VARIANT_TRUE;
-    VARIANT_BOOL showSeconds_ = VARIANT_TRUE;
-    VARIANT_BOOL showMilliseconds_ = VARIANT_TRUE;
+    // 1, not VARIANT_TRUE: gets answer the stored value.
+    VARIANT_BOOL showHours_ = 1;
+    VARIANT_BOOL showMinutes_ = 1;
+    VARIANT_BOOL showSeconds_ = 1;
+    VARIANT_BOOL showMilliseconds_ = 1;
     LONG borderType_ = 0;
     LONG digitStyle_ = 1;
 };

@@ -25,7 +25,7 @@ TEST(SliderModel, Defaults) {
     EXPECT_EQ(m.speed(), 2.0);
     EXPECT_EQ(m.orientation(), 0);
     EXPECT_EQ(m.borderType(), 2);
-    EXPECT_EQ(m.enabled, VARIANT_TRUE);
+    EXPECT_EQ(m.enabled, 1);
     EXPECT_EQ(m.mousePointer, 1);
     EXPECT_EQ(m.backColor, 0x8000000Fu);
     EXPECT_EQ(m.stripColor, 0x80000005u);
