@@ -20,6 +20,7 @@ const Maker kMakers[] = {
     {CLSID_AudioSliderType2, createAudioSliderType2},
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
     {CLSID_AudioSlidersBands, createAudioSlidersBands},
+    {CLSID_AudioStepButtonType1, createAudioStepButtonType1},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

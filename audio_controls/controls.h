@@ -14,5 +14,6 @@ long liveControls();
 HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
 HRESULT createAudioSlidersBands(REFIID riid, void** out);
+HRESULT createAudioStepButtonType1(REFIID riid, void** out);
 
 }  // namespace sondrel
