@@ -21,6 +21,7 @@ const Maker kMakers[] = {
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
     {CLSID_AudioSlidersBands, createAudioSlidersBands},
     {CLSID_AudioStepButtonType1, createAudioStepButtonType1},
+    {CLSID_AudioVolumeButtonType1, createAudioVolumeButtonType1},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

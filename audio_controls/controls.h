@@ -15,5 +15,6 @@ HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
 HRESULT createAudioSlidersBands(REFIID riid, void** out);
 HRESULT createAudioStepButtonType1(REFIID riid, void** out);
+HRESULT createAudioVolumeButtonType1(REFIID riid, void** out);
 
 }  // namespace sondrel

@@ -89,6 +89,7 @@ struct ModuleArtwork {
             pieces.add(gdi::ResourceType::Bitmap, kClasses[i].bitmapId, 16, 16, toolboxBitmap(static_cast<int>(i)));
         addAudioSlidersBandsArtwork(pieces);
         addAudioStepButtonType1Artwork(pieces);
+        addAudioVolumeButtonType1Artwork(pieces);
     }
 };
 
