@@ -22,6 +22,7 @@ const Maker kMakers[] = {
     {CLSID_AudioSlidersBands, createAudioSlidersBands},
     {CLSID_AudioStepButtonType1, createAudioStepButtonType1},
     {CLSID_AudioVolumeButtonType1, createAudioVolumeButtonType1},
+    {CLSID_AudioVolumeButtonType2, createAudioVolumeButtonType2},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

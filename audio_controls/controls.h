@@ -16,5 +16,6 @@ HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
 HRESULT createAudioSlidersBands(REFIID riid, void** out);
 HRESULT createAudioStepButtonType1(REFIID riid, void** out);
 HRESULT createAudioVolumeButtonType1(REFIID riid, void** out);
+HRESULT createAudioVolumeButtonType2(REFIID riid, void** out);
 
 }  // namespace sondrel
