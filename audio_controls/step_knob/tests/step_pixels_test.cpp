@@ -71,4 +71,17 @@ TEST_F(StepPixels, DrawsAtTheBoundsOfTheTarget) {
     EXPECT_NE(canvas.at(70, 80), RGB(0, 120, 0));
 }
 
+// A host may ask for a drawing of any shape; the tint stays within the picture.
+TEST_F(StepPixels, NonSquareBoundsAreTintedWholly) {
+    StepKnobModel m(RGB(1, 1, 1));
+    m.color = sondrel::argbFromColor(RGB(0, 0, 200));
+    for (RECT bounds : {RECT{0, 0, 60, 100}, RECT{0, 0, 100, 60}}) {
+        Canvas canvas(100, 100);
+        draw(m, canvas, bounds);
+        const COLORREF centre = canvas.at(bounds.right / 2, bounds.bottom / 2);
+        EXPECT_EQ(GetRValue(centre), 0);
+        EXPECT_GT(GetBValue(centre), 150);
+    }
+}
+
 }  // namespace
