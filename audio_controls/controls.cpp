@@ -19,6 +19,10 @@ struct Maker {
 const Maker kMakers[] = {
     {CLSID_AudioSliderType2, createAudioSliderType2},
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
+    {CLSID_AudioSlidersBands, createAudioSlidersBands},
+    {CLSID_AudioStepButtonType1, createAudioStepButtonType1},
+    {CLSID_AudioVolumeButtonType1, createAudioVolumeButtonType1},
+    {CLSID_AudioVolumeButtonType2, createAudioVolumeButtonType2},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

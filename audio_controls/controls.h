@@ -13,5 +13,9 @@ long liveControls();
 // Each built class's maker, beside its control.
 HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
+HRESULT createAudioSlidersBands(REFIID riid, void** out);
+HRESULT createAudioStepButtonType1(REFIID riid, void** out);
+HRESULT createAudioVolumeButtonType1(REFIID riid, void** out);
+HRESULT createAudioVolumeButtonType2(REFIID riid, void** out);
 
 }  // namespace sondrel

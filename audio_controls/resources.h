@@ -29,6 +29,10 @@ private:
     std::vector<gdi::Resource> table_;
 };
 
+void addAudioSlidersBandsArtwork(Artwork& artwork);
+void addAudioStepButtonType1Artwork(Artwork& artwork);
+void addAudioVolumeButtonType1Artwork(Artwork& artwork);
+
 // Registers the resource table for the module (once; later calls do nothing).
 void registerModuleResources();
 

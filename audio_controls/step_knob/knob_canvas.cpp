@@ -1,0 +1,72 @@
+#include "step_knob/knob_canvas.h"
+
+#include "helpers.h"
+
+namespace sondrel {
+
+KnobCanvas::KnobCanvas(int width, int height) : width_(width), height_(height) {
+    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppPARGB, nullptr, &bitmap_) != Ok) {
+        bitmap_ = nullptr;
+        return;
+    }
+    if (GdipGetImageGraphicsContext(bitmap_, &graphics_) != Ok) {
+        graphics_ = nullptr;
+        return;
+    }
+    GdipSetPageUnit(graphics_, UnitPixel);
+    GdipSetInterpolationMode(graphics_, InterpolationModeLowQuality);
+    GdipSetSmoothingMode(graphics_, SmoothingModeNone);
+}
+
+KnobCanvas::~KnobCanvas() {
+    if (graphics_) GdipDeleteGraphics(graphics_);
+    if (bitmap_) GdipDisposeImage(bitmap_);
+}
+
+void KnobCanvas::clear(ARGB color) {
+    if (ok()) GdipGraphicsClear(graphics_, color);
+}
+
+void KnobCanvas::drawScaled(GpBitmap* picture) {
+    if (ok() && picture) GdipDrawImageRectI(graphics_, picture, 0, 0, width_, height_);
+}
+
+void KnobCanvas::drawAt(GpBitmap* picture, int x, int y) {
+    if (ok() && picture) GdipDrawImageI(graphics_, picture, x, y);
+}
+
+void KnobCanvas::tint(ARGB color) {
+    if (!ok()) return;
+    BitmapData data{};
+    const GpRect all{0, 0, width_, height_};
+    if (GdipBitmapLockBits(bitmap_, &all, ImageLockModeRead | ImageLockModeWrite, PixelFormat32bppARGB, &data) != Ok)
+        return;
+    // The routine walks rows without gaps; the locked rows are four bytes a pixel.
+    if (data.Stride == width_ * 4)
+        tintPixels(width_, height_, static_cast<BYTE*>(data.Scan0), static_cast<BYTE>(color >> 16),
+                   static_cast<BYTE>(color >> 8), static_cast<BYTE>(color));
+    GdipBitmapUnlockBits(bitmap_, &data);
+}
+
+void KnobCanvas::clearOutsideEllipse(ARGB color) {
+    if (!ok()) return;
+    GpPath* path = nullptr;
+    if (GdipCreatePath(FillModeAlternate, &path) != Ok) return;
+    GdipAddPathEllipseI(path, 0, 0, width_, height_);
+    GdipSetClipRectI(graphics_, 0, 0, width_, height_, CombineModeReplace);
+    GdipSetClipPath(graphics_, path, CombineModeExclude);
+    GdipGraphicsClear(graphics_, color);
+    GdipResetClip(graphics_);
+    GdipDeletePath(path);
+}
+
+void KnobCanvas::copyTo(HDC target, int x, int y) {
+    if (!ok()) return;
+    GpGraphics* g = nullptr;
+    if (GdipCreateFromHDC(target, &g) != Ok) return;
+    GdipSetInterpolationMode(g, InterpolationModeLowQuality);
+    GdipDrawImageRectI(g, bitmap_, x, y, width_, height_);
+    GdipDeleteGraphics(g);
+}
+
+}  // namespace sondrel

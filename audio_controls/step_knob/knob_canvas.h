@@ -1,0 +1,38 @@
+#pragma once
+// The off-screen GDI+ picture the knob controls draw into before one copy to the target.
+
+#include "gdi/gdiplus.h"
+
+namespace sondrel {
+
+class KnobCanvas {
+public:
+    // A 32-bit premultiplied ARGB picture, low-quality interpolation, no smoothing.
+    KnobCanvas(int width, int height);
+    ~KnobCanvas();
+    KnobCanvas(const KnobCanvas&) = delete;
+    KnobCanvas& operator=(const KnobCanvas&) = delete;
+
+    // False when GDI+ is not running or the picture could not be made; drawing then does nothing.
+    bool ok() const { return graphics_ != nullptr; }
+    GpGraphics* graphics() const { return graphics_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    void clear(ARGB color);
+    void drawScaled(GpBitmap* picture);
+    void drawAt(GpBitmap* picture, int x, int y);
+    // Colours the whole picture with the tint routine.
+    void tint(ARGB color);
+    // Clears what lies outside the ellipse inscribed in the picture.
+    void clearOutsideEllipse(ARGB color);
+    void copyTo(HDC target, int x, int y);
+
+private:
+    int width_;
+    int height_;
+    GpBitmap* bitmap_ = nullptr;
+    GpGraphics* graphics_ = nullptr;
+};
+
+}  // namespace sondrel

@@ -1,0 +1,159 @@
+#include "animation_timer.h"
+#include "control_class.h"
+#include "controls.h"
+#include "resources.h"
+#include "step_knob/interface.h"
+#include "volume_wedge/wedge_view.h"
+
+namespace sondrel {
+
+namespace {
+
+const activex::ControlClass kClass = controlClass(CLSID_AudioVolumeButtonType2);
+
+class AudioVolumeButtonType2 final : public activex::Control<IAudioVolumeButtonType2> {
+public:
+    AudioVolumeButtonType2() : Control(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
+        setExtentPixels(model_.size().cx, model_.size().cy);
+        cursor_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_HAND_214));
+    }
+    ~AudioVolumeButtonType2() override {
+        timer_.stop();
+        if (cursor_) DestroyCursor(cursor_);
+    }
+
+    HRESULT _OnTimer() override {
+        AnimationTimer::Tick tick(timer_);
+        if (!inPlaceActive()) return S_OK;
+        const POINT p = cursorPosition(window());
+        return apply(model_.tick(true, p.x, p.y));
+    }
+    HRESULT get_Value(LONG* v) override { return *v = model_.value(), S_OK; }
+    HRESULT put_Value(LONG v) override { return apply(model_.putValue(v, inPlaceActive())); }
+    HRESULT get_Max(LONG* v) override { return *v = model_.max(), S_OK; }
+    HRESULT put_Max(LONG v) override { return apply(model_.putMax(v)); }
+    HRESULT get_Min(LONG* v) override { return *v = model_.min(), S_OK; }
+    HRESULT put_Min(LONG v) override { return apply(model_.putMin(v)); }
+    HRESULT get_Speed(DOUBLE* v) override { return *v = model_.speed(), S_OK; }
+    HRESULT put_Speed(DOUBLE v) override {
+        const char* error = model_.putSpeed(v);
+        return error ? rangeError(CLSID_AudioVolumeButtonType2, error) : S_OK;
+    }
+    HRESULT get_Enabled(VARIANT_BOOL* v) override { return *v = model_.enabled, S_OK; }
+    HRESULT put_Enabled(VARIANT_BOOL v) override { return model_.enabled = v, S_OK; }
+    HRESULT get_Flat(VARIANT_BOOL* v) override { return *v = model_.flat, S_OK; }
+    HRESULT put_Flat(VARIANT_BOOL v) override { return model_.flat = v, redraw(); }
+    HRESULT get_MousePointer(LONG* v) override { return *v = model_.mousePointer, S_OK; }
+    HRESULT put_MousePointer(LONG v) override { return model_.mousePointer = v, S_OK; }
+    HRESULT get_BorderType(LONG* v) override { return *v = model_.borderType, S_OK; }
+    HRESULT put_BorderType(LONG v) override { return model_.borderType = v, S_OK; }
+    HRESULT get_Style(LONG* v) override { return *v = model_.style(), S_OK; }
+    HRESULT put_Style(LONG v) override {
+        model_.putStyle(v);
+        resizeToPixels(model_.size().cx, model_.size().cy);
+        return redraw();
+    }
+    HRESULT get_Color(OLE_COLOR* v) override { return *v = colorFromArgb(model_.color()), S_OK; }
+    HRESULT put_Color(OLE_COLOR v) override { return model_.putColor(v), redraw(); }
+    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.backColor), S_OK; }
+    HRESULT put_BackColor(OLE_COLOR v) override { return model_.backColor = argbFromColor(v), redraw(); }
+
+    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
+        if (!size) return E_POINTER;
+        SIZEL fixed = activex::pixelsToHimetric(SIZE{model_.size().cx, model_.size().cy});
+        return ControlBase::SetExtent(aspect, &fixed);
+    }
+    // A host that closes or drops the control without deactivating it stops its thread too,
+    // which holds a reference to the control.
+    HRESULT Close(DWORD saveOption) override {
+        timer_.stop();
+        return ControlBase::Close(saveOption);
+    }
+    HRESULT SetClientSite(IOleClientSite* site) override {
+        if (!site) timer_.stop();
+        return ControlBase::SetClientSite(site);
+    }
+    HRESULT InPlaceDeactivate() override {
+        timer_.stop();
+        return ControlBase::InPlaceDeactivate();
+    }
+
+protected:
+    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
+    HRESULT doVerbInPlaceActivate() override {
+        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
+        startTimer();
+        if (FAILED(hr)) return hr;
+        fireViewChange();
+        return S_OK;
+    }
+    HRESULT doVerbUIActivate() override {
+        if (uiActive()) return S_OK;
+        return started(ControlBase::doVerbUIActivate());
+    }
+
+    void onDraw(HDC hdc, const RECT& bounds) override { drawWedge(hdc, bounds, model_); }
+
+    bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result) override {
+        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+        switch (msg) {
+            case WM_ERASEBKGND: *result = 0; return true;
+            case WM_LBUTTONDOWN: apply(model_.mouseDown(x, y)); return false;
+            case WM_MOUSEMOVE:
+                if (model_.ownsCursor() && cursor_ && GetCursor() != cursor_) SetCursor(cursor_);
+                apply(model_.mouseMove(x, y));
+                return false;
+            case WM_LBUTTONUP: apply(model_.mouseUp(x, y)); return false;
+            case WM_SIZE:
+                if (inPlaceActive() && inPlaceSite()) {
+                    const PixelSize s = model_.size();
+                    RECT r{posRect().left, posRect().top, posRect().left + s.cx, posRect().top + s.cy};
+                    inPlaceSite()->OnPosRectChange(&r);
+                }
+                return false;
+            case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
+            default: return false;
+        }
+    }
+
+private:
+    HRESULT started(HRESULT hr) {
+        startTimer();
+        return FAILED(hr) ? hr : S_OK;
+    }
+    void startTimer() { timer_.start(this, IID_IAudioVolumeButtonType2, WedgeModel::kTimerInterval); }
+
+    HRESULT redraw() {
+        if (inPlaceActive()) keepSize(posRect());
+        redrawNow();
+        return S_OK;
+    }
+    HRESULT apply(const KnobEffects& effects) {
+        for (const KnobEffect& e : effects) {
+            activex::EventArgs args;
+            switch (e.kind) {
+                case KnobEffect::Redraw: redraw(); break;
+                case KnobEffect::FireMouseClick: fireEvent(DISPID_KNOB_MOUSECLICK, args.boolean(e.value != 0)); break;
+                case KnobEffect::FireMouseDown: fireEvent(DISPID_KNOB_MOUSEDOWN, args.boolean(e.value != 0)); break;
+                case KnobEffect::FireMouseUp: fireEvent(DISPID_KNOB_MOUSEUP); break;
+                case KnobEffect::FireValueChange: fireEvent(DISPID_KNOB_VALUECHANGE, args.i4(e.value)); break;
+                case KnobEffect::Capture: SetCapture(window()); break;
+                case KnobEffect::ReleaseCapture: ReleaseCapture(); break;
+            }
+        }
+        return S_OK;
+    }
+
+    GdiplusSession gdiplus_;
+    WedgeModel model_;
+    AnimationTimer timer_;
+    HCURSOR cursor_ = nullptr;
+};
+
+}  // namespace
+
+HRESULT createAudioVolumeButtonType2(REFIID riid, void** out) {
+    return activex::createInstance<AudioVolumeButtonType2>(riid, out);
+}
+
+}  // namespace sondrel
