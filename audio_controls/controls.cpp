@@ -20,6 +20,7 @@ const Maker kMakers[] = {
     {CLSID_AudioSliderType2, createAudioSliderType2},
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
     {CLSID_AudioFlatSlider, createAudioFlatSlider},
+    {CLSID_AudioSliderType1, createAudioSliderType1},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

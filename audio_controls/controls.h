@@ -14,5 +14,6 @@ long liveControls();
 HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
 HRESULT createAudioFlatSlider(REFIID riid, void** out);
+HRESULT createAudioSliderType1(REFIID riid, void** out);
 
 }  // namespace sondrel

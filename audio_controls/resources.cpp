@@ -87,6 +87,7 @@ struct ModuleArtwork {
         pieces.add(gdi::ResourceType::Cursor, IDC_HAND_216, 32, 32, handCursor(), {5, 0});
         for (std::size_t i = 0; i < std::size(kClasses); ++i)
             pieces.add(gdi::ResourceType::Bitmap, kClasses[i].bitmapId, 16, 16, toolboxBitmap(static_cast<int>(i)));
+        addAudioSliderType1Artwork(pieces);
     }
 };
 

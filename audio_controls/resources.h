@@ -29,6 +29,8 @@ private:
     std::vector<gdi::Resource> table_;
 };
 
+void addAudioSliderType1Artwork(Artwork& artwork);
+
 // Registers the resource table for the module (once; later calls do nothing).
 void registerModuleResources();
 
