@@ -21,6 +21,7 @@ const Maker kMakers[] = {
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
     {CLSID_AudioFlatSlider, createAudioFlatSlider},
     {CLSID_AudioSliderType1, createAudioSliderType1},
+    {CLSID_AudioPlayButtonType1, createAudioPlayButtonType1},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

@@ -15,5 +15,6 @@ HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
 HRESULT createAudioFlatSlider(REFIID riid, void** out);
 HRESULT createAudioSliderType1(REFIID riid, void** out);
+HRESULT createAudioPlayButtonType1(REFIID riid, void** out);
 
 }  // namespace sondrel

@@ -88,6 +88,7 @@ struct ModuleArtwork {
         for (std::size_t i = 0; i < std::size(kClasses); ++i)
             pieces.add(gdi::ResourceType::Bitmap, kClasses[i].bitmapId, 16, 16, toolboxBitmap(static_cast<int>(i)));
         addAudioSliderType1Artwork(pieces);
+        addAudioPlayButtonType1Artwork(pieces);
     }
 };
 

@@ -30,6 +30,7 @@ private:
 };
 
 void addAudioSliderType1Artwork(Artwork& artwork);
+void addAudioPlayButtonType1Artwork(Artwork& artwork);
 
 // Registers the resource table for the module (once; later calls do nothing).
 void registerModuleResources();
