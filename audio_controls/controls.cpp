@@ -23,6 +23,9 @@ const Maker kMakers[] = {
     {CLSID_AudioStepButtonType1, createAudioStepButtonType1},
     {CLSID_AudioVolumeButtonType1, createAudioVolumeButtonType1},
     {CLSID_AudioVolumeButtonType2, createAudioVolumeButtonType2},
+    {CLSID_AudioFlatSlider, createAudioFlatSlider},
+    {CLSID_AudioSliderType1, createAudioSliderType1},
+    {CLSID_AudioPlayButtonType1, createAudioPlayButtonType1},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

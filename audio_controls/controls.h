@@ -17,5 +17,8 @@ HRESULT createAudioSlidersBands(REFIID riid, void** out);
 HRESULT createAudioStepButtonType1(REFIID riid, void** out);
 HRESULT createAudioVolumeButtonType1(REFIID riid, void** out);
 HRESULT createAudioVolumeButtonType2(REFIID riid, void** out);
+HRESULT createAudioFlatSlider(REFIID riid, void** out);
+HRESULT createAudioSliderType1(REFIID riid, void** out);
+HRESULT createAudioPlayButtonType1(REFIID riid, void** out);
 
 }  // namespace sondrel

@@ -90,6 +90,8 @@ struct ModuleArtwork {
         addAudioSlidersBandsArtwork(pieces);
         addAudioStepButtonType1Artwork(pieces);
         addAudioVolumeButtonType1Artwork(pieces);
+        addAudioSliderType1Artwork(pieces);
+        addAudioPlayButtonType1Artwork(pieces);
     }
 };
 

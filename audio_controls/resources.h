@@ -32,6 +32,8 @@ private:
 void addAudioSlidersBandsArtwork(Artwork& artwork);
 void addAudioStepButtonType1Artwork(Artwork& artwork);
 void addAudioVolumeButtonType1Artwork(Artwork& artwork);
+void addAudioSliderType1Artwork(Artwork& artwork);
+void addAudioPlayButtonType1Artwork(Artwork& artwork);
 
 // Registers the resource table for the module (once; later calls do nothing).
 void registerModuleResources();
