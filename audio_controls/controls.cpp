@@ -19,6 +19,7 @@ struct Maker {
 const Maker kMakers[] = {
     {CLSID_AudioSliderType2, createAudioSliderType2},
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
+    {CLSID_AudioPlayButtonType2, createAudioPlayButtonType2},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

@@ -13,5 +13,6 @@ long liveControls();
 // Each built class's maker, beside its control.
 HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
+HRESULT createAudioPlayButtonType2(REFIID riid, void** out);
 
 }  // namespace sondrel
