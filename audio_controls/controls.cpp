@@ -20,6 +20,7 @@ const Maker kMakers[] = {
     {CLSID_AudioSliderType2, createAudioSliderType2},
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
     {CLSID_AudioPlayButtonType2, createAudioPlayButtonType2},
+    {CLSID_AudioAmpBarType1, createAudioAmpBarType1},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

@@ -14,5 +14,6 @@ long liveControls();
 HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
 HRESULT createAudioPlayButtonType2(REFIID riid, void** out);
+HRESULT createAudioAmpBarType1(REFIID riid, void** out);
 
 }  // namespace sondrel
