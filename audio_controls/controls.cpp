@@ -21,6 +21,7 @@ const Maker kMakers[] = {
     {CLSID_AudioTimeDisplayType1, createAudioTimeDisplayType1},
     {CLSID_AudioPlayButtonType2, createAudioPlayButtonType2},
     {CLSID_AudioAmpBarType1, createAudioAmpBarType1},
+    {CLSID_AudioFlatButton, createAudioFlatButton},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

@@ -15,5 +15,6 @@ HRESULT createAudioSliderType2(REFIID riid, void** out);
 HRESULT createAudioTimeDisplayType1(REFIID riid, void** out);
 HRESULT createAudioPlayButtonType2(REFIID riid, void** out);
 HRESULT createAudioAmpBarType1(REFIID riid, void** out);
+HRESULT createAudioFlatButton(REFIID riid, void** out);
 
 }  // namespace sondrel
