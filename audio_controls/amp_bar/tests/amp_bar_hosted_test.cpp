@@ -98,6 +98,17 @@ TEST_F(AmpBar, ValueGlidesWhileActiveAndJumpsBefore) {
     EXPECT_EQ(last, 50);
 }
 
+TEST_F(AmpBar, TheTimerThreadStartedByActivationCarriesTheGlide) {
+    ASSERT_EQ(host.createAndActivate(kAmpBar, RECT{0, 0, 150, 20}), S_OK);
+    ASSERT_EQ(put(11, com::Variant::i4(0)), S_OK);
+    // Only the worker's ticks move the bar here; the wait is generous, not a measure of speed.
+    for (int i = 0; i < 3000 && get(11).lVal != 0; ++i) {
+        host.pump();
+        Sleep(5);
+    }
+    EXPECT_EQ(get(11).lVal, 0);
+}
+
 TEST_F(AmpBar, AnySizeIsTakenAndMoveReportsThePosition) {
     ASSERT_EQ(host.create(kAmpBar), S_OK);
     ASSERT_EQ(host.site().setExtentPixels(3, 300), S_OK);
