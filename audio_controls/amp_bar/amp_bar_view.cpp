@@ -71,7 +71,8 @@ void drawBar(GpGraphics* g, const AmpBarModel& m, int x, int y, int w, int h) {
         const int tw = m.tickWidth;
         for (long long t = b0; t < L; t += s) fill(g, tick.brush, x + static_cast<int>(t), y, tw, h);
         if (pick >= 1)
-            for (long long t = b0 + (P / s) * s; t <= L; t += s) fill(g, pickBrush.brush, x + static_cast<int>(t), y, tw, h);
+            for (long long t = b0 + (P / s) * s; t <= L; t += s)
+                fill(g, pickBrush.brush, x + static_cast<int>(t), y, tw, h);
     } else {
         const int tw = m.tickWidth;
         const int T = h - L;

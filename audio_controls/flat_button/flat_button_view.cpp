@@ -18,9 +18,10 @@ void polyline(HDC dc, HPEN pen, std::initializer_list<POINT> points) {
 
 std::string ansi(const std::u16string& text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int length = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(1252, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(1252, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(1252, 0, text.data(), length, out.data(), n, nullptr, nullptr);
     return out;
 }
 

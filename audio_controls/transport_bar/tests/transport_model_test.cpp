@@ -55,7 +55,8 @@ TEST(TransportModel, DefaultsAndTheMinimumWidthOfTheShownParts) {
     struct Case {
         bool record, position, volume;
         LONG width;
-    } cases[] = {{true, false, false, 101}, {false, true, false, 133}, {false, false, true, 219}, {true, true, true, 299}};
+    } cases[] = {
+        {true, false, false, 101}, {false, true, false, 133}, {false, false, true, 219}, {true, true, true, 299}};
     for (const Case& c : cases) {
         TransportModel s;
         s.putShowButtonRecord(c.record ? VARIANT_TRUE : VARIANT_FALSE);
