@@ -78,6 +78,23 @@ TEST_F(TransportBar, AShownPartWidensAnActiveBarAndTellsTheSite) {
     EXPECT_EQ(r.bottom - r.top, 27);
 }
 
+TEST_F(TransportBar, WindowSizeAndMoveKeepTheBarsOwnSize) {
+    ASSERT_EQ(host.createAndActivate(kTransportBar, RECT{10, 10, 110, 37}), S_OK);
+    HWND hwnd = host.site().controlWindow();
+    ASSERT_NE(hwnd, nullptr);
+    SendMessageA(hwnd, WM_SIZE, 0, MAKELPARAM(20, 90));
+    ASSERT_FALSE(host.site().posRectChanges().empty());
+    RECT r = host.site().posRectChanges().back();
+    EXPECT_EQ(r.right - r.left, 77);
+    EXPECT_EQ(r.bottom - r.top, 27);
+    SendMessageA(hwnd, WM_MOVE, 0, MAKELPARAM(-20, -5));
+    r = host.site().posRectChanges().back();
+    EXPECT_EQ(r.left, -20);
+    EXPECT_EQ(r.top, -5);
+    EXPECT_EQ(r.right - r.left, 100);
+    EXPECT_EQ(r.bottom - r.top, 27);
+}
+
 TEST_F(TransportBar, MethodsAndProperties) {
     ASSERT_EQ(host.create(kTransportBar), S_OK);
     EXPECT_EQ(call(4), S_FALSE);  // Pause while idle
