@@ -26,6 +26,9 @@ const Maker kMakers[] = {
     {CLSID_AudioFlatSlider, createAudioFlatSlider},
     {CLSID_AudioSliderType1, createAudioSliderType1},
     {CLSID_AudioPlayButtonType1, createAudioPlayButtonType1},
+    {CLSID_AudioPlayButtonType2, createAudioPlayButtonType2},
+    {CLSID_AudioAmpBarType1, createAudioAmpBarType1},
+    {CLSID_AudioFlatButton, createAudioFlatButton},
 };
 
 const Maker* makerOf(REFCLSID clsid) {

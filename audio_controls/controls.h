@@ -20,5 +20,8 @@ HRESULT createAudioVolumeButtonType2(REFIID riid, void** out);
 HRESULT createAudioFlatSlider(REFIID riid, void** out);
 HRESULT createAudioSliderType1(REFIID riid, void** out);
 HRESULT createAudioPlayButtonType1(REFIID riid, void** out);
+HRESULT createAudioPlayButtonType2(REFIID riid, void** out);
+HRESULT createAudioAmpBarType1(REFIID riid, void** out);
+HRESULT createAudioFlatButton(REFIID riid, void** out);
 
 }  // namespace sondrel
