@@ -144,17 +144,23 @@ TEST_F(Registration, RangeErrorsNameTheRegisteredProgIdOrTheClassOwn) {
     EXPECT_EQ(errorSource(sondrel::rangeError(slider, "x"), &description), u"Other.Name.1");
 }
 
-TEST_F(Registration, TheRegistrationCommandRegistersTheLibraryAndItsUnbuiltClassesAnswerNotAvailable) {
+TEST_F(Registration, TheRegistrationCommandRegistersTheLibraryAndEveryClassCreates) {
     ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    const sondrel::ClassInfo& ampBar = kClasses[2];  // AudioFlatSlider, not built yet
     char real[4096];
     ASSERT_NE(realpath(SONDREL_PATH, real), nullptr);
-    EXPECT_EQ(text("CLSID\\" + com::formatGuid(ampBar.clsid) + "\\InprocServer32"), real);
-    com::ComPtr<IUnknown> object;
-    EXPECT_EQ(CoCreateInstance(ampBar.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.putVoid()),
-              CLASS_E_CLASSNOTAVAILABLE);
+    for (const sondrel::ClassInfo& c : kClasses) {
+        EXPECT_EQ(text("CLSID\\" + com::formatGuid(c.clsid) + "\\InprocServer32"), real) << c.name;
+        com::ComPtr<IUnknown> object;
+        ASSERT_EQ(CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.putVoid()), S_OK)
+            << c.name;
+        com::ComPtr<IUnknown> dual;
+        EXPECT_EQ(object->QueryInterface(c.iid, dual.putVoid()), S_OK) << c.name;
+    }
+    com::ComPtr<IUnknown> none;
+    EXPECT_EQ(CoCreateInstance(IID_IUnknown, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, none.putVoid()),
+              REGDB_E_CLASSNOTREG);
     ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " -u " + SONDREL_PATH).c_str()), 0);
-    EXPECT_FALSE(keyExists("CLSID\\" + com::formatGuid(ampBar.clsid)));
+    for (const sondrel::ClassInfo& c : kClasses) EXPECT_FALSE(keyExists("CLSID\\" + com::formatGuid(c.clsid)));
 }
 
 }  // namespace
