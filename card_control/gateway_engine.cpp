@@ -1,5 +1,6 @@
 #include "card_control/gateway_engine.h"
 
+#include "payment_core/com_bridge.h"
 #include "payment_core/text_utils.h"
 
 #include <cstdio>
@@ -83,6 +84,7 @@ int GatewayTransport::rawTlsExchange(const char* host, int port, const char* byt
         result = payment_core::kOutOfMemory;
     message.reset();
     raw_ = false;
+    if (result && lastError.empty()) payment_core::setErrorFromCode(*this, result);
     return result;
 }
 
