@@ -259,3 +259,39 @@ TEST_F(CorviskControl, ConfigAnswersThroughTheMethod) {
     ASSERT_EQ(call(kConfig, {com::Variant::text("Authorize.Net")}, nullptr, &answer), S_OK);
     EXPECT_EQ(utf8(answer.bstrVal), "AIM");
 }
+
+// Only at design time: a raised box with a black frame and the card glyph, whose background lets
+// the box show through.
+TEST_F(CorviskControl, DrawnOnlyAtDesignTime) {
+    auto view = host.site().query<IViewObject>();
+    ASSERT_TRUE(view);
+    activex::testing::OffscreenDc dc(40, 40);
+    dc.fill(RGB(255, 255, 255));
+    RECTL bounds{0, 0, 28, 28};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(14, 14), RGB(255, 255, 255));
+    com::Variant bytes;
+    EXPECT_EQ(invoke(kSSLServerAuthenticationCertEncodedB, DISPATCH_PROPERTYGET, {}, &bytes, nullptr), S_OK);
+
+    host.site().setUserMode(false);
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(dc.pixel(27, 27), RGB(0, 0, 0));
+    EXPECT_EQ(dc.pixel(3, 3), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(dc.pixel(6, 7), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(dc.pixel(7, 9), RGB(0, 0, 128));
+    EXPECT_EQ(dc.pixel(30, 30), RGB(255, 255, 255));
+
+    Raised raised{};
+    EXPECT_EQ(invoke(kSSLServerAuthenticationCertEncodedB, DISPATCH_PROPERTYGET, {}, &bytes, &raised), DISP_E_EXCEPTION);
+    EXPECT_EQ(raised.description, "Property is runtime only (no supported in design time).");
+    EXPECT_EQ(raised.helpContext, 32402u);
+}
+
+TEST_F(CorviskControl, UnregisteringRemovesTheProgIds) {
+    ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " -u " + CORVISK_PATH).c_str()), 0);
+    CLSID clsid{};
+    EXPECT_NE(CLSIDFromProgID(u"QuorrelPay.Corvisk", &clsid), S_OK);
+    ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + CORVISK_PATH).c_str()), 0);
+    EXPECT_EQ(CLSIDFromProgID(u"QuorrelPay.Corvisk", &clsid), S_OK);
+}
