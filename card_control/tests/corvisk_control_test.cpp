@@ -1,0 +1,297 @@
+// The control as a host reaches it: registered by the registration command, made by CLSID and
+// driven through IDispatch.
+
+#include "activex/testing/event_recorder.h"
+#include "activex/testing/test_host.h"
+#include "card_control/control/interface.h"
+#include "card_control/tests/engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace corvisk;
+using activex::testing::EventRecorder;
+using activex::testing::TestHost;
+using fixtures::Answer;
+
+namespace {
+
+std::string utf8(BSTR b) { return com::toUtf8(com::view(b)); }
+
+struct Raised {
+    HRESULT hr;
+    std::string description;
+    DWORD helpContext;
+    std::string source;
+};
+
+class CorviskControl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + CORVISK_PATH).c_str()), 0);
+    }
+    void SetUp() override {
+        card_control::testing_support::trustTestCa();
+        ASSERT_EQ(host.create(CLSID_Corvisk), S_OK);
+        ASSERT_EQ(host.site().control()->QueryInterface(IID_IDispatch, dispatch.putVoid()), S_OK);
+    }
+    void TearDown() override {
+        dispatch.reset();
+        host.site().close();
+    }
+
+    HRESULT invoke(DISPID id, WORD flags, std::vector<com::Variant> args, com::Variant* result, Raised* raised) {
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        DISPID named = DISPID_PROPERTYPUT;
+        const bool put = flags == DISPATCH_PROPERTYPUT;
+        DISPPARAMS params{reversed.data(), put ? &named : nullptr, static_cast<UINT>(reversed.size()), put ? 1u : 0u};
+        EXCEPINFO info{};
+        const HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, nullptr);
+        if (raised) *raised = {info.scode, utf8(info.bstrDescription), info.dwHelpContext, utf8(info.bstrSource)};
+        com::clearExcepInfo(&info);
+        return hr;
+    }
+    HRESULT put(DISPID id, com::Variant value, Raised* raised = nullptr) {
+        return invoke(id, DISPATCH_PROPERTYPUT, {value}, nullptr, raised);
+    }
+    HRESULT putText(DISPID id, const std::string& text, Raised* raised = nullptr) {
+        return put(id, com::Variant::text(text), raised);
+    }
+    com::Variant get(DISPID id, std::vector<com::Variant> index = {}) {
+        com::Variant result;
+        EXPECT_EQ(invoke(id, DISPATCH_PROPERTYGET, index, &result, nullptr), S_OK) << "dispid " << id;
+        return result;
+    }
+    std::string getText(DISPID id) {
+        com::Variant v = get(id);
+        return v.vt == VT_BSTR ? utf8(v.bstrVal) : "<not text>";
+    }
+    HRESULT call(DISPID id, std::vector<com::Variant> args = {}, Raised* raised = nullptr, com::Variant* result = nullptr) {
+        return invoke(id, DISPATCH_METHOD, args, result, raised);
+    }
+
+    TestHost host;
+    com::ComPtr<IDispatch> dispatch;
+};
+
+}  // namespace
+
+TEST_F(CorviskControl, RegisteredUnderBothProgIds) {
+    for (const char16_t* progId : {u"QuorrelPay.Corvisk", u"QuorrelPay.Corvisk.1"}) {
+        CLSID clsid{};
+        ASSERT_EQ(CLSIDFromProgID(progId, &clsid), S_OK);
+        EXPECT_EQ(clsid, CLSID_Corvisk);
+    }
+    DWORD misc = 0;
+    com::ComPtr<IOleObject> ole = host.site().query<IOleObject>();
+    ASSERT_TRUE(ole);
+    ASSERT_EQ(ole->GetMiscStatus(DVASPECT_CONTENT, &misc), S_OK);
+    EXPECT_EQ(misc, kMiscStatus);
+}
+
+TEST_F(CorviskControl, StartsWithItsDefaults) {
+    EXPECT_EQ(getText(kCardExpMonth), "01");
+    EXPECT_EQ(getText(kCardExpYear), "00");
+    EXPECT_EQ(getText(kCardNumber), "");
+    EXPECT_EQ(get(kGateway).lVal, 0);
+    EXPECT_EQ(getText(kGatewayURL), "");
+    EXPECT_EQ(get(kFirewallPort).lVal, 80);
+    EXPECT_EQ(get(kProxyPort).lVal, 80);
+    EXPECT_EQ(get(kProxySSL).lVal, 0);
+    EXPECT_EQ(get(kSpecialFieldCount).iVal, 0);
+    EXPECT_EQ(getText(kSSLCertStore), "MY");
+    EXPECT_EQ(get(kSSLCertStoreType).lVal, 0);
+    EXPECT_EQ(get(kTimeout).iVal, 30);
+    EXPECT_EQ(get(kTransactionType).lVal, 0);
+    EXPECT_EQ(get(kTransactionApproved).boolVal, VARIANT_FALSE);
+    EXPECT_EQ(host.site().extentPixels().cx, 28);
+    EXPECT_EQ(host.site().extentPixels().cy, 28);
+}
+
+// Each failure reaches the host as the engine's code and text with the member's help context.
+TEST_F(CorviskControl, ErrorsCarryCodeTextAndHelpContext) {
+    struct Case {
+        const char* what;
+        std::function<HRESULT(Raised*)> act;
+        HRESULT hr;
+        const char* description;
+        DWORD helpContext;
+    };
+    const auto code = [](int c) { return static_cast<HRESULT>(0x800A0000u | static_cast<unsigned>(c + 20001)); };
+    const std::vector<Case> cases = {
+        {"gateway past the table", [&](Raised* r) { return put(kGateway, com::Variant::i4(46), r); }, code(503),
+         "Invalid Gateway (Please see help file for valid values).", 22422},
+        {"gateway past the enumeration", [&](Raised* r) { return put(kGateway, com::Variant::i4(256), r); },
+         static_cast<HRESULT>(0x800A017C), "Value is out of range.", 22422},
+        {"card type", [&](Raised* r) { return put(kCardType, com::Variant::i4(8), r); },
+         static_cast<HRESULT>(0x800A017C), "Value is out of range.", 22405},
+        {"card number", [&](Raised* r) { return putText(kCardNumber, "4111 x", r); }, code(502),
+         "Invalid format (must be digits).", 22404},
+        {"month", [&](Raised* r) { return putText(kCardExpMonth, "13", r); }, code(503),
+         "Out of range (CardExpMonth must be between 01 and 12).", 22402},
+        {"read-only answer", [&](Raised* r) { return putText(kResponseCode, "1", r); },
+         static_cast<HRESULT>(0x800A017F), "Property is read-only.", 22435},
+        {"special field zero",
+         [&](Raised* r) {
+             com::Variant result;
+             return invoke(kSpecialFieldNames, DISPATCH_PROPERTYGET, {com::Variant::i4(0)}, &result, r);
+         },
+         code(159), "Invalid form variable index (out of range).", 22442},
+        {"byte array twin given text", [&](Raised* r) { return putText(kSSLCertEncodedB, "abc", r); },
+         static_cast<HRESULT>(0x800A017C), "Property accepts only one-dimensional byte arrays.", 22402},
+        {"authorize without gateway", [&](Raised* r) { return call(kAuthorize, {}, r); }, code(510),
+         "Must specify gateway", 42403},
+        {"unknown config key", [&](Raised* r) { return call(kConfig, {com::Variant::text("NoSuchKey")}, r); },
+         code(-1), "Unknown config setting.", 42401},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Raised raised{};
+        EXPECT_EQ(c.act(&raised), DISP_E_EXCEPTION);
+        EXPECT_EQ(raised.hr, c.hr);
+        EXPECT_EQ(raised.description, c.description);
+        EXPECT_EQ(raised.helpContext, c.helpContext);
+        EXPECT_EQ(raised.source, "QuorrelPay.Corvisk.1");
+    }
+    EXPECT_EQ(get(kGateway).lVal, 0);
+    EXPECT_EQ(get(kCardType).lVal, 0);
+}
+
+TEST_F(CorviskControl, FirewallAndProxyTypesSetTheirPorts) {
+    ASSERT_EQ(put(kFirewallType, com::Variant::i4(3)), S_OK);
+    EXPECT_EQ(get(kFirewallPort).lVal, 1080);
+    ASSERT_EQ(put(kProxySSL, com::Variant::i4(1)), S_OK);
+    EXPECT_EQ(get(kFirewallType).lVal, 0);
+    EXPECT_EQ(get(kFirewallPort).lVal, 80);
+    ASSERT_EQ(put(kProxySSL, com::Variant::i4(3)), S_OK);
+    EXPECT_EQ(get(kFirewallType).lVal, 1);
+    ASSERT_EQ(putText(kFirewallUser, std::string(300, 'u')), S_OK);
+    EXPECT_EQ(getText(kFirewallUser).size(), 255u);
+}
+
+TEST_F(CorviskControl, SpecialFieldsThroughTheInterface) {
+    ASSERT_EQ(put(kGateway, com::Variant::i4(15)), S_OK);
+    EXPECT_EQ(getText(kGatewayURL), "https://planetpayment.gateways.example/gateway/transact.dll");
+    EXPECT_EQ(get(kSpecialFieldCount).iVal, 8);
+    com::Variant name = get(kSpecialFieldNames, {com::Variant::i4(1)});
+    EXPECT_EQ(utf8(name.bstrVal), "x_Version");
+    ASSERT_EQ(call(kAddSpecialField, {com::Variant::text("x_Tax"), com::Variant::text("1.00")}), S_OK);
+    com::Variant value = get(kSpecialFieldValues, {com::Variant::i4(9)});
+    EXPECT_EQ(utf8(value.bstrVal), "1.00");
+    ASSERT_EQ(invoke(kSpecialFieldValues, DISPATCH_PROPERTYPUT, {com::Variant::i4(9), com::Variant::text("2.00")},
+                     nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(utf8(get(kSpecialFieldValues, {com::Variant::i4(9)}).bstrVal), "2.00");
+    ASSERT_EQ(put(kSpecialFieldCount, com::Variant::i4(2)), S_OK);
+    EXPECT_EQ(get(kSpecialFieldCount).iVal, 2);
+    ASSERT_EQ(call(kResetSpecialFields), S_OK);
+    EXPECT_EQ(get(kSpecialFieldCount).iVal, 8);
+}
+
+// Loading sets Gateway (which reloads GatewayURL) before the saved GatewayURL overrides it.
+TEST_F(CorviskControl, SavedControlKeepsItsGatewayUrl) {
+    ASSERT_EQ(put(kGateway, com::Variant::i4(34)), S_OK);
+    ASSERT_EQ(putText(kGatewayURL, "https://127.0.0.1:9/own"), S_OK);
+    ASSERT_EQ(putText(kMerchantLogin, "shop"), S_OK);
+    ASSERT_EQ(put(kTimeout, com::Variant::i4(12)), S_OK);
+    auto bag = activex::testing::RecordingPropertyBag::make();
+    com::ComPtr<IPersistPropertyBag> persist = host.site().query<IPersistPropertyBag>();
+    ASSERT_TRUE(persist);
+    ASSERT_EQ(persist->Save(bag.get(), TRUE, TRUE), S_OK);
+    ASSERT_EQ(bag->entries().size(), 40u);
+    EXPECT_EQ(bag->entries().front().first, "CardCVV2Data");
+    EXPECT_EQ(bag->entries()[20].first, "Gateway");
+    EXPECT_EQ(bag->entries()[21].first, "GatewayURL");
+    EXPECT_EQ(bag->entries().back().first, "TransactionType");
+
+    dispatch.reset();
+    host.site().close();
+    ASSERT_EQ(host.create(CLSID_Corvisk), S_OK);
+    ASSERT_EQ(host.site().control()->QueryInterface(IID_IDispatch, dispatch.putVoid()), S_OK);
+    persist = host.site().query<IPersistPropertyBag>();
+    ASSERT_EQ(persist->Load(bag.get(), nullptr), S_OK);
+    EXPECT_EQ(get(kGateway).lVal, 34);
+    EXPECT_EQ(getText(kGatewayURL), "https://127.0.0.1:9/own");
+    EXPECT_EQ(getText(kMerchantLogin), "shop");
+    EXPECT_EQ(get(kTimeout).iVal, 12);
+}
+
+// One charge through the interface: the answer lands in the response properties, the TLS steps in
+// SSLStatus events.
+TEST_F(CorviskControl, ChargeThroughTheInterface) {
+    fixtures::HttpsServer server;
+    server.enqueue(Answer::ok("response=1&responsetext=SUCCESS&authcode=123456&transactionid=991&avsresponse=Y"));
+    auto recorder = EventRecorder::make(DIID__ICorviskEvents);
+    ASSERT_TRUE(recorder->connect(host.site().control()));
+    ASSERT_EQ(put(kGateway, com::Variant::i4(34)), S_OK);
+    ASSERT_EQ(putText(kGatewayURL, server.url("/gw/api/transact.php", "localhost")), S_OK);
+    ASSERT_EQ(putText(kCardNumber, "4111-1111-1111-1111"), S_OK);
+    EXPECT_EQ(get(kCardType).lVal, 1);
+    ASSERT_EQ(putText(kCardExpMonth, "12"), S_OK);
+    ASSERT_EQ(putText(kCardExpYear, "2030"), S_OK);
+    ASSERT_EQ(putText(kTransactionAmount, "12.34"), S_OK);
+    Raised raised{};
+    ASSERT_EQ(call(kAuthorize, {}, &raised), S_OK) << raised.description;
+    EXPECT_EQ(server.request(0).body, "ccexp=1230&ccnumber=4111111111111111&amount=12.34&type=sale");
+    EXPECT_EQ(getText(kResponseCode), "1");
+    EXPECT_EQ(getText(kResponseText), "SUCCESS");
+    EXPECT_EQ(getText(kResponseApprovalCode), "123456");
+    EXPECT_EQ(getText(kResponseTransactionId), "991");
+    EXPECT_EQ(getText(kResponseAVS), "Y");
+    EXPECT_EQ(get(kTransactionApproved).boolVal, VARIANT_TRUE);
+    bool sawStatus = false;
+    for (const auto& c : recorder->calls()) sawStatus = sawStatus || c.dispid == 3;
+    EXPECT_TRUE(sawStatus);
+    recorder->disconnect();
+}
+
+TEST_F(CorviskControl, ConfigAnswersThroughTheMethod) {
+    com::Variant answer;
+    ASSERT_EQ(call(kConfig, {com::Variant::text("AuthCode=A1")}, nullptr, &answer), S_OK);
+    answer = com::Variant();
+    ASSERT_EQ(call(kConfig, {com::Variant::text("AuthCode")}, nullptr, &answer), S_OK);
+    EXPECT_EQ(utf8(answer.bstrVal), "A1");
+    answer = com::Variant();
+    ASSERT_EQ(call(kConfig, {com::Variant::text("Authorize.Net")}, nullptr, &answer), S_OK);
+    EXPECT_EQ(utf8(answer.bstrVal), "AIM");
+}
+
+// Only at design time: a raised box with a black frame and the card glyph, whose background lets
+// the box show through.
+TEST_F(CorviskControl, DrawnOnlyAtDesignTime) {
+    auto view = host.site().query<IViewObject>();
+    ASSERT_TRUE(view);
+    activex::testing::OffscreenDc dc(40, 40);
+    dc.fill(RGB(255, 255, 255));
+    RECTL bounds{0, 0, 28, 28};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(14, 14), RGB(255, 255, 255));
+    com::Variant bytes;
+    EXPECT_EQ(invoke(kSSLServerAuthenticationCertEncodedB, DISPATCH_PROPERTYGET, {}, &bytes, nullptr), S_OK);
+
+    host.site().setUserMode(false);
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(dc.pixel(27, 27), RGB(0, 0, 0));
+    EXPECT_EQ(dc.pixel(3, 3), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(dc.pixel(6, 7), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(dc.pixel(7, 9), RGB(0, 0, 128));
+    EXPECT_EQ(dc.pixel(30, 30), RGB(255, 255, 255));
+
+    Raised raised{};
+    EXPECT_EQ(invoke(kSSLServerAuthenticationCertEncodedB, DISPATCH_PROPERTYGET, {}, &bytes, &raised), DISP_E_EXCEPTION);
+    EXPECT_EQ(raised.description, "Property is runtime only (no supported in design time).");
+    EXPECT_EQ(raised.helpContext, 32402u);
+}
+
+TEST_F(CorviskControl, UnregisteringRemovesTheProgIds) {
+    ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " -u " + CORVISK_PATH).c_str()), 0);
+    CLSID clsid{};
+    EXPECT_NE(CLSIDFromProgID(u"QuorrelPay.Corvisk", &clsid), S_OK);
+    ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + CORVISK_PATH).c_str()), 0);
+    EXPECT_EQ(CLSIDFromProgID(u"QuorrelPay.Corvisk", &clsid), S_OK);
+}

@@ -1,0 +1,243 @@
+// The gateways that do not take a plain form post: the vendor's client library, the XML documents
+// and the raw TLS exchange.
+
+#include "card_control/pfpro_binding.h"
+#include "card_control/tests/engine_fixture.h"
+#include "payment_core/core_component.h"
+#include "pfpro/pfpro.h"
+#include "testing/raw_peer.h"
+
+#include <string>
+
+using namespace card_control;
+using namespace card_control::testing_support;
+using fixtures::Answer;
+using fixtures::PeerScript;
+
+namespace {
+
+class VendorLibrary : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        PfProBinding::bind();
+        ASSERT_TRUE(PfProBinding::loaded());
+        ASSERT_EQ(engine.setGateway(gwPayFlowPro), 0);
+        engine.GatewayURL.assignCString(("localhost:" + std::to_string(server.port())).c_str());
+    }
+    void TearDown() override { PfProBinding::release(); }
+};
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+void config(GatewayEngine& engine, const char* text) {
+    const char* answer = nullptr;
+    ASSERT_EQ(payment_core::dispatchConfig(engine, text, &answer), 0) << text;
+}
+
+}  // namespace
+
+TEST_F(VendorLibrary, PostsUnencodedPairsAndReadsTheAnswer) {
+    server.enqueue(Answer::ok("RESULT=0&PNREF=V19A2&RESPMSG=Approved&AUTHCODE=010101&AVSADDR=Y&AVSZIP=N"));
+    setCard();
+    set(RequestSlot::MerchantLogin, "vendor");
+    set(RequestSlot::TransactionAmount, "1.00");
+    set(RequestSlot::TransactionDesc, "first order");
+    ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
+    EXPECT_EQ(server.request(0).target, pfpro::kTransactionPath);
+    EXPECT_EQ(server.request(0).body, "TENDER=C&PARTNER=VeriSign&EXPDATE=0708&ACCT=4111111111111111&VENDOR=vendor"
+                                      "&AMT=1.00&COMMENT1=first order&TRXTYPE=S&");
+    EXPECT_EQ(str(engine.ResponseData), "RESULT=0&PNREF=V19A2&RESPMSG=Approved&AUTHCODE=010101&AVSADDR=Y&AVSZIP=N");
+    EXPECT_EQ(response(ResponseSlot::ResponseCode), "0");
+    EXPECT_EQ(response(ResponseSlot::ResponseAVS), "YN");
+    EXPECT_EQ(response(ResponseSlot::ResponseInvoiceNumber), "");
+    EXPECT_EQ(response(ResponseSlot::ResponseTransactionId), "V19A2");
+    EXPECT_TRUE(engine.transactionApproved());
+}
+
+TEST_F(VendorLibrary, WithoutTheLibraryTheBuildStillComesFirst) {
+    PfProBinding::release();
+    ASSERT_EQ(engine.setTransactionType(ttAVSOnly), 0);
+    EXPECT_EQ(engine.authorize(), kNotForGateway);
+    ASSERT_EQ(engine.setTransactionType(ttSale), 0);
+    EXPECT_EQ(engine.authorize(), kPfProNotLoaded);
+    EXPECT_EQ(str(engine.lastError), "Unable to load pfpro.dll.");
+    EXPECT_EQ(server.requestCount(), 0u);
+}
+
+TEST_F(VendorLibrary, UnreachableGatewayIsASubmitFailure) {
+    engine.GatewayURL.assignCString("127.0.0.1:1");
+    EXPECT_EQ(engine.authorize(), pfpro::kCannotConnect);
+    EXPECT_EQ(str(engine.lastError), "Error submitting PayFlow Pro transaction.");
+    EXPECT_EQ(str(engine.ResponseData), "");
+}
+
+// ---- XML documents ----
+
+TEST_F(EngineTest, PayFuseSaleCarriesTheDocumentInOneFormVariable) {
+    server.enqueue(Answer::ok(
+        "<EngineDocList><EngineDoc><OrderFormDoc><Transaction><Id>PF-1</Id><AuthCode>A7</AuthCode><CardProcResp>"
+        "<CcErrCode>1</CcErrCode><CcReturnMsg>Approved.</CcReturnMsg></CardProcResp></Transaction></OrderFormDoc>"
+        "</EngineDoc></EngineDocList>"));
+    point(gwPayFuse);
+    setCard();
+    set(RequestSlot::CardCVV2Data, "123");
+    set(RequestSlot::MerchantLogin, "user");
+    set(RequestSlot::TransactionAmount, "1000");
+    config(engine, "MerchantAlias=shop");
+    ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
+    const std::string document = formValue(engine, "CLRCMRC_XML");
+    EXPECT_EQ(formPairs(engine).size(), 1u);
+    EXPECT_TRUE(contains(server.request(0).body, "CLRCMRC_XML=%3CEngineDocList%3E"));
+    EXPECT_TRUE(contains(document, "<User><Name>user</Name><Password></Password><Alias>shop</Alias></User>"));
+    EXPECT_TRUE(contains(document, "<OrderFormDoc><Mode>P</Mode><Id></Id><Consumer>"));
+    EXPECT_TRUE(contains(document, "<Expires DataType=\"ExpirationDate\" Locale=\"840\">07/08</Expires>"));
+    EXPECT_TRUE(contains(document, "<Cvv2Val>123</Cvv2Val><Cvv2Indicator>1</Cvv2Indicator>"));
+    EXPECT_TRUE(contains(document, "<Type>Auth</Type>"));
+    EXPECT_TRUE(contains(document, "<Total DataType=\"Money\" Currency=\"840\">1000</Total>"));
+    EXPECT_EQ(response(ResponseSlot::ResponseCode), "1");
+    EXPECT_EQ(response(ResponseSlot::ResponseText), "Approved.");
+    EXPECT_EQ(response(ResponseSlot::ResponseTransactionId), "PF-1");
+    EXPECT_TRUE(engine.transactionApproved());
+}
+
+TEST_F(EngineTest, PayFuseVoidSendsNoCardData) {
+    ASSERT_EQ(engine.setGateway(gwPayFuse), 0);
+    setCard();
+    set(RequestSlot::TransactionId, "T-9");
+    ASSERT_EQ(engine.setTransactionType(ttVoid), 0);
+    config(engine, "PayFuseTestMode=Y");
+    ASSERT_EQ(engine.prepareRequest(), 0) << str(engine.lastError);
+    const std::string document = formValue(engine, "CLRCMRC_XML");
+    EXPECT_TRUE(contains(document, "<OrderFormDoc><Mode>Y</Mode><Id>T-9</Id><Transaction><Type>Void</Type>"
+                                   "</Transaction></OrderFormDoc></EngineDoc></EngineDocList>"));
+    EXPECT_FALSE(contains(document, "4111"));
+    ASSERT_EQ(engine.setTransactionType(ttForce), 0);
+    engine.clearRequestState();
+    EXPECT_EQ(engine.prepareRequest(), kNotForGateway);
+}
+
+TEST_F(EngineTest, OrbitalPostsItsDocumentWithItsHeaders) {
+    server.enqueue(Answer::ok(
+        "<Response><ACResponse><CommonDataResponse><CommonMandatoryResponse><ApprovalStatus>1</ApprovalStatus>"
+        "<StatusMsg>Approved</StatusMsg><TxRefNum>REF7</TxRefNum><ResponseCodes><AuthCode>tst12</AuthCode>"
+        "</ResponseCodes></CommonMandatoryResponse></CommonDataResponse></ACResponse></Response>"));
+    point(gwOrbital, "/authorize");
+    setCard();
+    set(RequestSlot::CardCVV2Data, "321");
+    set(RequestSlot::CustomerFirstName, "Ann");
+    set(RequestSlot::CustomerLastName, "Smith & Sons");
+    ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
+    const fixtures::HttpRequest& request = server.request(0);
+    EXPECT_EQ(request.header("Content-Type"), "application/PTI21");
+    EXPECT_EQ(request.header("Content-Transfer-Encoding"), "text");
+    EXPECT_EQ(request.header("MIME-Version"), "1.0");
+    EXPECT_EQ(request.header("Request-Number"), "1");
+    EXPECT_EQ(request.header("Document-Type"), "Request");
+    EXPECT_TRUE(contains(request.body, "<Request><AC><CommonData><CommonMandatory AuthOverrideInd=\"N\""));
+    EXPECT_TRUE(contains(request.body, "MessageType=\"AC\" Version=\"2\" TzCode=\"705\">"));
+    EXPECT_TRUE(contains(request.body, "<TxTypeCommon TxTypeID=\"G\"/><Currency"));
+    EXPECT_TRUE(contains(request.body, "<Exp>0708</Exp>"));
+    EXPECT_TRUE(contains(request.body, "<CardSecVal CardSecInd=\"1\">321</CardSecVal>"));
+    EXPECT_TRUE(contains(request.body, "<AVSname>Ann Smith &amp; Sons</AVSname>"));
+    EXPECT_TRUE(contains(request.body, "</Auth><Cap><CapMandatory><EntryDataSrc>02</EntryDataSrc>"));
+    EXPECT_EQ(response(ResponseSlot::ResponseCode), "1");
+    EXPECT_EQ(response(ResponseSlot::ResponseText), "Approved");
+    EXPECT_EQ(response(ResponseSlot::ResponseApprovalCode), "tst12");
+    EXPECT_TRUE(engine.transactionApproved());
+}
+
+TEST_F(EngineTest, OrbitalDocumentsByTransactionType) {
+    struct Case {
+        int type;
+        const char* cardNumber;
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+        int rc;
+    };
+    const std::vector<Case> cases = {
+        {ttForce, "5500000000000004", {"<TxTypeCommon TxTypeID=\"G\"><PriorAuthID/></TxTypeCommon>",
+                                       "<AuthCd AuthSrc=\"\">PRE1</AuthCd>", "<CardSecVal>9</CardSecVal>", "TzCode=\"707\""},
+         {"AVSextended"}, 0},
+        {ttCapture, "4111111111111111", {"MessageType=\"C\"", "<TxRefNum>R-1</TxRefNum><TxRefIdx/>"}, {"<Auth>"}, 0},
+        {ttCredit, "4111111111111111", {"<Refund ", "MessageType=\"FR\"", "<Comments>Customer Refund</Comments>"}, {"<AC>"}, 0},
+        {ttVoid, "4111111111111111", {"<Void HcsTcsInd=\"T\" MessageType=\"V\" Version=\"2\" TzCode=\"705\">",
+                                      "<TxRefNum>R-1</TxRefNum><TxRefIdx>0</TxRefIdx></Void>"}, {"<AccountNum"}, 0},
+        {ttAVSOnly, "4111111111111111", {}, {}, kNotForGateway},
+    };
+    config(engine, "TimeZone=707");
+    config(engine, "AuthCode=PRE1");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        ASSERT_EQ(engine.setGateway(gwOrbital), 0);
+        setCard(c.cardNumber);
+        set(RequestSlot::CardCVV2Data, "9");
+        set(RequestSlot::TransactionId, "R-1");
+        ASSERT_EQ(engine.setTransactionType(c.type), 0);
+        engine.clearRequestState();
+        ASSERT_EQ(engine.prepareRequest(), c.rc) << str(engine.lastError);
+        const std::string body = str(engine.PostData);
+        for (const std::string& part : c.present) EXPECT_TRUE(contains(body, part)) << part;
+        for (const std::string& part : c.absent) EXPECT_FALSE(contains(body, part)) << part;
+    }
+}
+
+// ---- raw TLS exchange ----
+
+class RawExchange : public EngineTest {
+protected:
+    fixtures::RawTlsPeer peer;
+};
+
+TEST_F(RawExchange, LinkPointOrderOverTls) {
+    peer.addConnection(PeerScript()
+                           .expectUntil("</order>")
+                           .send("<r_csp>CSP</r_csp><r_time>now</r_time><r_ref>R1</r_ref><r_error></r_error>"
+                                 "<r_ordernum>O-1</r_ordernum><r_message>APPROVED</r_message><r_code>0097</r_code>"
+                                 "<r_approved>APPROVED</r_approved><r_avs>YYYM</r_avs>")
+                           .close());
+    ASSERT_EQ(engine.setGateway(gwFirstData), 0);
+    engine.GatewayURL.assignCString(("localhost:" + std::to_string(peer.port())).c_str());
+    setCard();
+    set(RequestSlot::CardCVV2Data, "123");
+    set(RequestSlot::CustomerAddress, "12 Main Street");
+    set(RequestSlot::MerchantLogin, "store1");
+    set(RequestSlot::TransactionAmount, "9.95");
+    ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
+    ASSERT_TRUE(peer.waitFinished());
+    EXPECT_TRUE(peer.errors().empty());
+    const std::string sent = peer.connection(0).received;
+    EXPECT_EQ(sent.substr(0, 8), "<order>\n");
+    EXPECT_TRUE(contains(sent, "\t\t<configfile>store1</configfile>\n"));
+    EXPECT_TRUE(contains(sent, "\t\t<ordertype>SALE</ordertype>\n\t\t\n"));
+    EXPECT_TRUE(contains(sent, "<cvmvalue>123</cvmvalue><cvmindicator>provided</cvmindicator>"));
+    EXPECT_TRUE(contains(sent, "\t\t<addrnum>12</addrnum>\n"));
+    EXPECT_TRUE(contains(sent, "<chargetotal>9.95</chargetotal>"));
+    EXPECT_EQ(response(ResponseSlot::ResponseCode), "APPROVED");
+    EXPECT_EQ(response(ResponseSlot::ResponseApprovalCode), "0097");
+    EXPECT_EQ(response(ResponseSlot::ResponseTransactionId), "R1");
+    EXPECT_EQ(response(ResponseSlot::ResponseCVV2), "M");
+    EXPECT_TRUE(engine.transactionApproved());
+}
+
+TEST_F(RawExchange, LinkPointFailuresPassThrough) {
+    ASSERT_EQ(engine.setGateway(gwLinkPoint), 0);
+    engine.GatewayURL.assignCString("127.0.0.1:1");
+    EXPECT_EQ(engine.authorize(), 10061);
+    EXPECT_EQ(str(engine.lastError).substr(0, 7), "[10061]");
+}
+
+TEST_F(EngineTest, LinkPointPlaceholders) {
+    ASSERT_EQ(engine.setGateway(gwYourPay), 0);
+    set(RequestSlot::CustomerAddress, "Main Street");
+    set(RequestSlot::CustomerFirstName, "<Ann>");
+    config(engine, "TestMode=GOOD");
+    ASSERT_EQ(engine.setTransactionType(ttAVSOnly), 0);
+    ASSERT_EQ(engine.prepareRequest(), 0);
+    const std::string body = str(engine.PostData);
+    EXPECT_TRUE(contains(body, "<addrnum></addrnum>"));
+    EXPECT_TRUE(contains(body, "<ordertype>NULL</ordertype>\n\t\t<result>GOOD</result>\n"));
+    EXPECT_TRUE(contains(body, "\t\t<cardexpyear>00</cardexpyear>\n\t\t<!--"));
+    EXPECT_TRUE(contains(body, "<name>&lt;Ann&gt; </name>"));
+    EXPECT_EQ(str(engine.ContentType), "application/url-encoded");
+}
