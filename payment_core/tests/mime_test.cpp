@@ -239,4 +239,29 @@ CORE_TEST(MimeMessage, PartDataInFiles) {
     EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_TRUE(std::filesystem::exists(source));
 }
+// Whatever allocation fails, decoding reports 200 and leaves a message that decodes again.
+CORE_TEST(MimeMessage, DecodingStarvedOfMemory) {
+    MimeMessage source;
+    fill(source);
+    ASSERT_EQ(source.process(4), 0);
+    bool decoded = false;
+    for (long n = 0; n < 5000 && !decoded; ++n) {
+        MimeMessage m;
+        m.messageHeaders.assign(static_cast<std::size_t>(source.messageHeaders.length()), source.messageHeaders.data());
+        m.message.assign(static_cast<std::size_t>(source.message.length()), source.message.data());
+        int result;
+        {
+            AllocationLimit limit(n);
+            result = m.process(2);
+        }
+        if (result == 0) {
+            expectParts(m);
+            decoded = true;
+        } else {
+            ASSERT_EQ(result, 200) << n;
+            EXPECT_EQ(str(m.lastError), "Out of memory.") << n;
+        }
+    }
+    EXPECT_TRUE(decoded);
+}
 #endif

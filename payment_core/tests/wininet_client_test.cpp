@@ -226,6 +226,8 @@ CORE_TEST(WinInetPath, SilentServerEndsWithTimeoutAndTheClientCarriesOn) {
     client.setTimeoutMs(1000);
     EXPECT_EQ(run(client, silent.url("/")), "301 Timeout.");
     EXPECT_EQ(client.winInetAction, 0);
+    // The abandoned request is cut short: its connection goes.
+    EXPECT_TRUE(silent.waitForClosedConnections(1));
     client.setTimeoutMs(10000);
     client.events.clear();
     EXPECT_EQ(run(client, server.url("/")), "0 ");

@@ -84,13 +84,15 @@ struct Request : Handle {
     std::atomic<bool> cancelled{false};  // closed while its request was being sent
 };
 
+// Never destroyed: a request abandoned by its caller may still be finishing on its thread
+// while the process exits.
 std::mutex& registryLock() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 std::unordered_set<Handle*>& live() {
-    static std::unordered_set<Handle*> s;
-    return s;
+    static auto* s = new std::unordered_set<Handle*>;
+    return *s;
 }
 
 void deleteHandle(Handle* h) {
