@@ -363,6 +363,8 @@ MimePart* MimeMessage::checkedPart(int i) {
 }
 
 int MimeMessage::setPartCount(int n) {
+    // The coder walks the part list while it reports progress.
+    if (busy) return kMimeBusy;
     const int old = parts.count();
     const int result = parts.resize(n);
     if (result) return result;
@@ -699,7 +701,7 @@ int MimeMessage::getPartData(int i, InlineString99& out) {
 }
 
 int MimeMessage::process(int action) {
-    if (action >= 0 && action <= 4 && busy) return kMimeBusy;
+    if (action >= 0 && action <= 5 && busy) return kMimeBusy;
     int result = kOk;
     switch (action) {
     case 0:

@@ -39,7 +39,8 @@ public:
     // 1 decodes the file named by `message`, 2 (and 0 while idle) the text in `message`, 3
     // encodes into the file named by `message`, 4 into `message`, 5 resets.
     int process(int action);
-    // Called as the parts are coded, in percent, and with 100 when the coding is done.
+    // Called as the parts are coded, in percent, and with 100 when the coding is done. Meanwhile
+    // the message refuses further actions and part resizing with 284.
     virtual void onProgress(int percent);
 
     int setPartCount(int n);

@@ -207,9 +207,13 @@ CORE_TEST(MimeMessage, Failures) {
     ProgressMessage busy;
     busy.setPartCount(1);
     busy.setPartData(0, "x", 1);
-    busy.nestedAction = 0;
-    EXPECT_EQ(busy.process(4), 0);
-    EXPECT_EQ(busy.nested, 284);
+    // From the progress hook, neither another action nor a reset may run.
+    for (int action : {0, 5}) {
+        busy.nestedAction = action;
+        EXPECT_EQ(busy.process(4), 0);
+        EXPECT_EQ(busy.nested, 284) << action;
+    }
+    EXPECT_EQ(busy.partCount(), 1);
 }
 
 CORE_TEST(MimeMessage, PartDataInFiles) {
