@@ -19,6 +19,8 @@ struct MimePart {
     InlineString99 data;
     InlineString99 dataFile;
     InlineString99 headers;
+    // The data file is a temporary one of the decoder's, removed with the part.
+    bool ownsDataFile = false;
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "win32/files.h"
+
 namespace payment_core {
 inline namespace PAYMENT_CORE_VARIANT {
 
@@ -13,6 +15,7 @@ MimePart* PointerList::createPart() {
 
 void PointerList::destroyPart(MimePart* part) {
     if (!part) return;
+    if (part->ownsDataFile) DeleteFileA(part->dataFile.data());
     part->~MimePart();
     coreFree(part);
 }

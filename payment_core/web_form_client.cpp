@@ -13,14 +13,14 @@ WebFormClient::~WebFormClient() {
 }
 
 void WebFormClient::initHttpsDefaults() {
-    HttpClient::initHttpsDefaults();
+    WinInetHttpClient::initHttpsDefaults();
 #if !PAYMENT_CORE_CHECKOUT
     formMessage.process(5);
 #endif
 }
 
 void WebFormClient::clearRequestState() {
-    HttpClient::clearRequestState();
+    WinInetHttpClient::clearRequestState();
     formNames.reset();
     formValues.reset();
     setPostContentType(kFormUrlEncoded);

@@ -2,7 +2,7 @@
 // Form variables and the one action that sends them: URL-encoded in a POST body, as a
 // multipart/form-data body (not in the express-checkout build), or as a GET query.
 
-#include "payment_core/http_client.h"
+#include "payment_core/wininet_http_client.h"
 #if !PAYMENT_CORE_CHECKOUT
 #include "payment_core/mime_message.h"
 #endif
@@ -12,7 +12,7 @@ inline namespace PAYMENT_CORE_VARIANT {
 
 enum FormEncoding : unsigned char { kFormUrlEncoded = 0, kFormMultipart = 1, kFormQuery = 2 };
 
-class WebFormClient : public HttpClient {
+class WebFormClient : public WinInetHttpClient {
 public:
     WebFormClient();
     ~WebFormClient() override;

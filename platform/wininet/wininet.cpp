@@ -7,27 +7,30 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace {
 
 enum class Kind { Session, Connection, Request };
 
+// A handle stays alive while a call on any thread uses it and while it has children; closing
+// one only unregisters it, so a call in flight on another thread finishes safely.
 struct Handle {
     explicit Handle(Kind k, Handle* p) : kind(k), parent(p) {
-        if (p) {
-            callback = p->callback;
-            p->children.push_back(this);
-        }
+        if (p) callback = p->callback;
     }
     Kind kind;
     Handle* parent;
-    std::vector<Handle*> children;
+    std::vector<Handle*> children;  // the open ones
+    int refs = 1;                   // the registration, each child, each call in flight
+    bool closed = false;
     DWORD_PTR context = 0;
     INTERNET_STATUS_CALLBACK callback = nullptr;
     std::optional<DWORD> connectTimeout, receiveTimeout, sendTimeout;
@@ -78,67 +81,138 @@ struct Request : Handle {
     std::size_t readPos = 0;
     bool sawHeader = false;
     long verifyError = 0;
+    std::atomic<bool> cancelled{false};  // closed while its request was being sent
 };
 
+// Never destroyed: a request abandoned by its caller may still be finishing on its thread
+// while the process exits.
 std::mutex& registryLock() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 std::unordered_set<Handle*>& live() {
-    static std::unordered_set<Handle*> s;
-    return s;
+    static auto* s = new std::unordered_set<Handle*>;
+    return *s;
 }
 
-HINTERNET registerHandle(Handle* h) {
-    std::lock_guard lock(registryLock());
-    live().insert(h);
-    return h;
-}
-
-template <class T>
-T* lookup(HINTERNET h, Kind kind) {
-    std::lock_guard lock(registryLock());
-    auto* p = static_cast<Handle*>(h);
-    if (!h || !live().count(p)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (p->kind != kind) {
-        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-        return nullptr;
-    }
-    return static_cast<T*>(p);
-}
-
-Handle* lookupAny(HINTERNET h) {
-    std::lock_guard lock(registryLock());
-    auto* p = static_cast<Handle*>(h);
-    if (!h || !live().count(p)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    return p;
-}
-
-// Closing a handle closes its children; a request's hidden connection goes with the request.
-void destroy(Handle* h, bool byParent = false) {
-    for (auto* c : std::vector<Handle*>(h->children)) destroy(c, true);
-    {
-        std::lock_guard lock(registryLock());
-        live().erase(h);
-    }
-    if (h->parent) std::erase(h->parent->children, h);
+void deleteHandle(Handle* h) {
     switch (h->kind) {
         case Kind::Session: delete static_cast<Session*>(h); break;
         case Kind::Connection: delete static_cast<Connection*>(h); break;
-        case Kind::Request: {
-            auto* r = static_cast<Request*>(h);
-            auto* c = static_cast<Connection*>(r->parent);
-            delete r;
-            if (!byParent && c && c->hidden && c->children.empty()) destroy(c);
-            break;
+        case Kind::Request: delete static_cast<Request*>(h); break;
+    }
+}
+
+// Drops one reference; the last one frees the handle and the reference it held on its parent.
+void release(Handle* h) {
+    while (h) {
+        Handle* parent;
+        {
+            std::lock_guard lock(registryLock());
+            if (--h->refs > 0) return;
+            parent = h->parent;
+        }
+        deleteHandle(h);
+        h = parent;
+    }
+}
+
+// A reference held for the length of one call.
+template <class T>
+class Ref {
+public:
+    Ref() = default;
+    explicit Ref(T* p) : p_(p) {}
+    Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    Ref& operator=(Ref&&) = delete;
+    ~Ref() {
+        if (p_) release(p_);
+    }
+    T* operator->() const { return p_; }
+    T* get() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// A handle whose parent was closed meanwhile is not made.
+HINTERNET registerHandle(Handle* h) {
+    {
+        std::lock_guard lock(registryLock());
+        if (!h->parent || !h->parent->closed) {
+            if (h->parent) {
+                ++h->parent->refs;
+                h->parent->children.push_back(h);
+            }
+            live().insert(h);
+            return h;
         }
     }
+    deleteHandle(h);
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+}
+
+template <class T>
+Ref<T> lookup(HINTERNET h, Kind kind) {
+    std::lock_guard lock(registryLock());
+    auto* p = static_cast<Handle*>(h);
+    if (!h || !live().count(p)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return {};
+    }
+    if (p->kind != kind) {
+        SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+        return {};
+    }
+    ++p->refs;
+    return Ref<T>(static_cast<T*>(p));
+}
+
+Ref<Handle> lookupAny(HINTERNET h) {
+    std::lock_guard lock(registryLock());
+    auto* p = static_cast<Handle*>(h);
+    if (!h || !live().count(p)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return {};
+    }
+    ++p->refs;
+    return Ref<Handle>(p);
+}
+
+// Unregisters a handle and its children, under the registry lock; a request being sent is
+// told to stop.
+void closeTree(Handle* h, std::vector<Handle*>& closed) {
+    h->closed = true;
+    live().erase(h);
+    if (h->kind == Kind::Request) static_cast<Request*>(h)->cancelled = true;
+    closed.push_back(h);
+    for (auto* c : h->children) closeTree(c, closed);
+    h->children.clear();
+}
+
+// Closing a handle closes its children; a request's hidden connection goes with the request.
+bool closeHandle(HINTERNET handle) {
+    std::vector<Handle*> closed;
+    {
+        std::lock_guard lock(registryLock());
+        auto* h = static_cast<Handle*>(handle);
+        if (!h || !live().count(h)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return false;
+        }
+        closeTree(h, closed);
+        if (Handle* p = h->parent) {
+            std::erase(p->children, h);
+            if (h->kind == Kind::Request && static_cast<Connection*>(p)->hidden && p->children.empty() && !p->closed) {
+                closeTree(p, closed);
+                if (p->parent) std::erase(p->parent->children, p);
+            }
+        }
+    }
+    for (auto* h : closed) release(h);
+    return true;
 }
 
 Session* sessionOf(Handle* h) {
@@ -197,6 +271,11 @@ size_t onHeader(char* data, size_t size, size_t count, void* self) {
 size_t onBody(char* data, size_t size, size_t count, void* self) {
     static_cast<Request*>(self)->body.append(data, size * count);
     return size * count;
+}
+
+// A request closed by another thread while it is being sent ends here.
+int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<Request*>(self)->cancelled ? 1 : 0;
 }
 
 int onPrereq(void* self, char* primaryIp, char*, int, int) {
@@ -265,6 +344,7 @@ DWORD mapCurlError(CURLcode code, const Request& r) {
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR: return ERROR_INTERNET_CONNECTION_RESET;
         case CURLE_OUT_OF_MEMORY: return ERROR_NOT_ENOUGH_MEMORY;
+        case CURLE_ABORTED_BY_CALLBACK: return ERROR_INTERNET_OPERATION_CANCELLED;
         default: return ERROR_INTERNET_INTERNAL_ERROR;
     }
 }
@@ -284,6 +364,10 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     std::string url = std::string(secure ? "https://" : "http://") + host + ":" +
                       std::to_string(c->port ? c->port : (secure ? 443 : 80)) + path;
 
+    if (r->cancelled) {
+        SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
+        return false;
+    }
     CURL* curl = curl_easy_init();
     if (!curl) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -369,6 +453,9 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPrereq);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, r);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, r);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     if (secure) {
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, (r->securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID) ? 0L : 2L);
@@ -424,13 +511,13 @@ HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR, DW
 
 HINTERNET InternetConnectA(HINTERNET session, LPCSTR server, INTERNET_PORT port, LPCSTR user, LPCSTR password,
                            DWORD, DWORD, DWORD_PTR context) {
-    auto* s = lookup<Session>(session, Kind::Session);
+    auto s = lookup<Session>(session, Kind::Session);
     if (!s) return nullptr;
     if (!server || !*server) {
         SetLastError(ERROR_INTERNET_INVALID_URL);
         return nullptr;
     }
-    auto* c = new Connection(s);
+    auto* c = new Connection(s.get());
     c->server = server;
     c->port = port;
     c->user = user ? user : "";
@@ -441,9 +528,9 @@ HINTERNET InternetConnectA(HINTERNET session, LPCSTR server, INTERNET_PORT port,
 
 HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object, LPCSTR version, LPCSTR referrer,
                            LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context) {
-    auto* c = lookup<Connection>(connection, Kind::Connection);
+    auto c = lookup<Connection>(connection, Kind::Connection);
     if (!c) return nullptr;
-    auto* r = new Request(c);
+    auto* r = new Request(c.get());
     r->verb = verb && *verb ? verb : "GET";
     r->path = object ? object : "/";
     r->version = version ? version : "";
@@ -457,7 +544,7 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object, LPC
 }
 
 BOOL HttpAddRequestHeadersA(HINTERNET request, LPCSTR headers, DWORD headersLength, DWORD modifiers) {
-    auto* r = lookup<Request>(request, Kind::Request);
+    auto r = lookup<Request>(request, Kind::Request);
     if (!r) return FALSE;
     if (!headers) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -485,16 +572,16 @@ BOOL HttpAddRequestHeadersA(HINTERNET request, LPCSTR headers, DWORD headersLeng
 
 BOOL HttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional,
                       DWORD optionalLength) {
-    auto* r = lookup<Request>(request, Kind::Request);
+    auto r = lookup<Request>(request, Kind::Request);
     if (!r) return FALSE;
     std::string extra;
     if (headers) extra = headersLength == static_cast<DWORD>(-1) ? std::string(headers) : std::string(headers, headersLength);
-    return send(r, extra, static_cast<const char*>(optional), optional ? optionalLength : 0) ? TRUE : FALSE;
+    return send(r.get(), extra, static_cast<const char*>(optional), optional ? optionalLength : 0) ? TRUE : FALSE;
 }
 
 HINTERNET InternetOpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD headersLength, DWORD flags,
                            DWORD_PTR context) {
-    auto* s = lookup<Session>(session, Kind::Session);
+    auto s = lookup<Session>(session, Kind::Session);
     if (!s) return nullptr;
     CURLU* u = curl_url();
     char *scheme = nullptr, *host = nullptr, *port = nullptr, *path = nullptr, *query = nullptr, *user = nullptr,
@@ -517,14 +604,20 @@ HINTERNET InternetOpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD 
         curl_url_get(u, CURLUPART_PASSWORD, &password, CURLU_URLDECODE);
         std::string hostText = host;
         if (hostText.size() > 2 && hostText.front() == '[') hostText = hostText.substr(1, hostText.size() - 2);
-        auto* c = static_cast<Connection*>(InternetConnectA(s, hostText.c_str(),
+        auto* c = static_cast<Connection*>(InternetConnectA(s.get(), hostText.c_str(),
                                                             static_cast<INTERNET_PORT>(port ? std::atoi(port) : 0),
                                                             user, password, INTERNET_SERVICE_HTTP, 0, context));
-        c->hidden = true;
+        if (c) c->hidden = true;
         std::string object = std::string(path ? path : "/") + (query ? std::string("?") + query : "");
         DWORD requestFlags = flags | (schemeText == "https" ? INTERNET_FLAG_SECURE : 0);
-        HINTERNET r = HttpOpenRequestA(c, "GET", object.c_str(), nullptr, nullptr, nullptr, requestFlags, context);
-        if (HttpSendRequestA(r, headers, headers ? headersLength : 0, nullptr, 0)) {
+        HINTERNET r = c ? HttpOpenRequestA(c, "GET", object.c_str(), nullptr, nullptr, nullptr, requestFlags, context)
+                        : nullptr;
+        if (c && !r) {
+            error = GetLastError();
+            InternetCloseHandle(c);
+        } else if (!c) {
+            error = GetLastError();
+        } else if (HttpSendRequestA(r, headers, headers ? headersLength : 0, nullptr, 0)) {
             result = r;
         } else {
             error = GetLastError();
@@ -538,7 +631,7 @@ HINTERNET InternetOpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD 
 }
 
 BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD) {
-    auto* r = lookup<Request>(request, Kind::Request);
+    auto r = lookup<Request>(request, Kind::Request);
     if (!r) return FALSE;
     if (!r->sent) {
         SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
@@ -601,7 +694,7 @@ BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD b
 }
 
 BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read) {
-    auto* r = lookup<Request>(file, Kind::Request);
+    auto r = lookup<Request>(file, Kind::Request);
     if (!r) return FALSE;
     if (!read || (!buffer && toRead)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -615,7 +708,7 @@ BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read)
 }
 
 BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD bufferLength) {
-    Handle* h = lookupAny(handle);
+    auto h = lookupAny(handle);
     if (!h) return FALSE;
     auto dword = [&]() -> std::optional<DWORD> {
         if (!buffer || bufferLength < sizeof(DWORD)) return std::nullopt;
@@ -633,7 +726,7 @@ BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD buf
         case INTERNET_OPTION_SECURITY_FLAGS: {
             auto v = dword();
             if (h->kind != Kind::Request || !v) break;
-            static_cast<Request*>(h)->securityFlags = *v;
+            static_cast<Request*>(h.get())->securityFlags = *v;
             return TRUE;
         }
         case INTERNET_OPTION_SECURITY_SELECT_CLIENT_CERT:
@@ -646,19 +739,19 @@ BOOL InternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD buf
 }
 
 BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD bufferLength) {
-    Handle* h = lookupAny(handle);
+    auto h = lookupAny(handle);
     if (!h) return FALSE;
     DWORD value;
     switch (option) {
-        case INTERNET_OPTION_CONNECT_TIMEOUT: value = inherited(h, &Handle::connectTimeout, 60000); break;
-        case INTERNET_OPTION_RECEIVE_TIMEOUT: value = inherited(h, &Handle::receiveTimeout, 30000); break;
-        case INTERNET_OPTION_SEND_TIMEOUT: value = inherited(h, &Handle::sendTimeout, 30000); break;
+        case INTERNET_OPTION_CONNECT_TIMEOUT: value = inherited(h.get(), &Handle::connectTimeout, 60000); break;
+        case INTERNET_OPTION_RECEIVE_TIMEOUT: value = inherited(h.get(), &Handle::receiveTimeout, 30000); break;
+        case INTERNET_OPTION_SEND_TIMEOUT: value = inherited(h.get(), &Handle::sendTimeout, 30000); break;
         case INTERNET_OPTION_SECURITY_FLAGS:
             if (h->kind != Kind::Request) {
                 SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
                 return FALSE;
             }
-            value = static_cast<Request*>(h)->securityFlags;
+            value = static_cast<Request*>(h.get())->securityFlags;
             break;
         default: SetLastError(ERROR_INTERNET_INVALID_OPTION); return FALSE;
     }
@@ -673,7 +766,7 @@ BOOL InternetQueryOptionA(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD
 }
 
 INTERNET_STATUS_CALLBACK InternetSetStatusCallback(HINTERNET handle, INTERNET_STATUS_CALLBACK callback) {
-    Handle* h = lookupAny(handle);
+    auto h = lookupAny(handle);
     if (!h) return INTERNET_INVALID_STATUS_CALLBACK;
     INTERNET_STATUS_CALLBACK previous = h->callback;
     h->callback = callback;
@@ -681,9 +774,6 @@ INTERNET_STATUS_CALLBACK InternetSetStatusCallback(HINTERNET handle, INTERNET_ST
 }
 
 BOOL InternetCloseHandle(HINTERNET handle) {
-    Handle* h = lookupAny(handle);
-    if (!h) return FALSE;
-    destroy(h);
-    return TRUE;
+    return closeHandle(handle) ? TRUE : FALSE;
 }
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 using fixtures::Answer;
@@ -176,6 +177,29 @@ TEST(WinInet, FailuresGiveTheirCodes) {
     EXPECT_EQ(InternetOpenUrlA(session, silent.url().c_str(), nullptr, 0, 0, 0), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_INTERNET_TIMEOUT);
     InternetCloseHandle(session);
+}
+
+// Another thread may close a session whose request is being sent: the send ends at once and
+// the handles stay valid until it has returned.
+TEST(WinInet, ClosingWhileARequestIsSentEndsTheSend) {
+    HttpServer silent;
+    silent.enqueue(Answer::silence());
+    HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", silent.port(), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 0);
+    ASSERT_NE(request, nullptr);
+    std::thread closer([&] {
+        silent.waitForRequests(1);
+        InternetCloseHandle(session);
+    });
+    EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INTERNET_OPERATION_CANCELLED);
+    closer.join();
+    DWORD n = 0;
+    char c;
+    EXPECT_FALSE(InternetReadFile(request, &c, 1, &n));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
 }  // namespace

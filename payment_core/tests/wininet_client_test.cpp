@@ -1,0 +1,332 @@
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "crypt32/crypt32.h"
+#include "payment_core/tests/core_test.h"
+#include "payment_core/web_form_client.h"
+#include "payment_core/wininet_binding.h"
+#include "testing/certificates.h"
+#include "testing/http_server.h"
+#include "win32/kernel.h"
+
+using namespace payment_core;
+using fixtures::Answer;
+using fixtures::CertKind;
+using fixtures::HttpServer;
+using fixtures::HttpsServer;
+
+namespace {
+
+template <int N>
+std::string str(const InlineString<N>& s) {
+    return std::string(s.data(), static_cast<std::size_t>(s.length()));
+}
+
+std::string config(CoreComponent& component, const char* text) {
+    const char* answer = nullptr;
+    dispatchConfig(component, text, &answer);
+    return answer ? answer : "";
+}
+
+class StatusSink : public ComponentEventSink {
+public:
+    void setCodePage(int) override {}
+    HRESULT Error(int, const char*) override { return 0; }
+    HRESULT SSLServerAuthentication(const char*, int, const char*, const char*, const char*, int*) override {
+        return 0;
+    }
+    HRESULT SSLStatus(const char* message) override {
+        statuses.push_back(message);
+        return 0;
+    }
+    std::vector<std::string> statuses;
+};
+
+// Records the hooks in order, and whether each ran on the thread that made the client.
+class Client : public WebFormClient {
+public:
+    Client() {
+        setTimeoutMs(10000);
+        eventSink = &sink;
+        UseWinInet = true;
+    }
+    void onConnected(int code, const char* text) override { note("connected " + std::to_string(code) + " " + text); }
+    void onDisconnected(int code, const char* text) override {
+        note("disconnected " + std::to_string(code) + " " + text);
+    }
+    void onError(int code, const char* text) override { note("error " + std::to_string(code) + " " + text); }
+    void onHeader(const char* name, const char* value) override {
+        if (std::string(name) == "Content-Type") note(std::string("header ") + name + "=" + value);
+        if (onHeaderAction >= 0) nested = performActionWinInet(onHeaderAction);
+    }
+    void onStartTransfer(int direction) override { note("start " + std::to_string(direction)); }
+    void onEndTransfer(int direction) override { note("end " + std::to_string(direction)); }
+    void onTransfer(int direction, int bytesSoFar, const char*, int length) override {
+        note("transfer " + std::to_string(direction) + " " + std::to_string(bytesSoFar) + " " +
+             std::to_string(length));
+    }
+
+    void note(const std::string& event) {
+        events.push_back(event);
+        if (GetCurrentThreadId() != owner) ++foreignCalls;
+    }
+
+    StatusSink sink;
+    std::vector<std::string> events;
+    DWORD owner = GetCurrentThreadId();
+    int foreignCalls = 0;
+    int onHeaderAction = -1;
+    int nested = -1;
+};
+
+std::string run(Client& client, const std::string& url, int action = kActionGet) {
+    client.setUrl(url.c_str(), false);
+    const int result = client.performActionWinInet(action);
+    return std::to_string(result) + " " + str(client.lastError);
+}
+
+std::string tempPath(const char* name) { return std::string(std::getenv("PLATFORM_STATE_DIR")) + "/" + name; }
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void trustTestCa() {
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+    ASSERT_NE(store, nullptr);
+    const std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
+    PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                       static_cast<DWORD>(der.size()));
+    ASSERT_TRUE(CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+    CertFreeCertificateContext(cert);
+    CertCloseStore(store, 0);
+}
+
+}  // namespace
+
+CORE_TEST(WinInetPath, GetReportsEachStepOnTheCallersThread) {
+    HttpServer server;
+    server.enqueue(Answer::ok("hello there"));
+    Client client;
+    client.From.assignCString("me@example.test");
+    client.Pragma.assignCString("no-cache");
+    client.OtherHeaders.assignCString("X-One: 1\r\nUser-Agent: replaced");
+    ASSERT_EQ(run(client, server.url("/page?q=1")), "0 ");
+
+    const fixtures::HttpRequest request = server.request(0);
+    EXPECT_EQ(request.target, "/page?q=1");
+    EXPECT_EQ(request.header("From"), "me@example.test");
+    EXPECT_EQ(request.header("Pragma"), "no-cache");
+    EXPECT_EQ(request.header("X-One"), "1");
+    EXPECT_EQ(request.header("User-Agent"), "replaced");
+    EXPECT_EQ(str(client.TransferredData), "hello there");
+    EXPECT_EQ(str(client.StatusLine), "HTTP/1.1 200 OK");
+    const std::vector<std::string> expected = {"connected 0 OK", "start 0",          "end 0",
+                                               "header Content-Type=text/plain",    "start 1",
+                                               "transfer 1 11 11", "end 1",         "disconnected 0 OK"};
+    EXPECT_EQ(client.events, expected);
+    EXPECT_EQ(client.foreignCalls, 0);
+    const auto& statuses = client.sink.statuses;
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Sending the information request to the server."),
+              statuses.end());
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Successfully received a response from the server."),
+              statuses.end());
+}
+
+CORE_TEST(WinInetPath, BodyFromPostDataAndAttachedFileAndIntoLocalFile) {
+    HttpServer server;
+    server.enqueue(Answer::ok(std::string(5000, 'b')));
+    server.enqueue(Answer::ok("written to disk"));
+    Client client;
+    const std::string attached = tempPath("wininet-attached.txt");
+    std::ofstream(attached, std::ios::binary) << "-and-file";
+    client.PostData.assignCString("data");
+    client.AttachedFile.assignCString(attached.c_str());
+    client.ContentType.assignCString("text/plain");
+    ASSERT_EQ(run(client, server.url("/post"), kActionPost), "0 ");
+    EXPECT_EQ(server.request(0).method, "POST");
+    EXPECT_EQ(server.request(0).body, "data-and-file");
+    EXPECT_EQ(server.request(0).header("Content-Type"), "text/plain");
+    // The body is kept up to MaxTransferredData, but every byte is reported.
+    EXPECT_EQ(client.TransferredData.length(), kCheckoutBuild ? 5000 : 4096);
+    EXPECT_EQ(client.events[client.events.size() - 3], "transfer 1 5000 1000");
+
+    const std::string local = tempPath("wininet-local.txt");
+    client.LocalFile.assignCString(local.c_str());
+    client.AttachedFile.reset();
+    ASSERT_EQ(run(client, server.url("/get")), "0 ");
+    EXPECT_EQ(readFile(local), "written to disk");
+    EXPECT_EQ(str(client.TransferredData), "");
+
+    client.LocalFile.reset();
+    client.AttachedFile.assignCString(tempPath("missing.txt").c_str());
+    EXPECT_EQ(run(client, server.url("/post"), kActionPost), "302 Can't open attached file for reading.");
+    EXPECT_EQ(server.requestCount(), 2u);
+}
+
+CORE_TEST(WinInetPath, FailuresGiveTheirCodesAndTexts) {
+    HttpServer server;
+    server.enqueue(Answer::status(404, "Not Found", "nothing here"));
+    std::uint16_t closedPort;
+    {
+        HttpServer gone;
+        closedPort = gone.port();
+    }
+    Client client;
+    EXPECT_EQ(run(client, server.url("/missing")), "151 404 Not Found");
+    EXPECT_EQ(str(client.TransferredData), "nothing here");
+    EXPECT_EQ(run(client, "http://127.0.0.1:" + std::to_string(closedPort) + "/"), "12029 Internet Cannot Connect.");
+    client.setUrl(server.url("/").c_str(), false);
+    client.URLScheme.assignCString("ftp");
+    EXPECT_EQ(client.performActionWinInet(kActionGet), 153);
+    EXPECT_EQ(str(client.lastError), "Specified URLScheme is invalid.");
+    client.URLScheme.assignCString("HTTP");
+    client.URLServer.reset();
+    EXPECT_EQ(client.performActionWinInet(kActionGet), 152);
+    EXPECT_EQ(str(client.lastError), "No server specified in URL");
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
+CORE_TEST(WinInetPath, ErrorAndStatusTexts) {
+    const std::pair<DWORD, std::string> errors[] = {
+        {12001, "Internet Out Of Handles."},
+        {12037, "The Certificate has an Invalid Name, or different from Host Name."},
+        {12045, "Invalid Certification Authority."},
+        {12150, "Http Header Not Found."},
+        {12168, "Http Redirect Needs Confirmation."},
+        {12171, "Failed due to security check."},
+        {12035, "[12035] (no description available)"},
+        {87, "[87] (no description available)"},
+    };
+    for (const auto& [code, text] : errors) {
+        char buffer[48];
+        EXPECT_EQ(winInetErrorText(code, buffer), text) << code;
+    }
+    const DWORD offline = 16;
+    const DWORD other = 3;
+    EXPECT_STREQ(winInetStatusText(200, &offline, sizeof offline), "Offline by user request.");
+    EXPECT_STREQ(winInetStatusText(200, &other, sizeof other), "Moved between a secure (HTTPS) and a nonsecure (HTTP) site.");
+    EXPECT_EQ(winInetStatusText(60, nullptr, 0), nullptr);
+    EXPECT_STREQ(winInetStatusText(999, nullptr, 0), "Unknown state.");
+}
+
+CORE_TEST(WinInetPath, SilentServerEndsWithTimeoutAndTheClientCarriesOn) {
+    HttpServer silent;
+    silent.enqueue(Answer::silence());
+    HttpServer server;
+    server.enqueue(Answer::ok("next"));
+    Client client;
+    client.setTimeoutMs(1000);
+    EXPECT_EQ(run(client, silent.url("/")), "301 Timeout.");
+    EXPECT_EQ(client.winInetAction, 0);
+    // The abandoned request is cut short: its connection goes.
+    EXPECT_TRUE(silent.waitForClosedConnections(1));
+    client.setTimeoutMs(10000);
+    client.events.clear();
+    EXPECT_EQ(run(client, server.url("/")), "0 ");
+    EXPECT_EQ(str(client.TransferredData), "next");
+    EXPECT_EQ(client.events.back(), "disconnected 0 OK");
+}
+
+CORE_TEST(WinInetPath, ActionsFromAHookWhileTheWorkerRuns) {
+    HttpServer server;
+    server.enqueue(Answer::ok("one"));
+    server.enqueue(Answer::ok("two"));
+    Client client;
+    client.onHeaderAction = kActionGet;
+    EXPECT_EQ(run(client, server.url("/")), "0 ");
+    EXPECT_EQ(client.nested, kHttpBusy);
+    // A reset from a hook cuts the running request short.
+    client.onHeaderAction = kActionReset;
+    EXPECT_EQ(run(client, server.url("/")), "301 Interrupted.");
+    EXPECT_EQ(client.nested, 0);
+}
+
+CORE_TEST(WinInetPath, OwnCookieLineSwitchesTheLibrarysCookiesOff) {
+    struct Case {
+        const char* otherHeaders;
+        const char* cookieSentAfterRedirect;
+    };
+    const Case cases[] = {{"", "from-server=1"}, {"X-A: 1\r\nCookie: mine=2", "mine=2"}};
+    for (const Case& c : cases) {
+        HttpServer server;
+        server.enqueue(Answer::status(302, "Found", "", {{"Location", "/next"}, {"Set-Cookie", "from-server=1"}}));
+        server.enqueue(Answer::ok("arrived"));
+        Client client;
+        client.OtherHeaders.assignCString(c.otherHeaders);
+        ASSERT_EQ(run(client, server.url("/start")), "0 ");
+        const fixtures::HttpRequest next = server.request(1);
+        EXPECT_EQ(next.header("Cookie"), c.cookieSentAfterRedirect) << c.otherHeaders;
+        EXPECT_EQ(next.bytes.find("Cookie:", next.bytes.find("Cookie:") + 1), std::string::npos) << c.otherHeaders;
+    }
+}
+
+CORE_TEST(WinInetPath, ProxiesAndTheirCredentials) {
+    HttpServer proxy;
+    for (int i = 0; i < 3; ++i) proxy.enqueue(Answer::ok("via proxy"));
+    unsetenv("no_proxy");
+    unsetenv("NO_PROXY");
+    setenv("http_proxy", proxy.url("/").c_str(), 1);
+    Client client;
+    client.ProxyServer.assignCString("*");
+    ASSERT_EQ(run(client, "http://payments.invalid/pay"), "0 ");
+    client.ProxyServer.assignCString("*agent*s3cret");
+    ASSERT_EQ(run(client, "http://payments.invalid/pay"), "0 ");
+    unsetenv("http_proxy");
+    client.ProxyServer.assignCString("127.0.0.1");
+    client.ProxyPort = proxy.port();
+    ASSERT_EQ(run(client, "http://payments.invalid/pay"), "0 ");
+
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(proxy.request(i).target, "http://payments.invalid/pay") << i;
+    EXPECT_FALSE(proxy.request(0).hasHeader("Proxy-Authorization"));
+    EXPECT_EQ(proxy.request(1).header("Proxy-Authorization"), "Basic YWdlbnQ6czNjcmV0");
+    EXPECT_FALSE(proxy.request(2).hasHeader("Proxy-Authorization"));
+}
+
+CORE_TEST(WinInetPath, HttpsWithTrustedAndUntrustedRoots) {
+    trustTestCa();
+    HttpsServer trusted;
+    trusted.enqueue(Answer::ok("secure"));
+    HttpsServer selfSigned(fixtures::TlsOptions{CertKind::SelfSigned});
+    selfSigned.enqueue(Answer::ok("accepted"));
+    Client client;
+    client.initHttpsDefaults();
+    config(client, "UseWinInet=true");
+    ASSERT_EQ(run(client, trusted.url("/", "localhost")), "0 ");
+    EXPECT_EQ(str(client.TransferredData), "secure");
+    EXPECT_EQ(run(client, selfSigned.url("/", "localhost")), "12045 Invalid Certification Authority.");
+    config(client, "SSLSecurityFlags=0x10");
+    ASSERT_EQ(run(client, selfSigned.url("/", "localhost")), "0 ");
+    EXPECT_EQ(str(client.TransferredData), "accepted");
+}
+
+CORE_TEST(WinInetPath, SettingsAndTheOwnConnectionPath) {
+    HttpServer server;
+    server.enqueue(Answer::ok("own"));
+    server.enqueue(Answer::ok("form"));
+    Client client;
+    EXPECT_EQ(config(client, "UseWinInet"), "True");
+    EXPECT_EQ(config(client, "UseWinInetCookies"), "True");
+    config(client, "usewininetcookies=no");
+    EXPECT_EQ(config(client, "UseWinInetCookies"), "False");
+    client.initHttpsDefaults();
+    EXPECT_EQ(config(client, "UseWinInet"), "False");
+    EXPECT_EQ(config(client, "UseWinInetCookies"), "True");
+
+    // Off, the entry takes the client's own connection, which always asks to close it.
+    client.initHttpDefaults();
+    ASSERT_EQ(run(client, server.url("/")), "0 ");
+    EXPECT_EQ(server.request(0).header("Connection"), "close");
+    // The form action keeps to the own connection with the setting on.
+    config(client, "UseWinInet=true");
+    client.setUrl(server.url("/form").c_str(), false);
+    ASSERT_EQ(client.postFormVariables(1), 0) << str(client.lastError);
+    EXPECT_EQ(server.request(1).header("Connection"), "close");
+}
