@@ -303,7 +303,7 @@ int GatewayEngine::send() {
     case gwOrbital:
     case gwACHPAyments:
     case gwPaymentsGateway:
-        return performAction(payment_core::kActionPost);
+        return performActionWinInet(payment_core::kActionPost);
     default:
         return postFormVariables(1);
     }

@@ -147,6 +147,22 @@ TEST_F(EngineTest, OrbitalPostsItsDocumentWithItsHeaders) {
     EXPECT_TRUE(engine.transactionApproved());
 }
 
+// With UseWinInet the prepared document goes through the Internet library's worker; form
+// gateways keep posting through the engine's own connection.
+TEST_F(EngineTest, PreparedDocumentsHonourUseWinInet) {
+    server.enqueue(Answer::ok(
+        "<Response><ACResponse><CommonDataResponse><CommonMandatoryResponse><ApprovalStatus>1</ApprovalStatus>"
+        "<StatusMsg>Approved</StatusMsg></CommonMandatoryResponse></CommonDataResponse></ACResponse></Response>"));
+    point(gwOrbital, "/authorize");
+    engine.UseWinInet = true;
+    setCard();
+    ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
+    EXPECT_NE(engine.workerThread, nullptr);
+    EXPECT_EQ(server.request(0).header("Content-Type"), "application/PTI21");
+    EXPECT_TRUE(contains(server.request(0).body, "<Request><AC><CommonData>"));
+    EXPECT_EQ(response(ResponseSlot::ResponseText), "Approved");
+}
+
 TEST_F(EngineTest, OrbitalDocumentsByTransactionType) {
     struct Case {
         int type;
