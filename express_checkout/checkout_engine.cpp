@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "express_checkout/client_certificate.h"
 #include "payment_core/text_utils.h"
 
 #ifndef EXPRESS_CHECKOUT_API_HOST
@@ -350,6 +351,20 @@ int CheckoutEngine::walkErrors() {
         }
     }
     return kOk;
+}
+
+int CheckoutEngine::setCertStore(const char* bytes, int length) {
+    const int result = tls.setCertStore(bytes, length);
+    return result ? result : selectClientCertificate(*this, tls, true);
+}
+
+int CheckoutEngine::setCertSubject(const char* text) {
+    const int result = tls.SSLCertSubject.assignCString(text);
+    return result ? result : selectClientCertificate(*this, tls, true);
+}
+
+int CheckoutEngine::setCertEncoded(const char* bytes, int length) {
+    return setClientCertificateEncoded(tls, bytes, length);
 }
 
 const char* CheckoutEngine::responseText(const char* path) {

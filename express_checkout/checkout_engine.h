@@ -57,6 +57,12 @@ public:
     // The SOAP layer, the endpoint, the API version and the credentials.
     void resetConnection();
 
+    // The client certificate settings; each change selects the certificate again.
+    int setCertStore(const char* bytes, int length);
+    void setCertStoreType(int type) { tls.SSLCertStoreType = type; }
+    int setCertSubject(const char* text);
+    int setCertEncoded(const char* bytes, int length);
+
     // The text of an element of the last answer, "" when it is absent.
     const char* responseText(const char* path);
     const char* responseText(const char* base, const char* rest);
