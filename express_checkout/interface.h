@@ -81,6 +81,10 @@ COM_INTERFACE_ID(IExpressCheckout, "{14448201-F789-11CE-86F8-0020AFD8C6DB}");
 #undef EXPRESS_CHECKOUT_PROPERTY
 #undef EXPRESS_CHECKOUT_ITEM
 
+// The values of PaymentAction and SSLCertStoreType.
+enum TPaymentAction : LONG { aSale = 0, aAuthorization = 1 };
+enum TSSLCertStoreType : LONG { sstUser = 0, sstMachine = 1, sstPFXFile = 2, sstPFXBlob = 3, sstPEMKey = 4 };
+
 namespace express_checkout {
 
 inline constexpr CLSID CLSID_ExpressCheckout = com::guid("{14448200-F789-11CE-86F8-0020AFD8C6DB}");
@@ -96,8 +100,7 @@ constexpr DWORD kMiscStatus = 132497;
 constexpr DWORD kPropertyHelpBase = 22000;
 constexpr DWORD kMethodHelpBase = 41500;
 
-// TSSLCertStoreType values; 4 takes PEM text or a PEM file.
-constexpr LONG kLastStoreType = 4;
+constexpr LONG kLastStoreType = ::sstPEMKey;
 
 extern const com::TypeDesc kIExpressCheckout;
 extern const com::TypeDesc k_IExpressCheckoutEvents;

@@ -30,7 +30,7 @@ std::string setCheckoutBody(const std::string& details) {
            kVersionLine + details + "</SetExpressCheckoutRequest></SetExpressCheckoutReq></SOAP-ENV:Body></SOAP-ENV:Envelope>";
 }
 
-class Engine : public ::testing::Test {
+class CheckoutOperations : public ::testing::Test {
 protected:
     void SetUp() override {
         checkout_test::trustTestCa();
@@ -46,7 +46,7 @@ protected:
     CheckoutEngine engine;
 };
 
-TEST_F(Engine, SetCheckoutSendsTheTemplate) {
+TEST_F(CheckoutOperations, SetCheckoutSendsTheTemplate) {
     server.enqueue(Answer::ok(envelope("<SetExpressCheckoutResponse xmlns=\"urn:ebay:api:PayPalAPI\">"
                                        "<Ack>Success</Ack><Token>EC-1234</Token></SetExpressCheckoutResponse>"),
                               "text/xml"));
@@ -94,7 +94,7 @@ TEST_F(Engine, SetCheckoutSendsTheTemplate) {
     EXPECT_STREQ(engine.responseToken(), "");
 }
 
-TEST_F(Engine, RequiredFieldsSendNothing) {
+TEST_F(CheckoutOperations, RequiredFieldsSendNothing) {
     struct Case {
         const char* name;
         std::function<int(CheckoutEngine&)> call;
@@ -130,13 +130,13 @@ TEST_F(Engine, RequiredFieldsSendNothing) {
     EXPECT_EQ(server.requestCount(), 0u);
 }
 
-TEST_F(Engine, GetCheckoutDetailsEmptiesTokenFirst) {
+TEST_F(CheckoutOperations, GetCheckoutDetailsEmptiesTokenFirst) {
     engine.Token.assignCString("EC-OLD");
     EXPECT_EQ(engine.getCheckoutDetails(""), kMissingField);
     EXPECT_TRUE(engine.Token.empty());
 }
 
-TEST_F(Engine, DetailsAnswerFillsPayerId) {
+TEST_F(CheckoutOperations, DetailsAnswerFillsPayerId) {
     server.enqueue(Answer::ok(envelope(
         "<GetExpressCheckoutDetailsResponse><Timestamp>2026-12-10T12:00:00Z</Timestamp><Ack>Success</Ack>"
         "<CorrelationID>c0ff</CorrelationID><Version>1.0</Version><Build>42</Build>"
@@ -170,7 +170,7 @@ TEST_F(Engine, DetailsAnswerFillsPayerId) {
     EXPECT_NE(std::string(answer).find("PAYER7"), std::string::npos);
 }
 
-TEST_F(Engine, PaymentWithItems) {
+TEST_F(CheckoutOperations, PaymentWithItems) {
     server.enqueue(Answer::ok(envelope("<DoExpressCheckoutPaymentResponse/>")));
     server.enqueue(Answer::ok(envelope("<DoExpressCheckoutPaymentResponse/>")));
     engine.Token.assignCString("EC-5");
@@ -213,7 +213,7 @@ TEST_F(Engine, PaymentWithItems) {
     EXPECT_EQ(server.request(1).body.find("0.30"), std::string::npos);
 }
 
-TEST_F(Engine, ErrorsWalk) {
+TEST_F(CheckoutOperations, ErrorsWalk) {
     server.enqueue(Answer::ok(envelope(
         "<DoExpressCheckoutPaymentResponse><Ack>Failure</Ack>"
         "<Errors><ShortMessage>Careful</ShortMessage><LongMessage>Just a warning</LongMessage>"
@@ -233,7 +233,7 @@ TEST_F(Engine, ErrorsWalk) {
     EXPECT_EQ(sink.errors[1].text, "[10410] Bad token. The token is invalid.");
 }
 
-TEST_F(Engine, SoapFaultNamesCodeAndString) {
+TEST_F(CheckoutOperations, SoapFaultNamesCodeAndString) {
     server.enqueue(Answer::status(500, "Internal Server Error",
                                   envelope("<SOAP-ENV:Fault><faultcode>SOAP-ENV:Client</faultcode>"
                                            "<faultstring>Authentication failed</faultstring></SOAP-ENV:Fault>")));
@@ -247,7 +247,7 @@ TEST_F(Engine, SoapFaultNamesCodeAndString) {
     EXPECT_STREQ(answer, "Authentication failed");
 }
 
-TEST_F(Engine, TemplateExpansion) {
+TEST_F(CheckoutOperations, TemplateExpansion) {
     const char* parameters[kTemplateParameterCount];
     for (int n = 0; n < kTemplateParameterCount; ++n) parameters[n] = "";
     parameters[0] = "zero";
@@ -268,7 +268,7 @@ TEST_F(Engine, TemplateExpansion) {
     }
 }
 
-TEST_F(Engine, ConfigKeysAndReset) {
+TEST_F(CheckoutOperations, ConfigKeysAndReset) {
     struct Case {
         const char* set;
         const char* query;

@@ -60,7 +60,7 @@ int pemContainers() {
     return count;
 }
 
-TEST(PemBlocks, ExtractTakesTheLabelledBlock) {
+TEST(CheckoutPemBlocks, ExtractTakesTheLabelledBlock) {
     struct Case {
         const char* name;
         std::string input;
@@ -81,7 +81,7 @@ TEST(PemBlocks, ExtractTakesTheLabelledBlock) {
     }
 }
 
-TEST(Der, ElementsAndTheirFailures) {
+TEST(CheckoutDer, ElementsAndTheirFailures) {
     InlineString99 seq = buffer(bytes({0x30, 0x0A, 0x02, 0x01, 0x05, 0x02, 0x02, 0x00, 0xFF, 0x02, 0x01, 0xFF}));
     ASSERT_EQ(derEnterSequence(seq), 0);
     int value = 0;
@@ -115,7 +115,7 @@ TEST(Der, ElementsAndTheirFailures) {
     }
 }
 
-class ClientCertificates : public ::testing::Test {
+class CheckoutClientCertificates : public ::testing::Test {
 protected:
     void SetUp() override {
         checkout_test::trustTestCa();
@@ -137,7 +137,7 @@ protected:
     CheckoutEngine engine;
 };
 
-TEST_F(ClientCertificates, PemTextWithBothBlocks) {
+TEST_F(CheckoutClientCertificates, PemTextWithBothBlocks) {
     const std::string pem =
         "Bag Attributes\n" + rsaKeyPem(CertKind::Client) + TestCertificates::instance().pem(CertKind::Client);
     engine.setCertStoreType(sstPEMKey);
@@ -150,7 +150,7 @@ TEST_F(ClientCertificates, PemTextWithBothBlocks) {
     expectClientSeen();
 }
 
-TEST_F(ClientCertificates, PemFileAndPfxFile) {
+TEST_F(CheckoutClientCertificates, PemFileAndPfxFile) {
     const auto dir = std::filesystem::temp_directory_path() / ("pem-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string pemFile = (dir / "client.pem").string();
@@ -169,7 +169,7 @@ TEST_F(ClientCertificates, PemFileAndPfxFile) {
     std::filesystem::remove_all(dir);
 }
 
-TEST_F(ClientCertificates, PemFailures) {
+TEST_F(CheckoutClientCertificates, PemFailures) {
     struct Case {
         const char* name;
         std::string store;

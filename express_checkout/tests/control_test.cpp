@@ -55,7 +55,7 @@ struct Failure {
 
 // The control as a host reaches it: registered by the registration command, made by CLSID,
 // driven through IDispatch.
-class Control : public ::testing::Test {
+class ExpressCheckoutControl : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + PELLORAN_PATH).c_str()), 0);
@@ -130,7 +130,7 @@ protected:
     com::ComPtr<IDispatch> dispatch;
 };
 
-TEST_F(Control, DefaultsAndConfigKeys) {
+TEST_F(ExpressCheckoutControl, DefaultsAndConfigKeys) {
     EXPECT_EQ(text(kSSLCertStore), "MY");
     EXPECT_EQ(get(kTimeout).iVal, 30);
     EXPECT_EQ(get(kItemCount).iVal, 0);
@@ -155,7 +155,7 @@ TEST_F(Control, DefaultsAndConfigKeys) {
     EXPECT_EQ(unknown.helpContext, 42001u);
 }
 
-TEST_F(Control, PropertyErrors) {
+TEST_F(ExpressCheckoutControl, PropertyErrors) {
     struct Case {
         const char* name;
         Failure failure;
@@ -200,7 +200,7 @@ TEST_F(Control, PropertyErrors) {
               u"Property is runtime only (no supported in design time).");
 }
 
-TEST_F(Control, CheckoutFromStartToEnd) {
+TEST_F(ExpressCheckoutControl, CheckoutFromStartToEnd) {
     HttpsServer server;
     server.enqueue(Answer::ok(envelope("<SetExpressCheckoutResponse xmlns=\"urn:ebay:api:PayPalAPI\">"
                                        "<Ack>Success</Ack><Token>EC-77</Token></SetExpressCheckoutResponse>")));
@@ -247,7 +247,7 @@ TEST_F(Control, CheckoutFromStartToEnd) {
     EXPECT_EQ(der.parray->rgsabound[0].cElements, TestCertificates::instance().der(CertKind::Server).size());
 }
 
-TEST_F(Control, FailuresBecomeComErrorsAndEvents) {
+TEST_F(ExpressCheckoutControl, FailuresBecomeComErrorsAndEvents) {
     HttpsServer server;
     server.enqueue(Answer::ok(envelope(
         "<SetExpressCheckoutResponse><Ack>Failure</Ack>"
@@ -294,7 +294,7 @@ TEST_F(Control, FailuresBecomeComErrorsAndEvents) {
     recorder->disconnect();
 }
 
-TEST_F(Control, ResetAndPersistence) {
+TEST_F(ExpressCheckoutControl, ResetAndPersistence) {
     putText(kUsername, "user");
     putText(kPassword, "pass");
     putText(kOrderTotal, "9.99");
@@ -341,7 +341,7 @@ TEST_F(Control, ResetAndPersistence) {
     EXPECT_EQ(text(kURL), "https://127.0.0.1:1/2.0/");
 }
 
-TEST_F(Control, ClientCertificateFromPemText) {
+TEST_F(ExpressCheckoutControl, ClientCertificateFromPemText) {
     HttpsServer server({.clientCertificate = fixtures::ClientCertificate::Require});
     server.enqueue(Answer::ok(envelope("<SetExpressCheckoutResponse><Ack>Success</Ack></SetExpressCheckoutResponse>")));
     pointAt(server);
@@ -362,7 +362,53 @@ TEST_F(Control, ClientCertificateFromPemText) {
     EXPECT_EQ(missing.helpContext, 22044u);
 }
 
-TEST(ControlRegistration, KeysOfTheClass) {
+TEST_F(ExpressCheckoutControl, HostJudgesAnUntrustedServer) {
+    HttpsServer server({.certificate = CertKind::SelfSigned});
+    server.enqueue(Answer::ok(envelope("<SetExpressCheckoutResponse><Ack>Success</Ack></SetExpressCheckoutResponse>")));
+    pointAt(server);
+    readyForSetCheckout();
+    auto recorder = EventRecorder::make(DIID__IExpressCheckoutEvents);
+    ASSERT_TRUE(recorder->connect(host.site().control()));
+    std::size_t judged = 0;
+    bool accept = false;
+    recorder->handler = [&](DISPID id, DISPPARAMS* params) {
+        if (id != 2) return S_OK;
+        com::Variant certificate = get(59);
+        if (certificate.vt == (VT_ARRAY | VT_UI1)) judged = certificate.parray->rgsabound[0].cElements;
+        *params->rgvarg[0].pboolVal = accept ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    };
+    const Failure refused = call(kSetCheckout);
+    EXPECT_EQ(refused.hr, static_cast<HRESULT>(0x800A0000 | (276 + 20001)));
+    EXPECT_EQ(refused.description, u"Server certificate verification failed. Connection aborted.");
+    EXPECT_EQ(judged, TestCertificates::instance().der(CertKind::SelfSigned).size());
+    accept = true;
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    EXPECT_EQ(text(kAck), "Success");
+    EXPECT_EQ(text(49).rfind("[0x", 0), 0u);
+    // Outside the event there is no certificate being judged.
+    EXPECT_EQ(get(59).vt, VT_EMPTY);
+    recorder->disconnect();
+}
+
+TEST_F(ExpressCheckoutControl, DrawnOnlyAtDesignTime) {
+    auto view = host.site().query<IViewObject>();
+    ASSERT_TRUE(view);
+    EXPECT_EQ(host.site().extentPixels().cx, 28);
+    EXPECT_EQ(host.site().extentPixels().cy, 28);
+    activex::testing::OffscreenDc dc(40, 40);
+    dc.fill(RGB(255, 255, 255));
+    RECTL bounds{0, 0, 28, 28};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(3, 3), RGB(255, 255, 255));
+    host.site().setUserMode(false);
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(dc.pixel(3, 3), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(dc.pixel(30, 30), RGB(255, 255, 255));
+}
+
+TEST(ExpressCheckoutRegistration, KeysOfTheClass) {
     ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + PELLORAN_PATH).c_str()), 0);
     const auto dump = activex::testing::registryDump(HKEY_CLASSES_ROOT);
     auto has = [&](const std::string& line) { return std::find(dump.begin(), dump.end(), line) != dump.end(); };

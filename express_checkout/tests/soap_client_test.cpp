@@ -11,7 +11,7 @@ using fixtures::HttpsServer;
 
 namespace {
 
-class Soap : public ::testing::Test {
+class CheckoutSoap : public ::testing::Test {
 protected:
     void SetUp() override { checkout_test::trustTestCa(); }
 
@@ -25,7 +25,7 @@ protected:
     }
 };
 
-TEST_F(Soap, EnvelopeShapes) {
+TEST_F(CheckoutSoap, EnvelopeShapes) {
     struct Case {
         const char* name;
         const char* prefix;
@@ -62,7 +62,7 @@ TEST_F(Soap, EnvelopeShapes) {
     }
 }
 
-TEST_F(Soap, BuildNeedsMethodAndUri) {
+TEST_F(CheckoutSoap, BuildNeedsMethodAndUri) {
     SoapClient client;
     EXPECT_EQ(client.buildEnvelope(), kSoapNoMethod);
     EXPECT_EQ(str(client.lastError), "No method name. Please specify a valid Method.");
@@ -71,13 +71,13 @@ TEST_F(Soap, BuildNeedsMethodAndUri) {
     EXPECT_EQ(str(client.lastError), "No method URI. Please specify a valid MethodURI.");
 }
 
-TEST_F(Soap, EscapingKeepsApostrophe) {
+TEST_F(CheckoutSoap, EscapingKeepsApostrophe) {
     InlineString99 out;
     ASSERT_EQ(SoapClient::xmlEscape("\"a\" & <b> 'c'", out), 0);
     EXPECT_EQ(str(out), "&quot;a&quot; &amp; &lt;b&gt; 'c'");
 }
 
-TEST_F(Soap, PostReadsReturnValues) {
+TEST_F(CheckoutSoap, PostReadsReturnValues) {
     HttpsServer server;
     server.enqueue(Answer::ok(envelope("<m:QuoteResponse xmlns:m=\"urn:quotes\"><Price cur=\"USD\" exact=\"1\">12.5"
                                        "</Price><m:Note>ok</m:Note></m:QuoteResponse>"),
@@ -116,7 +116,7 @@ TEST_F(Soap, PostReadsReturnValues) {
     EXPECT_EQ(client.paramNames.count(), 1);
 }
 
-TEST_F(Soap, AnswersThatFail) {
+TEST_F(CheckoutSoap, AnswersThatFail) {
     const std::string fault = envelope(
         "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode><faultstring>Bad things</faultstring>"
         "</SOAP-ENV:Fault>");
@@ -152,7 +152,7 @@ TEST_F(Soap, AnswersThatFail) {
     EXPECT_EQ(str(client.PostData), fault);
 }
 
-TEST_F(Soap, FaultTextsOfAnAnswerWithoutFault) {
+TEST_F(CheckoutSoap, FaultTextsOfAnAnswerWithoutFault) {
     SoapClient client;
     client.PostData.assignCString(envelope("<R/>").c_str());
     ASSERT_EQ(client.doAction(kSoapParse), 0);
@@ -160,7 +160,7 @@ TEST_F(Soap, FaultTextsOfAnAnswerWithoutFault) {
     EXPECT_EQ(str(client.lastError), "No such child.");
 }
 
-TEST_F(Soap, ConfigKeysOfThisLevel) {
+TEST_F(CheckoutSoap, ConfigKeysOfThisLevel) {
     SoapClient client;
     struct Case {
         const char* set;
