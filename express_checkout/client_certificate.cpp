@@ -1,6 +1,7 @@
 #include "express_checkout/client_certificate.h"
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -33,14 +34,24 @@ struct KeyFunctions {
     CertificateEntry<decltype(&::PFXExportCertStore)> PFXExportCertStore;
 };
 
+// The library stays bound while the control's library is loaded and is let go at its unload.
+struct KeyLibrary {
+    ~KeyLibrary() {
+        if (module) FreeLibrary(module);
+    }
+    HMODULE module = nullptr;
+    KeyFunctions functions;
+};
+
 const KeyFunctions& keyFunctions() {
-    static KeyFunctions functions;
+    static KeyLibrary library;
     static std::once_flag once;
     std::call_once(once, [] {
-        HMODULE module = LoadLibraryA("crypt32.dll");
-        if (!module) return;
+        library.module = LoadLibraryA("crypt32.dll");
+        if (!library.module) return;
+        KeyFunctions& functions = library.functions;
 #define EXPRESS_CHECKOUT_BIND(name) \
-    functions.name.fn = reinterpret_cast<decltype(functions.name.fn)>(GetProcAddress(module, #name))
+    functions.name.fn = reinterpret_cast<decltype(functions.name.fn)>(GetProcAddress(library.module, #name))
         EXPRESS_CHECKOUT_BIND(CryptAcquireContextA);
         EXPRESS_CHECKOUT_BIND(CryptReleaseContext);
         EXPRESS_CHECKOUT_BIND(CryptImportKey);
@@ -50,7 +61,7 @@ const KeyFunctions& keyFunctions() {
         EXPRESS_CHECKOUT_BIND(PFXExportCertStore);
 #undef EXPRESS_CHECKOUT_BIND
     });
-    return functions;
+    return library.functions;
 }
 
 const CertificateFunctions& crypt() { return certificateFunctions(); }
