@@ -1,7 +1,10 @@
 #include "express_checkout/client_certificate.h"
 
 #include <openssl/bio.h>
+#include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/x509.h>
 
 #include <filesystem>
 #include <fstream>
@@ -167,6 +170,43 @@ TEST_F(CheckoutClientCertificates, PemFileAndPfxFile) {
     ASSERT_EQ(engine.setCertSubject("*"), 0) << str(engine.lastError);
     expectClientSeen();
     std::filesystem::remove_all(dir);
+}
+
+// A self-signed certificate and its PKCS #1 key, of the given key size.
+std::string selfSignedPem(int bits) {
+    EVP_PKEY* key = EVP_RSA_gen(static_cast<unsigned>(bits));
+    X509* cert = X509_new();
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), 7);
+    X509_gmtime_adj(X509_getm_notBefore(cert), 0);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 3600);
+    X509_NAME* name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("odd key"), -1, -1, 0);
+    X509_set_issuer_name(cert, name);
+    X509_set_pubkey(cert, key);
+    X509_sign(cert, key, EVP_sha256());
+    BIO* bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_X509(bio, cert);
+    PEM_write_bio_PrivateKey_traditional(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
+    char* data = nullptr;
+    const long n = BIO_get_mem_data(bio, &data);
+    std::string pem(data, static_cast<std::size_t>(n));
+    BIO_free(bio);
+    X509_free(cert);
+    EVP_PKEY_free(key);
+    return pem;
+}
+
+// Keys whose size is no multiple of 512 bits keep their own length in the key blob, and a key
+// whose PFX data outgrows 3000 bytes still goes through.
+TEST_F(CheckoutClientCertificates, KeysOfEverySize) {
+    for (int bits : {768, 1280, 3072}) {
+        const std::string pem = selfSignedPem(bits);
+        engine.setCertStoreType(sstPEMKey);
+        ASSERT_EQ(engine.setCertStore(pem.data(), static_cast<int>(pem.size())), 0);
+        EXPECT_EQ(engine.setCertSubject("*"), 0) << bits << ": " << str(engine.lastError);
+        EXPECT_NE(engine.tls.clientCertificate, nullptr) << bits;
+        EXPECT_EQ(str(engine.tls.SSLCertSubject), "CN=odd key") << bits;
+    }
 }
 
 TEST_F(CheckoutClientCertificates, PemFailures) {
