@@ -149,6 +149,18 @@ const com::TypeDesc k_IExpressCheckoutEvents = com::dispInterface(
         dispMethod("SSLStatus", 3, {{"Message", VT_BSTR | VT_BYREF}}, "method SSLStatus"),
     });
 
+const com::TypeDesc kTPaymentAction =
+    com::enumType("TPaymentAction", com::guid("{14448204-F789-11CE-86F8-0020AFD8C6DB}"), "TPaymentAction",
+                  {{"aSale", aSale}, {"aAuthorization", aAuthorization}});
+
+const com::TypeDesc kTSSLCertStoreType =
+    com::enumType("TSSLCertStoreType", com::guid("{14448205-F789-11CE-86F8-0020AFD8C6DB}"), "TSSLCertStoreType",
+                  {{"sstUser", sstUser},
+                   {"sstMachine", sstMachine},
+                   {"sstPFXFile", sstPFXFile},
+                   {"sstPFXBlob", sstPFXBlob},
+                   {"sstPEMKey", sstPEMKey}});
+
 const com::TypeDesc kCoExpressCheckout = com::coClass(
     "ExpressCheckout", CLSID_ExpressCheckout, "ExpressCheckout Class",
     {{&kIExpressCheckout, IMPLTYPEFLAG_FDEFAULT}, {&k_IExpressCheckoutEvents, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}},
@@ -156,6 +168,7 @@ const com::TypeDesc kCoExpressCheckout = com::coClass(
 
 const com::TypeLibDesc kExpressCheckoutLib{"EXPRESSCHECKOUTLib", LIBID_EXPRESSCHECKOUTLib, 1, 0,
                                            "ExpressCheckout 1.0 Type Library",
-                                           {&kCoExpressCheckout, &kIExpressCheckout, &k_IExpressCheckoutEvents}};
+                                           {&kCoExpressCheckout, &kIExpressCheckout, &k_IExpressCheckoutEvents,
+                                            &kTPaymentAction, &kTSSLCertStoreType}};
 
 }  // namespace express_checkout

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <string>
 
 namespace {
@@ -153,6 +154,44 @@ TEST_F(ExpressCheckoutControl, DefaultsAndConfigKeys) {
     EXPECT_EQ(unknown.hr, static_cast<HRESULT>(0x800A4E20));
     EXPECT_EQ(unknown.description, u"Unknown config setting.");
     EXPECT_EQ(unknown.helpContext, 42001u);
+}
+
+TEST_F(ExpressCheckoutControl, TypeLibraryNamesTheEnumerations) {
+    com::ComPtr<IProvideClassInfo> classInfo = host.site().query<IProvideClassInfo>();
+    ASSERT_TRUE(classInfo);
+    com::ComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(classInfo->GetClassInfo(coclass.put()), S_OK);
+    com::ComPtr<ITypeLib> lib;
+    UINT index = 0;
+    ASSERT_EQ(coclass->GetContainingTypeLib(lib.put(), &index), S_OK);
+    com::Bstr libName;
+    ASSERT_EQ(lib->GetDocumentation(-1, libName.put(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(libName.utf8(), "EXPRESSCHECKOUTLib");
+    std::map<std::string, std::vector<std::pair<std::string, LONG>>> enums;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        com::ComPtr<ITypeInfo> info;
+        ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        const bool isEnum = attr->typekind == TKIND_ENUM;
+        const WORD count = attr->cVars;
+        info->ReleaseTypeAttr(attr);
+        if (!isEnum) continue;
+        com::Bstr name;
+        info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+        for (UINT v = 0; v < count; ++v) {
+            VARDESC* var = nullptr;
+            ASSERT_EQ(info->GetVarDesc(v, &var), S_OK);
+            com::Bstr constant;
+            info->GetDocumentation(var->memid, constant.put(), nullptr, nullptr, nullptr);
+            enums[name.utf8()].emplace_back(constant.utf8(), var->lpvarValue->lVal);
+            info->ReleaseVarDesc(var);
+        }
+    }
+    using Constants = std::vector<std::pair<std::string, LONG>>;
+    EXPECT_EQ(enums["TPaymentAction"], (Constants{{"aSale", 0}, {"aAuthorization", 1}}));
+    EXPECT_EQ(enums["TSSLCertStoreType"], (Constants{{"sstUser", 0}, {"sstMachine", 1}, {"sstPFXFile", 2},
+                                                      {"sstPFXBlob", 3}, {"sstPEMKey", 4}}));
 }
 
 TEST_F(ExpressCheckoutControl, PropertyErrors) {
