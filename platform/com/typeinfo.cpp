@@ -82,11 +82,15 @@ MemberDesc dispMethod(const char* name, DISPID id, std::vector<ParamDesc> params
 }
 
 TypeDesc dispInterface(const char* name, REFIID iid, const char* help, std::vector<MemberDesc> members, WORD flags) {
-    return TypeDesc{TKIND_DISPATCH, name, iid, flags, help, std::move(members), {}, nullptr};
+    return TypeDesc{TKIND_DISPATCH, name, iid, flags, help, std::move(members), {}, nullptr, {}};
 }
 
 TypeDesc coClass(const char* name, REFCLSID clsid, const char* help, std::vector<ImplDesc> implemented, WORD flags) {
-    return TypeDesc{TKIND_COCLASS, name, clsid, flags, help, {}, std::move(implemented), nullptr};
+    return TypeDesc{TKIND_COCLASS, name, clsid, flags, help, {}, std::move(implemented), nullptr, {}};
+}
+
+TypeDesc enumType(const char* name, REFGUID guid, const char* help, std::vector<EnumConstant> constants) {
+    return TypeDesc{TKIND_ENUM, name, guid, 0, help, {}, {}, nullptr, std::move(constants)};
 }
 
 namespace {
@@ -139,6 +143,7 @@ public:
         a->lcid = 0;
         a->typekind = desc_.kind;
         a->cFuncs = static_cast<WORD>(desc_.members.size());
+        a->cVars = static_cast<WORD>(desc_.constants.size());
         a->cImplTypes = static_cast<WORD>(desc_.implemented.size());
         a->cbSizeVft = static_cast<WORD>(desc_.kind == TKIND_INTERFACE ? (7 + desc_.members.size()) * sizeof(void*)
                                                                       : 7 * sizeof(void*));
@@ -176,8 +181,33 @@ public:
         delete f;
     }
 
+    HRESULT GetVarDesc(UINT index, VARDESC** out) override {
+        if (!out) return E_INVALIDARG;
+        if (index >= desc_.constants.size()) return TYPE_E_ELEMENTNOTFOUND;
+        auto* v = new VARDESC{};
+        v->memid = kEnumConstantBase + static_cast<MEMBERID>(index);
+        v->lpvarValue = new VARIANT;
+        VariantInit(v->lpvarValue);
+        v->lpvarValue->vt = VT_I4;
+        v->lpvarValue->lVal = desc_.constants[index].value;
+        v->elemdescVar.tdesc.vt = VT_I4;
+        v->varkind = VAR_CONST;
+        *out = v;
+        return S_OK;
+    }
+    void ReleaseVarDesc(VARDESC* v) override {
+        if (!v) return;
+        delete v->lpvarValue;
+        delete v;
+    }
+
     HRESULT GetNames(MEMBERID id, BSTR* names, UINT max, UINT* count) override {
         if (!names || !count) return E_INVALIDARG;
+        if (const EnumConstant* c = constantById(id)) {
+            *count = 0;
+            if (max > 0) names[(*count)++] = bstrOf(c->name);
+            return S_OK;
+        }
         const MemberDesc* m = memberById(id);
         if (!m) return TYPE_E_ELEMENTNOTFOUND;
         UINT n = 0;
@@ -224,6 +254,9 @@ public:
         if (id == MEMBERID_NIL) {
             n = desc_.name;
             h = desc_.help;
+        } else if (const EnumConstant* c = constantById(id)) {
+            n = c->name;
+            h = nullptr;
         } else {
             const MemberDesc* m = memberById(id);
             if (!m) return TYPE_E_ELEMENTNOTFOUND;
@@ -248,6 +281,11 @@ public:
     }
 
 private:
+    const EnumConstant* constantById(MEMBERID id) const {
+        const MEMBERID index = id - kEnumConstantBase;
+        if (id < kEnumConstantBase || index >= static_cast<MEMBERID>(desc_.constants.size())) return nullptr;
+        return &desc_.constants[static_cast<std::size_t>(index)];
+    }
     const MemberDesc* memberById(MEMBERID id) const {
         for (const MemberDesc& m : desc_.members)
             if (m.dispid == id) return &m;

@@ -115,6 +115,17 @@ struct FUNCDESC {
     ELEMDESC* lprgelemdescParam;
 };
 
+enum VARKIND { VAR_PERINSTANCE = 0, VAR_STATIC = 1, VAR_CONST = 2, VAR_DISPATCH = 3 };
+
+// A constant of an enumeration: its id, value and type.
+struct VARDESC {
+    MEMBERID memid;
+    VARIANT* lpvarValue;
+    ELEMDESC elemdescVar;
+    WORD wVarFlags;
+    VARKIND varkind;
+};
+
 struct TLIBATTR {
     GUID guid;
     LCID lcid;
@@ -140,6 +151,9 @@ struct ITypeInfo : IUnknown {
     virtual HRESULT GetContainingTypeLib(ITypeLib** lib, UINT* index) = 0;
     virtual void ReleaseTypeAttr(TYPEATTR* attr) = 0;
     virtual void ReleaseFuncDesc(FUNCDESC* desc) = 0;
+    // The constants of an enumeration (TKIND_ENUM), index 0 to cVars - 1.
+    virtual HRESULT GetVarDesc(UINT index, VARDESC** desc) = 0;
+    virtual void ReleaseVarDesc(VARDESC* desc) = 0;
 };
 COM_INTERFACE_ID(ITypeInfo, "{00020401-0000-0000-C000-000000000046}");
 
@@ -201,6 +215,12 @@ struct ImplDesc {
     INT flags;  // IMPLTYPEFLAG_*
 };
 
+// One named constant of an enumeration.
+struct EnumConstant {
+    const char* name;
+    LONG value;
+};
+
 struct TypeDesc {
     TYPEKIND kind;
     const char* name;
@@ -210,6 +230,7 @@ struct TypeDesc {
     std::vector<MemberDesc> members;
     std::vector<ImplDesc> implemented;          // coclasses
     const std::type_info* proxyShape = nullptr;  // dual interfaces: what a proxy claims to be
+    std::vector<EnumConstant> constants;         // enumerations
 
     const MemberDesc* find(DISPID id, INVOKEKIND kind) const;
 };
@@ -384,12 +405,15 @@ TypeDesc dualInterface(const char* name, const char* help, std::vector<MemberDes
                        WORD flags = TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION |
                                     TYPEFLAG_FDISPATCHABLE) {
     return TypeDesc{TKIND_INTERFACE, name, uuidof<I>(), flags, help, std::move(members), {},
-                    &typeid(detail::ProxyShape<I>)};
+                    &typeid(detail::ProxyShape<I>), {}};
 }
 TypeDesc dispInterface(const char* name, REFIID iid, const char* help, std::vector<MemberDesc> members,
                        WORD flags = TYPEFLAG_FDISPATCHABLE);
 TypeDesc coClass(const char* name, REFCLSID clsid, const char* help, std::vector<ImplDesc> implemented,
                  WORD flags = TYPEFLAG_FCANCREATE);
+// An enumeration: constant i has the member id kEnumConstantBase + i.
+constexpr MEMBERID kEnumConstantBase = 0x40000000;
+TypeDesc enumType(const char* name, REFGUID guid, const char* help, std::vector<EnumConstant> constants);
 
 // Makes a library's tables known to this process (LoadRegTypeLib finds them by LIBID) for as long
 // as the object lives; modules keep one as a static object beside their tables.

@@ -638,4 +638,33 @@ TEST(TypeLibrary, LibraryAndCoclassViews) {
     EXPECT_EQ(com::tablesOf(events.get()), &sample::kISampleEvents);
 }
 
+TEST(TypeLibrary, EnumerationConstants) {
+    static const com::TypeDesc kColours = com::enumType(
+        "TColour", com::guid("{6B1C2C55-0A55-4C43-9E0B-2B9C1D3E4F50}"), "colours", {{"cRed", 0}, {"cBlue", 7}});
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(com::typeInfoOf(kColours, info.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_ENUM);
+    EXPECT_EQ(attr->cVars, 2);
+    EXPECT_EQ(attr->cFuncs, 0);
+    info->ReleaseTypeAttr(attr);
+    VARDESC* var = nullptr;
+    ASSERT_EQ(info->GetVarDesc(1, &var), S_OK);
+    EXPECT_EQ(var->varkind, VAR_CONST);
+    EXPECT_EQ(var->lpvarValue->vt, VT_I4);
+    EXPECT_EQ(var->lpvarValue->lVal, 7);
+    BSTR name = nullptr;
+    UINT count = 0;
+    ASSERT_EQ(info->GetNames(var->memid, &name, 1, &count), S_OK);
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(com::view(name), u"cBlue");
+    SysFreeString(name);
+    Bstr doc;
+    ASSERT_EQ(info->GetDocumentation(var->memid, doc.put(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(doc.utf8(), "cBlue");
+    info->ReleaseVarDesc(var);
+    EXPECT_EQ(info->GetVarDesc(2, &var), TYPE_E_ELEMENTNOTFOUND);
+}
+
 }  // namespace

@@ -1,0 +1,443 @@
+#include "express_checkout/checkout_engine.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "express_checkout/client_certificate.h"
+#include "payment_core/text_utils.h"
+
+#ifndef EXPRESS_CHECKOUT_API_HOST
+#error "EXPRESS_CHECKOUT_API_HOST names the provider's live API host"
+#endif
+
+namespace express_checkout {
+
+using namespace payment_core;
+
+namespace {
+
+constexpr const char* kApiNamespace = "urn:ebay:api:PayPalAPI";
+constexpr const char* kVersionLine = "<Version xmlns=\"urn:ebay:apis:eBLBaseComponents\">~0~</Version>\n";
+
+constexpr const char* kSetCheckoutTemplate =
+    "<SetExpressCheckoutRequestDetails xmlns=\"urn:ebay:apis:eBLBaseComponents\">\n"
+    "  <OrderTotal currencyID=\"~1~\">~2~</OrderTotal>\n"
+    "  <ReturnURL>~12~</ReturnURL>\n"
+    "  <CancelURL>~13~</CancelURL>\n"
+    "  <Token>~11~</Token>\n"
+    "  <MaxAmount>~16~</MaxAmount>\n"
+    "  <OrderDescription>~7~</OrderDescription>\n"
+    "  <Custom>~17~</Custom>\n"
+    "  <InvoiceId>~8~</InvoiceId>\n"
+    "  <ReqConfirmShipping>~18~</ReqConfirmShipping>\n"
+    "  <NoShipping>~19~</NoShipping>\n"
+    "  <LocaleCode>~20~</LocaleCode>\n"
+    "  <PageStyle>~21~</PageStyle>\n"
+    "  <cpp-header-image>~22~</cpp-header-image>\n"
+    "  <cpp-header-border-color>~23~</cpp-header-border-color>\n"
+    "  <cpp-header-back-color>~24~</cpp-header-back-color>\n"
+    "  <cpp-payflow-color>~25~</cpp-payflow-color>\n"
+    "  <PaymentAction>~14~</PaymentAction>\n"
+    "  <BuyerEmail>~15~</BuyerEmail>\n"
+    "</SetExpressCheckoutRequestDetails>\n";
+
+constexpr const char* kDetailsTemplate = "<Token>~11~</Token>\n";
+
+constexpr const char* kPaymentTemplate =
+    "<DoExpressCheckoutPaymentRequestDetails xmlns=\"urn:ebay:apis:eBLBaseComponents\">\n"
+    "  <PaymentAction>~14~</PaymentAction>\n"
+    "  <Token>~11~</Token>\n"
+    "  <PayerID>~26~</PayerID>\n"
+    "  <PaymentDetails>\n"
+    "    <OrderTotal currencyID=\"~1~\">~2~</OrderTotal>\n"
+    "    <ItemTotal currencyID=\"~1~\">~3~</ItemTotal>\n"
+    "    <ShippingTotal currencyID=\"~1~\">~4~</ShippingTotal>\n"
+    "    <HandlingTotal currencyID=\"~1~\">~5~</HandlingTotal>\n"
+    "    <TaxTotal currencyID=\"~1~\">~6~</TaxTotal>\n"
+    "    <OrderDescription>~7~</OrderDescription>\n"
+    "    <InvoiceID>~8~</InvoiceID>\n"
+    "    <ButtonSource>~9~</ButtonSource>\n"
+    "    <NotifyURL>~10~</NotifyURL>\n";
+
+constexpr const char* kPaymentTemplateEnd =
+    "  </PaymentDetails>\n"
+    "</DoExpressCheckoutPaymentRequestDetails>\n";
+
+constexpr const char* kTokenPaths[] = {
+    "/Envelope/Body/DoExpressCheckoutPaymentResponse/DoExpressCheckoutPaymentResponseDetails/Token",
+    "/Envelope/Body/GetExpressCheckoutDetailsResponse/GetExpressCheckoutDetailsResponseDetails/Token",
+    "/Envelope/Body/SetExpressCheckoutResponse/Token",
+};
+
+int appendItem(InlineString99& out, const StringList& list, int i) {
+    return out.append(list.get(i), static_cast<std::size_t>(list.itemLength(i)));
+}
+
+int copyText(InlineString99& to, const InlineString99& from) {
+    return to.assign(static_cast<std::size_t>(from.length()), from.data());
+}
+
+}  // namespace
+
+const char* defaultEndpoint() { return "https://" EXPRESS_CHECKOUT_API_HOST "/2.0/"; }
+
+CheckoutEngineBase::~CheckoutEngineBase() {
+    ItemAmount.reset();
+    ItemName.reset();
+    ItemNumber.reset();
+    ItemQuantity.reset();
+    ItemSalesTax.reset();
+}
+
+int CheckoutEngineBase::setItemCount(int n) {
+    if (n < 0) n = 0;
+    int result = ItemAmount.resize(n);
+    if (!result) result = ItemName.resize(n);
+    if (!result) result = ItemNumber.resize(n);
+    if (!result) result = ItemQuantity.resize(n);
+    if (!result) result = ItemSalesTax.resize(n);
+    return result;
+}
+
+CheckoutEngine::CheckoutEngine() {
+    resetRequestFields();
+    resetOrder();
+    resetConnection();
+}
+
+CheckoutEngine::~CheckoutEngine() = default;
+
+void CheckoutEngine::resetRequestFields() {
+    Token.reset();
+    ReturnURL.reset();
+    CancelURL.reset();
+    PaymentAction = aSale;
+    BuyerEmail.reset();
+    PayerId.reset();
+    for (InlineString99* text : {&MaxAmount, &Custom, &ReqConfirmShipping, &NoShipping, &LocaleCode, &PageStyle,
+                                 &HeaderImage, &HeaderBorderColor, &HeaderBackColor, &PayflowColor}) {
+        text->reset();
+    }
+}
+
+void CheckoutEngine::resetOrder() {
+    Currency.assignCString("USD");
+    OrderTotal.reset();
+    ShippingTotal.reset();
+    TaxTotal.reset();
+    OrderDescription.reset();
+    InvoiceNumber.reset();
+    setItemCount(0);
+    ItemTotal.reset();
+    HandlingTotal.reset();
+    NotifyURL.reset();
+    ButtonSource.assignCString(kButtonSourceBase);
+}
+
+void CheckoutEngine::resetConnection() {
+    doAction(kSoapReset);
+    Endpoint.assignCString(defaultEndpoint());
+    Version.assignCString("1.0");
+    ApiUsername.reset();
+    ApiPassword.reset();
+}
+
+const char* CheckoutEngine::templateParameter(int n) const {
+    switch (n) {
+    case 0: return Version.data();
+    case 1: return Currency.data();
+    case 2: return OrderTotal.data();
+    case 3: return ItemTotal.data();
+    case 4: return ShippingTotal.data();
+    case 5: return HandlingTotal.data();
+    case 6: return TaxTotal.data();
+    case 7: return OrderDescription.data();
+    case 8: return InvoiceNumber.data();
+    case 9: return ButtonSource.data();
+    case 10: return NotifyURL.data();
+    case 11: return Token.data();
+    case 12: return ReturnURL.data();
+    case 13: return CancelURL.data();
+    case 14: return PaymentAction == aAuthorization ? "Authorization" : "Sale";
+    case 15: return BuyerEmail.data();
+    case 16: return MaxAmount.data();
+    case 17: return Custom.data();
+    case 18: return ReqConfirmShipping.data();
+    case 19: return NoShipping.data();
+    case 20: return LocaleCode.data();
+    case 21: return PageStyle.data();
+    case 22: return HeaderImage.data();
+    case 23: return HeaderBorderColor.data();
+    case 24: return HeaderBackColor.data();
+    case 25: return PayflowColor.data();
+    case 26: return PayerId.data();
+    default: return "";
+    }
+}
+
+int CheckoutEngine::expandTemplate(const char* text, const char* const* parameters, InlineString99& out) {
+    int result = kOk;
+    const char* p = text;
+    while (*p && !result) {
+        if (*p != '~') {
+            const char* next = std::strchr(p, '~');
+            const std::size_t n = next ? static_cast<std::size_t>(next - p) : std::strlen(p);
+            result = out.append(p, n);
+            p += n;
+            continue;
+        }
+        const char* close = std::strchr(p + 1, '~');
+        if (!close) {
+            result = out.appendCString(p + 1);
+            break;
+        }
+        if (close == p + 1) {
+            result = out.appendChar('~');
+        } else {
+            InlineString99 number;
+            result = number.assign(static_cast<std::size_t>(close - p - 1), p + 1);
+            const int n = result ? -1 : parseInt(number.data());
+            if (!result && n >= 0 && n < kTemplateParameterCount) result = out.appendCString(parameters[n]);
+        }
+        p = close + 1;
+    }
+    return result;
+}
+
+int CheckoutEngine::buildBody(const char* templateText, bool withItems, InlineString99& out) {
+    InlineString99 text;
+    int result = text.appendCString(kVersionLine);
+    if (!result) result = text.appendCString(templateText);
+    for (int i = 0; withItems && !result && i < itemCount(); ++i) {
+        result = text.appendCString("  <PaymentItem>    <Name>");
+        if (!result) result = appendItem(text, ItemName, i);
+        if (!result) result = text.appendCString("</Name>    <Amount>");
+        if (!result) result = appendItem(text, ItemAmount, i);
+        if (!result) result = text.appendCString("</Amount>     <Number>");
+        if (!result) result = appendItem(text, ItemNumber, i);
+        if (!result) result = text.appendCString("</Number>    <Quantity>");
+        if (!result) result = appendItem(text, ItemQuantity, i);
+        if (!result) result = text.appendCString("</Quantity>  </PaymentItem>");
+    }
+    if (!result && withItems) result = text.appendCString(kPaymentTemplateEnd);
+    const char* parameters[kTemplateParameterCount];
+    for (int n = 0; n < kTemplateParameterCount; ++n) parameters[n] = templateParameter(n);
+    if (!result) result = expandTemplate(text.data(), parameters, out);
+    return result;
+}
+
+int CheckoutEngine::require(const InlineString99& field, const char* message) {
+    if (!field.empty()) return kOk;
+    setLastError(message);
+    return kMissingField;
+}
+
+int CheckoutEngine::setCheckout() {
+    int result = require(OrderTotal, "An OrderTotal is required for this transaction.");
+    if (!result) result = require(ReturnURL, "A ReturnURL is required for this transaction.");
+    if (!result) result = require(CancelURL, "A CancelURL is required for this transaction.");
+    if (result) return result;
+    InlineString99 body;
+    result = buildBody(kSetCheckoutTemplate, false, body);
+    if (result) return result;
+    return callApi("SetExpressCheckoutReq", "SetExpressCheckoutRequest", body.data());
+}
+
+int CheckoutEngine::getCheckoutDetails(const char* token) {
+    int result = Token.assignCString(token);
+    if (!result) result = require(Token, "A Token is required for this transaction.");
+    if (result) return result;
+    InlineString99 body;
+    result = buildBody(kDetailsTemplate, false, body);
+    if (result) return result;
+    return callApi("GetExpressCheckoutDetailsReq", "GetExpressCheckoutDetailsRequest", body.data());
+}
+
+int CheckoutEngine::checkoutPayment() {
+    int result = require(Token, "A Token is required for this transaction.");
+    if (!result) result = require(PayerId, "A PayerId is required for this transaction.");
+    if (!result) result = require(OrderTotal, "An OrderTotal is required for this transaction.");
+    if (result) return result;
+    InlineString99 body;
+    result = buildBody(kPaymentTemplate, true, body);
+    if (result) return result;
+    return callApi("DoExpressCheckoutPaymentReq", "DoExpressCheckoutPaymentRequest", body.data());
+}
+
+int CheckoutEngine::callApi(const char* method, const char* parameter, const char* body) {
+    Request.reset();
+    Response.reset();
+    int result = setParamCount(0);
+    InlineString99 header;
+    if (!result) {
+        result = header.appendCString("<RequesterCredentials xmlns=\"urn:ebay:api:PayPalAPI\" "
+                                      "SOAP-ENV:mustUnderstand=\"1\"><Credentials "
+                                      "xmlns=\"urn:ebay:apis:eBLBaseComponents\"><Username>");
+    }
+    if (!result) result = header.append(ApiUsername.data(), static_cast<std::size_t>(ApiUsername.length()));
+    if (!result) result = header.appendCString("</Username><Password>");
+    if (!result) result = header.append(ApiPassword.data(), static_cast<std::size_t>(ApiPassword.length()));
+    if (!result) result = header.appendCString("</Password><Subject/></Credentials></RequesterCredentials>");
+    // The declarations replace those of the previous call: a repeated one would make the
+    // envelope ill-formed.
+    if (!result) result = resetNamespaces();
+    if (!result) result = addNamespace("xsi", "http://www.w3.org/1999/XMLSchema-instance");
+    if (!result) result = addNamespace("SOAP-ENC", kSoapEncodingNamespace);
+    if (!result) result = addNamespace("xsd", "http://www.w3.org/1999/XMLSchema");
+    if (!result) result = MethodNamespacePrefix.assignCString("");
+    if (!result) result = SOAPHeader.assign(static_cast<std::size_t>(header.length()), header.data());
+    if (!result) result = setMethodURI(kApiNamespace);
+    if (!result) result = setSOAPAction("");
+    if (!result) result = setMethod(method);
+    if (!result) result = addParam(parameter, body, true);
+    if (!result) result = doAction(kSoapBuild);
+    if (!result) result = copyText(Request, PostData);
+    if (!result) result = setUrl(Endpoint.data(), false);
+    if (result) return result;
+    result = doAction(kSoapPost);
+    if (!result || result == kSoapFault || result == kHttpStatusFailure || (result >= 201 && result <= 210)) {
+        Response.assign(static_cast<std::size_t>(PostData.length()), PostData.data());
+    }
+    if (result == kSoapFault) {
+        InlineString99 text;
+        text.appendCString("SOAP Fault in ");
+        text.appendCString(faultCode());
+        text.appendCString(": ");
+        text.appendCString(faultString());
+        setLastError(text.data());
+        return kSoapFault;
+    }
+    if (result) return result;
+    result = copyPayerId();
+    if (!result) result = walkErrors();
+    return result;
+}
+
+int CheckoutEngine::copyPayerId() {
+    InlineString99 path;
+    int result = path.appendCString(kDetailsPath);
+    if (!result) result = path.appendCString("PayerInfo/PayerID");
+    if (result) return result;
+    if (response.selectPath(path.data())) return kOk;
+    const char* text = response.elementText();
+    return *text ? PayerId.assignCString(text) : kOk;
+}
+
+int CheckoutEngine::walkErrors() {
+    if (response.selectPath("/Envelope/Body/[1]")) return kOk;
+    const int children = response.childCount();
+    char base[48];
+    char path[80];
+    for (int i = 1; i <= children; ++i) {
+        std::snprintf(base, sizeof base, "/Envelope/Body/[1]/[%d]", i);
+        if (response.selectPath(base) || std::strcmp(response.localName(), "Errors") != 0) continue;
+        InlineString99 text;
+        int result = text.appendChar('[');
+        for (const char* field : {"ErrorCode", "ShortMessage", "LongMessage"}) {
+            std::snprintf(path, sizeof path, "%s/%s", base, field);
+            if (!result && !response.selectPath(path)) result = text.appendCString(response.elementText());
+            if (!result) result = text.appendCString(field[0] == 'E' ? "] " : ". ");
+        }
+        if (result) return result;
+        text.removeLast();
+        if (eventSink) {
+            eventSink->setCodePage(CodePage);
+            eventSink->Error(kProviderError, text.data());
+        }
+        std::snprintf(path, sizeof path, "%s/SeverityCode", base);
+        if (!response.selectPath(path) && std::strcmp(response.elementText(), "Error") == 0) {
+            setLastError(text.data());
+            return kProviderError;
+        }
+    }
+    return kOk;
+}
+
+int CheckoutEngine::setCertStore(const char* bytes, int length) {
+    const int result = tls.setCertStore(bytes, length);
+    return result ? result : selectClientCertificate(*this, tls, true);
+}
+
+int CheckoutEngine::setCertSubject(const char* text) {
+    const int result = tls.SSLCertSubject.assignCString(text);
+    return result ? result : selectClientCertificate(*this, tls, true);
+}
+
+int CheckoutEngine::setCertEncoded(const char* bytes, int length) {
+    return setClientCertificateEncoded(tls, bytes, length);
+}
+
+const char* CheckoutEngine::responseText(const char* path) {
+    answer_.reset();
+    if (!response.selectPath(path)) answer_.assignCString(response.elementText());
+    return answer_.data();
+}
+
+const char* CheckoutEngine::responseText(const char* base, const char* rest) {
+    InlineString99 path;
+    path.appendCString(base);
+    path.appendCString(rest);
+    return responseText(path.data());
+}
+
+const char* CheckoutEngine::responseToken() {
+    for (const char* path : kTokenPaths) {
+        if (*responseText(path)) return answer_.data();
+    }
+    return answer_.data();
+}
+
+int CheckoutEngine::setButtonSource(const char* value) {
+    int result = ButtonSource.assignCString(kButtonSourceBase);
+    if (!result && value && *value) {
+        result = ButtonSource.appendChar('.');
+        if (!result) result = ButtonSource.appendCString(value);
+    }
+    return result;
+}
+
+int CheckoutEngine::config(ConfigRequest& request, const char** answer) {
+    if (answer) *answer = "";
+    const bool query = request.isQuery;
+    if (request.nameIs("ButtonSource")) {
+        return query ? answerText(answer, ButtonSource.data()) : setButtonSource(request.value.data());
+    }
+    if (request.nameIs("Version")) {
+        return query ? answerText(answer, Version.data()) : copyText(Version, request.value);
+    }
+    struct ReadOnlyKey {
+        const char* name;
+        const char* path;
+    };
+    static constexpr ReadOnlyKey kAnswerKeys[] = {
+        {"Timestamp", "/Envelope/Body/[1]/Timestamp"},
+        {"ResponseVersion", "/Envelope/Body/[1]/Version"},
+        {"Build", "/Envelope/Body/[1]/Build"},
+        {"CorrelationId", "/Envelope/Body/[1]/CorrelationID"},
+    };
+    for (const ReadOnlyKey& key : kAnswerKeys) {
+        if (!request.nameIs(key.name)) continue;
+        if (!query) return kOk;
+        InlineString99 text;
+        const int result = text.assignCString(responseText(key.path));
+        return result ? result : answerText(answer, text.data());
+    }
+    const bool request_ = request.nameIs("Request");
+    if (request_ || request.nameIs("Response")) {
+        if (!query) return kOk;
+        const InlineString99& text = request_ ? Request : Response;
+        const int result = lastError.assign(static_cast<std::size_t>(text.length()), text.data());
+        if (answer) *answer = lastError.data();
+        return result;
+    }
+    const bool code = request.nameIs("FaultCode");
+    if (code || request.nameIs("FaultString")) {
+        if (!query) return kOk;
+        InlineString99 text;
+        const int result = text.assignCString(code ? faultCode() : faultString());
+        return result ? result : answerText(answer, text.data());
+    }
+    return SoapClient::config(request, answer);
+}
+
+}  // namespace express_checkout

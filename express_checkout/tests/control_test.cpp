@@ -1,0 +1,467 @@
+#include "activex/testing/event_recorder.h"
+#include "activex/testing/test_host.h"
+#include "express_checkout/interface.h"
+#include "express_checkout/tests/checkout_test.h"
+#include "testing/http_server.h"
+
+#include <openssl/bio.h>
+#include <openssl/pem.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <string>
+
+namespace {
+
+using activex::testing::EventRecorder;
+using activex::testing::TestHost;
+using checkout_test::envelope;
+using express_checkout::CLSID_ExpressCheckout;
+using express_checkout::DIID__IExpressCheckoutEvents;
+using fixtures::Answer;
+using fixtures::CertKind;
+using fixtures::HttpsServer;
+using fixtures::TestCertificates;
+
+// Dispids of the interface.
+enum : DISPID {
+    kAck = 1, kBuyerEmail = 2, kCancelURL = 3, kItemAmount = 6, kItemCount = 7, kItemName = 8, kItemNumber = 9,
+    kItemQuantity = 10, kOrderTotal = 13, kPassword = 14, kPayerEmail = 18, kPayerFirstName = 19, kPayerId = 20,
+    kPaymentAction = 27, kPaymentGrossAmount = 31, kPaymentTransactionId = 36, kResponseToken = 39, kReturnURL = 40,
+    kSSLCertEncoded = 43, kSSLCertStore = 44, kSSLCertStoreType = 46, kSSLCertSubject = 47, kSSLServerCert = 48,
+    kTimeout = 51, kToken = 52, kURL = 53, kUsername = 54, kSSLCertEncodedB = 56, kSSLServerCertB = 58,
+    kConfig = 501, kCheckoutPayment = 502, kGetCheckoutDetails = 503, kReset = 504, kSetCheckout = 505,
+};
+
+std::string rsaKeyPem(CertKind kind) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_PrivateKey_traditional(bio, TestCertificates::instance().key(kind), nullptr, nullptr, 0, nullptr,
+                                         nullptr);
+    char* data = nullptr;
+    const long n = BIO_get_mem_data(bio, &data);
+    std::string pem(data, static_cast<std::size_t>(n));
+    BIO_free(bio);
+    return pem;
+}
+
+struct Failure {
+    HRESULT hr = S_OK;
+    std::u16string source;
+    std::u16string description;
+    DWORD helpContext = 0;
+    std::u16string helpFile;
+};
+
+// The control as a host reaches it: registered by the registration command, made by CLSID,
+// driven through IDispatch.
+class ExpressCheckoutControl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + PELLORAN_PATH).c_str()), 0);
+    }
+    void SetUp() override {
+        checkout_test::trustTestCa();
+        ASSERT_EQ(host.create(CLSID_ExpressCheckout), S_OK);
+        host.site().control()->QueryInterface(IID_IDispatch, dispatch.putVoid());
+        ASSERT_TRUE(dispatch);
+    }
+    void TearDown() override {
+        dispatch.reset();
+        host.site().close();
+    }
+
+    Failure invoke(DISPID id, WORD flags, std::vector<com::Variant> args, com::Variant* result = nullptr) {
+        // Invoke takes the arguments last first.
+        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+        DISPID named = DISPID_PROPERTYPUT;
+        const bool put = flags == DISPATCH_PROPERTYPUT;
+        DISPPARAMS params{reversed.data(), put ? &named : nullptr, static_cast<UINT>(reversed.size()), put ? 1u : 0u};
+        EXCEPINFO info{};
+        Failure f;
+        f.hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, nullptr);
+        if (f.hr == DISP_E_EXCEPTION) {
+            f.hr = info.scode;
+            f.source = com::view(info.bstrSource);
+            f.description = com::view(info.bstrDescription);
+            f.helpContext = info.dwHelpContext;
+            f.helpFile = com::view(info.bstrHelpFile);
+            com::clearExcepInfo(&info);
+        }
+        return f;
+    }
+    Failure put(DISPID id, com::Variant value) { return invoke(id, DISPATCH_PROPERTYPUT, {value}); }
+    Failure putItem(DISPID id, SHORT index, com::Variant value) {
+        com::Variant i;
+        i.vt = VT_I2;
+        i.iVal = index;
+        return invoke(id, DISPATCH_PROPERTYPUT, {i, value});
+    }
+    Failure putText(DISPID id, const std::string& text) { return put(id, com::Variant::text(text)); }
+    com::Variant get(DISPID id) {
+        com::Variant result;
+        EXPECT_EQ(invoke(id, DISPATCH_PROPERTYGET, {}, &result).hr, S_OK) << id;
+        return result;
+    }
+    std::string text(DISPID id) {
+        com::Variant v = get(id);
+        return v.vt == VT_BSTR ? com::Bstr(v.bstrVal).utf8() : "<not text>";
+    }
+    Failure call(DISPID id, std::vector<com::Variant> args = {}, com::Variant* result = nullptr) {
+        return invoke(id, DISPATCH_METHOD, std::move(args), result);
+    }
+    std::string config(const std::string& setting) {
+        com::Variant result;
+        EXPECT_EQ(call(kConfig, {com::Variant::text(setting)}, &result).hr, S_OK) << setting;
+        return result.vt == VT_BSTR ? com::Bstr(result.bstrVal).utf8() : "";
+    }
+    void pointAt(const HttpsServer& server) {
+        putText(kURL, server.url("/2.0/", "localhost"));
+        putText(kUsername, "api_user");
+        putText(kPassword, "secret");
+    }
+    void readyForSetCheckout() {
+        putText(kOrderTotal, "25.00");
+        putText(kReturnURL, "https://shop.test/return");
+        putText(kCancelURL, "https://shop.test/cancel");
+    }
+
+    TestHost host;
+    com::ComPtr<IDispatch> dispatch;
+};
+
+TEST_F(ExpressCheckoutControl, DefaultsAndConfigKeys) {
+    EXPECT_EQ(text(kSSLCertStore), "MY");
+    EXPECT_EQ(get(kTimeout).iVal, 30);
+    EXPECT_EQ(get(kItemCount).iVal, 0);
+    EXPECT_EQ(get(kPaymentAction).lVal, 0);
+    EXPECT_EQ(get(kSSLCertStoreType).lVal, 0);
+    EXPECT_EQ(text(kURL).rfind("https://", 0), 0u);
+    EXPECT_NE(text(kURL).find("/2.0/"), std::string::npos);
+    // Payer properties read before any answer are empty.
+    EXPECT_EQ(text(kPayerEmail), "");
+    EXPECT_EQ(text(kAck), "");
+    EXPECT_EQ(text(kResponseToken), "");
+    EXPECT_EQ(config("ButtonSource"), "Tressikor");
+    EXPECT_EQ(config("ButtonSource=Corner Shop"), "");
+    EXPECT_EQ(config("buttonsource"), "Tressikor.Corner Shop");
+    EXPECT_EQ(config("ButtonSource="), "");
+    EXPECT_EQ(config("ButtonSource"), "Tressikor");
+    EXPECT_EQ(config("Version"), "1.0");
+    EXPECT_EQ(config("MethodNamespacePrefix"), "m");
+    const Failure unknown = call(kConfig, {com::Variant::text("NoSuchKey")});
+    EXPECT_EQ(unknown.hr, static_cast<HRESULT>(0x800A4E20));
+    EXPECT_EQ(unknown.description, u"Unknown config setting.");
+    EXPECT_EQ(unknown.helpContext, 42001u);
+}
+
+TEST_F(ExpressCheckoutControl, TypeLibraryNamesTheEnumerations) {
+    com::ComPtr<IProvideClassInfo> classInfo = host.site().query<IProvideClassInfo>();
+    ASSERT_TRUE(classInfo);
+    com::ComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(classInfo->GetClassInfo(coclass.put()), S_OK);
+    com::ComPtr<ITypeLib> lib;
+    UINT index = 0;
+    ASSERT_EQ(coclass->GetContainingTypeLib(lib.put(), &index), S_OK);
+    com::Bstr libName;
+    ASSERT_EQ(lib->GetDocumentation(-1, libName.put(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(libName.utf8(), "EXPRESSCHECKOUTLib");
+    std::map<std::string, std::vector<std::pair<std::string, LONG>>> enums;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        com::ComPtr<ITypeInfo> info;
+        ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        const bool isEnum = attr->typekind == TKIND_ENUM;
+        const WORD count = attr->cVars;
+        info->ReleaseTypeAttr(attr);
+        if (!isEnum) continue;
+        com::Bstr name;
+        info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+        for (UINT v = 0; v < count; ++v) {
+            VARDESC* var = nullptr;
+            ASSERT_EQ(info->GetVarDesc(v, &var), S_OK);
+            com::Bstr constant;
+            info->GetDocumentation(var->memid, constant.put(), nullptr, nullptr, nullptr);
+            enums[name.utf8()].emplace_back(constant.utf8(), var->lpvarValue->lVal);
+            info->ReleaseVarDesc(var);
+        }
+    }
+    using Constants = std::vector<std::pair<std::string, LONG>>;
+    EXPECT_EQ(enums["TPaymentAction"], (Constants{{"aSale", 0}, {"aAuthorization", 1}}));
+    EXPECT_EQ(enums["TSSLCertStoreType"], (Constants{{"sstUser", 0}, {"sstMachine", 1}, {"sstPFXFile", 2},
+                                                      {"sstPFXBlob", 3}, {"sstPEMKey", 4}}));
+}
+
+TEST_F(ExpressCheckoutControl, PropertyErrors) {
+    struct Case {
+        const char* name;
+        Failure failure;
+        std::u16string description;
+        DWORD helpContext;
+    };
+    com::Variant notArray = com::Variant::i4(5);
+    putItem(kItemName, 0, com::Variant::text("x"));  // no items yet
+    const Case cases[] = {
+        {"read-only answer", putText(kAck, "x"), u"Property is read-only.", 22001},
+        {"read-only server certificate", putText(kSSLServerCert, "x"), u"Property is read-only.", 22048},
+        {"payment action", put(kPaymentAction, com::Variant::i4(2)), u"Value is out of range.", 22027},
+        {"store type", put(kSSLCertStoreType, com::Variant::i4(5)), u"Value is out of range.", 22046},
+        {"not a byte array", put(kSSLCertEncodedB, notArray), u"Property accepts only one-dimensional byte arrays.",
+         22002},
+        {"item read past the end", invoke(kItemName, DISPATCH_PROPERTYGET, {com::Variant::i4(0)}), u"Invalid index.", 0},
+        {"item write past the end", putItem(kItemName, 0, com::Variant::text("x")), u"[432] (no description available)",
+         22008},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NE(c.failure.hr, S_OK) << c.name;
+        EXPECT_EQ(c.failure.description, c.description) << c.name;
+        EXPECT_EQ(c.failure.helpContext, c.helpContext) << c.name;
+        EXPECT_EQ(c.failure.source, u"QuorrelPayPal.ExpressCheckout.1") << c.name;
+    }
+    EXPECT_EQ(get(kPaymentAction).lVal, 0);
+
+    // Items exist from 0 to ItemCount - 1; ItemName(ItemCount) fails.
+    ASSERT_EQ(put(kItemCount, com::Variant::i4(2)).hr, S_OK);
+    ASSERT_EQ(putItem(kItemName, 1, com::Variant::text("Mug")).hr, S_OK);
+    ASSERT_EQ(putItem(kItemQuantity, 1, com::Variant::i4(3)).hr, S_OK);
+    com::Variant value;
+    ASSERT_EQ(invoke(kItemName, DISPATCH_PROPERTYGET, {com::Variant::i4(1)}, &value).hr, S_OK);
+    EXPECT_EQ(com::view(value.bstrVal), u"Mug");
+    ASSERT_EQ(invoke(kItemQuantity, DISPATCH_PROPERTYGET, {com::Variant::i4(1)}, &value).hr, S_OK);
+    EXPECT_EQ(value.iVal, 3);
+    EXPECT_EQ(invoke(kItemName, DISPATCH_PROPERTYGET, {com::Variant::i4(2)}).description, u"Invalid index.");
+
+    // At design time the items cannot be read at all.
+    host.site().setUserMode(false);
+    EXPECT_EQ(invoke(kItemName, DISPATCH_PROPERTYGET, {com::Variant::i4(1)}).description,
+              u"Property is runtime only (no supported in design time).");
+}
+
+TEST_F(ExpressCheckoutControl, CheckoutFromStartToEnd) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(envelope("<SetExpressCheckoutResponse xmlns=\"urn:ebay:api:PayPalAPI\">"
+                                       "<Ack>Success</Ack><Token>EC-77</Token></SetExpressCheckoutResponse>")));
+    server.enqueue(Answer::ok(envelope(
+        "<GetExpressCheckoutDetailsResponse><Ack>Success</Ack><GetExpressCheckoutDetailsResponseDetails>"
+        "<Token>EC-77</Token><PayerInfo><Payer>ann@buyer.test</Payer><PayerID>BUYER1</PayerID>"
+        "<PayerName><FirstName>Ann</FirstName></PayerName></PayerInfo></GetExpressCheckoutDetailsResponseDetails>"
+        "</GetExpressCheckoutDetailsResponse>")));
+    server.enqueue(Answer::ok(envelope(
+        "<DoExpressCheckoutPaymentResponse><Ack>Success</Ack><DoExpressCheckoutPaymentResponseDetails>"
+        "<Token>EC-77</Token><PaymentInfo><TransactionID>TX9</TransactionID><GrossAmount>25.00</GrossAmount>"
+        "</PaymentInfo></DoExpressCheckoutPaymentResponseDetails></DoExpressCheckoutPaymentResponse>")));
+    pointAt(server);
+    readyForSetCheckout();
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    EXPECT_EQ(text(kResponseToken), "EC-77");
+    EXPECT_EQ(text(kAck), "Success");
+    EXPECT_NE(server.request(0).body.find("<Username>api_user</Username><Password>secret</Password>"),
+              std::string::npos);
+    EXPECT_NE(config("Request").find("<OrderTotal currencyID=\"USD\">25.00</OrderTotal>"), std::string::npos);
+    EXPECT_NE(config("Response").find("EC-77"), std::string::npos);
+
+    ASSERT_EQ(call(kGetCheckoutDetails, {com::Variant::text("EC-77")}).hr, S_OK);
+    EXPECT_EQ(text(kToken), "EC-77");
+    EXPECT_EQ(text(kPayerId), "BUYER1");
+    EXPECT_EQ(text(kPayerEmail), "ann@buyer.test");
+    EXPECT_EQ(text(kPayerFirstName), "Ann");
+
+    put(kItemCount, com::Variant::i4(1));
+    putItem(kItemName, 0, com::Variant::text("Mug"));
+    putItem(kItemAmount, 0, com::Variant::text("25.00"));
+    putItem(kItemNumber, 0, com::Variant::text("M-1"));
+    putItem(kItemQuantity, 0, com::Variant::i4(1));
+    ASSERT_EQ(call(kCheckoutPayment).hr, S_OK);
+    EXPECT_NE(server.request(2).body.find("<PayerID>BUYER1</PayerID>"), std::string::npos);
+    EXPECT_NE(server.request(2).body.find("<Name>Mug</Name>    <Amount>25.00</Amount>     <Number>M-1</Number>"),
+              std::string::npos);
+    EXPECT_EQ(text(kPaymentTransactionId), "TX9");
+    EXPECT_EQ(text(kPaymentGrossAmount), "25.00");
+    EXPECT_EQ(text(kPayerEmail), "");
+    EXPECT_FALSE(text(kSSLServerCert).empty());
+    com::Variant der = get(kSSLServerCertB);
+    ASSERT_EQ(der.vt, VT_ARRAY | VT_UI1);
+    EXPECT_EQ(der.parray->rgsabound[0].cElements, TestCertificates::instance().der(CertKind::Server).size());
+}
+
+TEST_F(ExpressCheckoutControl, FailuresBecomeComErrorsAndEvents) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(envelope(
+        "<SetExpressCheckoutResponse><Ack>Failure</Ack>"
+        "<Errors><ShortMessage>Note</ShortMessage><LongMessage>First a warning</LongMessage>"
+        "<ErrorCode>1</ErrorCode><SeverityCode>Warning</SeverityCode></Errors>"
+        "<Errors><ShortMessage>Bad amount</ShortMessage><LongMessage>The amount is invalid</LongMessage>"
+        "<ErrorCode>10401</ErrorCode><SeverityCode>Error</SeverityCode></Errors></SetExpressCheckoutResponse>")));
+    server.enqueue(Answer::status(500, "Internal Server Error",
+                                  envelope("<SOAP-ENV:Fault><faultcode>SOAP-ENV:Client</faultcode>"
+                                           "<faultstring>Bad credentials</faultstring></SOAP-ENV:Fault>")));
+    auto recorder = EventRecorder::make(DIID__IExpressCheckoutEvents);
+    ASSERT_TRUE(recorder->connect(host.site().control()));
+    pointAt(server);
+    putText(kOrderTotal, "1.00");
+    putText(kReturnURL, "r");
+
+    Failure missing = call(kSetCheckout);
+    EXPECT_EQ(missing.hr, static_cast<HRESULT>(0x800A4E20));
+    EXPECT_EQ(missing.description, u"A CancelURL is required for this transaction.");
+    EXPECT_EQ(missing.helpContext, 42005u);
+    EXPECT_EQ(server.requestCount(), 0u);
+
+    putText(kCancelURL, "c");
+    recorder->clear();
+    Failure provider = call(kSetCheckout);
+    EXPECT_EQ(provider.hr, static_cast<HRESULT>(0x800A0000 | (527 + 20001)));
+    EXPECT_EQ(provider.description, u"[10401] Bad amount. The amount is invalid.");
+    std::vector<std::u16string> errors;
+    for (const auto& c : recorder->calls()) {
+        if (c.dispid != 1) continue;
+        EXPECT_EQ(c.args.at(0).iVal, 527);
+        errors.push_back(std::u16string(com::view(c.args.at(1).bstrVal)));
+    }
+    EXPECT_EQ(errors, (std::vector<std::u16string>{u"[1] Note. First a warning.",
+                                                    u"[10401] Bad amount. The amount is invalid."}));
+    // The TLS steps are reported too.
+    EXPECT_TRUE(std::any_of(recorder->calls().begin(), recorder->calls().end(),
+                            [](const auto& c) { return c.dispid == 3; }));
+
+    Failure fault = call(kSetCheckout);
+    EXPECT_EQ(fault.hr, static_cast<HRESULT>(0x800A0000 | (173 + 20001)));
+    EXPECT_EQ(fault.description, u"SOAP Fault in SOAP-ENV:Client: Bad credentials");
+    EXPECT_EQ(config("FaultCode"), "SOAP-ENV:Client");
+    recorder->disconnect();
+}
+
+TEST_F(ExpressCheckoutControl, ResetAndPersistence) {
+    putText(kUsername, "user");
+    putText(kPassword, "pass");
+    putText(kOrderTotal, "9.99");
+    putText(kToken, "EC-1");
+    putText(kURL, "https://127.0.0.1:1/2.0/");
+    put(kItemCount, com::Variant::i4(3));
+    put(kPaymentAction, com::Variant::i4(1));
+    config("ButtonSource=Shop");
+
+    auto bag = activex::testing::RecordingPropertyBag::make();
+    com::ComPtr<IPersistPropertyBag> persist = host.site().query<IPersistPropertyBag>();
+    ASSERT_TRUE(persist);
+    ASSERT_EQ(persist->Save(bag.get(), TRUE, TRUE), S_OK);
+    std::vector<std::string> names;
+    for (const auto& entry : bag->entries()) names.push_back(entry.first);
+    EXPECT_EQ(names, (std::vector<std::string>{"BuyerEmail", "CancelURL", "InvoiceNumber", "ItemCount",
+                                               "OrderDescription", "OrderTotal", "Password", "PayerId",
+                                               "PaymentAction", "ReturnURL", "ShippingTotal", "SSLCertStore",
+                                               "SSLCertStorePassword", "SSLCertStoreType", "SSLCertSubject",
+                                               "TaxTotal", "Timeout", "Token", "URL", "Username"}));
+
+    ASSERT_EQ(call(kReset).hr, S_OK);
+    EXPECT_EQ(text(kUsername), "");
+    EXPECT_EQ(text(kPassword), "");
+    EXPECT_EQ(text(kOrderTotal), "");
+    EXPECT_EQ(text(kToken), "");
+    EXPECT_EQ(get(kItemCount).iVal, 0);
+    EXPECT_EQ(get(kPaymentAction).lVal, 0);
+    EXPECT_EQ(config("ButtonSource"), "Tressikor");
+    EXPECT_EQ(text(kURL).rfind("https://", 0), 0u);
+    EXPECT_NE(text(kURL), "https://127.0.0.1:1/2.0/");
+
+    // What was saved comes back in a new control.
+    host.site().close();
+    dispatch.reset();
+    ASSERT_EQ(host.create(CLSID_ExpressCheckout), S_OK);
+    host.site().control()->QueryInterface(IID_IDispatch, dispatch.putVoid());
+    persist = host.site().query<IPersistPropertyBag>();
+    ASSERT_EQ(persist->Load(bag.get(), nullptr), S_OK);
+    EXPECT_EQ(text(kUsername), "user");
+    EXPECT_EQ(text(kOrderTotal), "9.99");
+    EXPECT_EQ(get(kItemCount).iVal, 3);
+    EXPECT_EQ(get(kPaymentAction).lVal, 1);
+    EXPECT_EQ(text(kURL), "https://127.0.0.1:1/2.0/");
+}
+
+TEST_F(ExpressCheckoutControl, ClientCertificateFromPemText) {
+    HttpsServer server({.clientCertificate = fixtures::ClientCertificate::Require});
+    server.enqueue(Answer::ok(envelope("<SetExpressCheckoutResponse><Ack>Success</Ack></SetExpressCheckoutResponse>")));
+    pointAt(server);
+    readyForSetCheckout();
+    ASSERT_EQ(put(kSSLCertStoreType, com::Variant::i4(4)).hr, S_OK);
+    ASSERT_EQ(putText(kSSLCertStore, TestCertificates::instance().pem(CertKind::Client) + rsaKeyPem(CertKind::Client)).hr,
+              S_OK);
+    ASSERT_EQ(putText(kSSLCertSubject, "*").hr, S_OK);
+    EXPECT_NE(text(kSSLCertSubject).find("CN="), std::string::npos);
+    EXPECT_FALSE(text(kSSLCertEncoded).empty());
+    const Failure result = call(kSetCheckout);
+    ASSERT_EQ(result.hr, S_OK) << std::string(result.description.begin(), result.description.end());
+    EXPECT_EQ(server.connections().at(0).clientSubject, TestCertificates::instance().subject(CertKind::Client));
+
+    const Failure missing = putText(kSSLCertStore, "/nonexistent/key.pem");
+    EXPECT_EQ(missing.hr, static_cast<HRESULT>(0x800A0000 | (271 + 20001)));
+    EXPECT_EQ(missing.description.rfind(u"The certificate store could not be opened (", 0), 0u);
+    EXPECT_EQ(missing.helpContext, 22044u);
+}
+
+TEST_F(ExpressCheckoutControl, HostJudgesAnUntrustedServer) {
+    HttpsServer server({.certificate = CertKind::SelfSigned});
+    server.enqueue(Answer::ok(envelope("<SetExpressCheckoutResponse><Ack>Success</Ack></SetExpressCheckoutResponse>")));
+    pointAt(server);
+    readyForSetCheckout();
+    auto recorder = EventRecorder::make(DIID__IExpressCheckoutEvents);
+    ASSERT_TRUE(recorder->connect(host.site().control()));
+    std::size_t judged = 0;
+    bool accept = false;
+    recorder->handler = [&](DISPID id, DISPPARAMS* params) {
+        if (id != 2) return S_OK;
+        com::Variant certificate = get(59);
+        if (certificate.vt == (VT_ARRAY | VT_UI1)) judged = certificate.parray->rgsabound[0].cElements;
+        *params->rgvarg[0].pboolVal = accept ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    };
+    const Failure refused = call(kSetCheckout);
+    EXPECT_EQ(refused.hr, static_cast<HRESULT>(0x800A0000 | (276 + 20001)));
+    EXPECT_EQ(refused.description, u"Server certificate verification failed. Connection aborted.");
+    EXPECT_EQ(judged, TestCertificates::instance().der(CertKind::SelfSigned).size());
+    accept = true;
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    EXPECT_EQ(text(kAck), "Success");
+    EXPECT_EQ(text(49).rfind("[0x", 0), 0u);
+    // Outside the event there is no certificate being judged.
+    EXPECT_EQ(get(59).vt, VT_EMPTY);
+    recorder->disconnect();
+}
+
+TEST_F(ExpressCheckoutControl, DrawnOnlyAtDesignTime) {
+    auto view = host.site().query<IViewObject>();
+    ASSERT_TRUE(view);
+    EXPECT_EQ(host.site().extentPixels().cx, 28);
+    EXPECT_EQ(host.site().extentPixels().cy, 28);
+    activex::testing::OffscreenDc dc(40, 40);
+    dc.fill(RGB(255, 255, 255));
+    RECTL bounds{0, 0, 28, 28};
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(3, 3), RGB(255, 255, 255));
+    host.site().setUserMode(false);
+    view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc.dc(), &bounds, nullptr, nullptr, 0);
+    EXPECT_EQ(dc.pixel(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(dc.pixel(3, 3), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(dc.pixel(30, 30), RGB(255, 255, 255));
+}
+
+TEST(ExpressCheckoutRegistration, KeysOfTheClass) {
+    ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + PELLORAN_PATH).c_str()), 0);
+    const auto dump = activex::testing::registryDump(HKEY_CLASSES_ROOT);
+    auto has = [&](const std::string& line) { return std::find(dump.begin(), dump.end(), line) != dump.end(); };
+    const std::string clsid = "[CLSID\\{14448200-F789-11CE-86F8-0020AFD8C6DB}";
+    EXPECT_TRUE(has("[QuorrelPayPal.ExpressCheckout.1\\CLSID]"));
+    EXPECT_TRUE(has("[QuorrelPayPal.ExpressCheckout\\CurVer]"));
+    EXPECT_TRUE(has(clsid + "\\Insertable]"));
+    EXPECT_TRUE(has(clsid + "\\MiscStatus\\1]"));
+    EXPECT_TRUE(has("@=132497"));
+    EXPECT_TRUE(has("ThreadingModel=Apartment"));
+    EXPECT_TRUE(has(clsid + "\\TypeLib]"));
+    ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " -u " + PELLORAN_PATH).c_str()), 0);
+    const auto after = activex::testing::registryDump(HKEY_CLASSES_ROOT);
+    EXPECT_EQ(std::find(after.begin(), after.end(), clsid + "]"), after.end());
+}
+
+}  // namespace
