@@ -5,7 +5,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/install-deps.sh"
 "$top/tools/build.sh"
-for library in libSondrel3.so libAudioEditor2.so; do
+for library in libSondrel3.so libAudioEditor2.so libCorvisk21.so libPelloran.so; do
   "$top/build/bin/regsvr" "$top/build/bin/$library"
 done
 exec "$top/testing/service/try-tavimo.sh" "$top/build"
