@@ -13,13 +13,8 @@ class AudioAmpBarType1 final : public AnimatedControl<IAudioAmpBarType1> {
 public:
     AudioAmpBarType1() : AnimatedControl(kClass, AmpBarModel::kTimerInterval) {
         setExtentPixels(150, 20);
-        GdiplusStartupInput input;
-        if (GdiplusStartup(&gdiplus_, &input, nullptr) != Ok) gdiplus_ = 0;
     }
-    ~AudioAmpBarType1() override {
-        stopTimer();
-        if (gdiplus_) GdiplusShutdown(gdiplus_);
-    }
+    ~AudioAmpBarType1() override { stopTimer(); }
 
     HRESULT onTick() override {
         if (model_.tick()) redraw();
@@ -54,19 +49,19 @@ public:
     HRESULT put_TickWidth(LONG v) override { return model_.tickWidth = v, redraw(), S_OK; }
     HRESULT get_PickWidthPercent(LONG* v) override { return *v = model_.pickWidthPercent, S_OK; }
     HRESULT put_PickWidthPercent(LONG v) override { return model_.pickWidthPercent = v, redraw(), S_OK; }
-    HRESULT get_TickColor(OLE_COLOR* v) override { return *v = AmpBarModel::oleColorOf(model_.tickColor), S_OK; }
+    HRESULT get_TickColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.tickColor), S_OK; }
     HRESULT put_TickColor(OLE_COLOR v) override { return colour(&model_.tickColor, v); }
-    HRESULT get_PickColor(OLE_COLOR* v) override { return *v = AmpBarModel::oleColorOf(model_.pickColor), S_OK; }
+    HRESULT get_PickColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.pickColor), S_OK; }
     HRESULT put_PickColor(OLE_COLOR v) override { return colour(&model_.pickColor, v); }
     HRESULT get_TickBackColor(OLE_COLOR* v) override {
-        return *v = AmpBarModel::oleColorOf(model_.tickBackColor), S_OK;
+        return *v = colorFromArgb(model_.tickBackColor), S_OK;
     }
     HRESULT put_TickBackColor(OLE_COLOR v) override { return colour(&model_.tickBackColor, v); }
-    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = AmpBarModel::oleColorOf(model_.backColor), S_OK; }
+    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.backColor), S_OK; }
     HRESULT put_BackColor(OLE_COLOR v) override { return colour(&model_.backColor, v); }
     HRESULT get_Orientation(LONG* v) override { return *v = model_.orientation(), S_OK; }
     HRESULT put_Orientation(LONG v) override { return checkAndRedraw(model_.putOrientation(v)); }
-    HRESULT get_BorderColor(OLE_COLOR* v) override { return *v = AmpBarModel::oleColorOf(model_.borderColor), S_OK; }
+    HRESULT get_BorderColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.borderColor), S_OK; }
     HRESULT put_BorderColor(OLE_COLOR v) override { return colour(&model_.borderColor, v); }
 
 protected:
@@ -80,13 +75,13 @@ protected:
 
 private:
     HRESULT colour(ARGB* field, OLE_COLOR v) {
-        *field = AmpBarModel::argbOf(v);
+        *field = argbFromColor(v);
         redraw();
         return S_OK;
     }
 
+    GdiplusSession gdiplus_;
     AmpBarModel model_;
-    ULONG_PTR gdiplus_ = 0;
 };
 
 }  // namespace

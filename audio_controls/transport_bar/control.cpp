@@ -16,13 +16,8 @@ public:
     AudioPlayButtonType2()
         : AnimatedControl(kClass, TransportModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(model_.minWidth(), TransportModel::kHeight);
-        GdiplusStartupInput input;
-        if (GdiplusStartup(&gdiplus_, &input, nullptr) != Ok) gdiplus_ = 0;
     }
-    ~AudioPlayButtonType2() override {
-        stopTimer();
-        if (gdiplus_) GdiplusShutdown(gdiplus_);
-    }
+    ~AudioPlayButtonType2() override { stopTimer(); }
 
     HRESULT onTick() override {
         if (!inPlaceActive() || !window()) return S_OK;
@@ -113,8 +108,8 @@ private:
         fireEvent(id, args);
     }
 
+    GdiplusSession gdiplus_;
     TransportModel model_;
-    ULONG_PTR gdiplus_ = 0;
 };
 
 }  // namespace

@@ -16,8 +16,6 @@ class AudioPlayButtonType1 final : public AnimatedControl<IAudioPlayButtonType1>
 public:
     AudioPlayButtonType1() : AnimatedControl(kClass, ClusterModel::kTimerInterval) {
         setExtentPixels(model_.side(), model_.side());
-        GdiplusStartupInput input;
-        gdiplusStarted_ = GdiplusStartup(&gdiplus_, &input, nullptr) == Ok;
         pictures_ = std::make_unique<ClusterPictures>();
         hand_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_HAND_214));
     }
@@ -25,7 +23,6 @@ public:
         stopTimer();
         pictures_.reset();
         if (hand_) DestroyCursor(hand_);
-        if (gdiplusStarted_) GdiplusShutdown(gdiplus_);
     }
 
     HRESULT onTick() override {
@@ -33,9 +30,9 @@ public:
         const POINT p = cursorPosition(window());
         return apply(model_.tick(true, p.x, p.y));
     }
-    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = ClusterModel::oleFromArgb(model_.backColor), S_OK; }
+    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.backColor), S_OK; }
     HRESULT put_BackColor(OLE_COLOR v) override {
-        model_.backColor = ClusterModel::argbFromOle(v);
+        model_.backColor = argbFromColor(v);
         redraw();
         return S_OK;
     }
@@ -59,9 +56,9 @@ public:
     HRESULT put_PreviousBtnEnabled(VARIANT_BOOL v) override { return apply(model_.putEnabled(kPrevious, v)); }
     HRESULT get_RecordBtnEnabled(VARIANT_BOOL* v) override { return *v = model_.enabled(kRecord), S_OK; }
     HRESULT put_RecordBtnEnabled(VARIANT_BOOL v) override { return apply(model_.putEnabled(kRecord, v)); }
-    HRESULT get_Color(OLE_COLOR* v) override { return *v = ClusterModel::oleFromArgb(model_.color), S_OK; }
+    HRESULT get_Color(OLE_COLOR* v) override { return *v = colorFromArgb(model_.color), S_OK; }
     HRESULT put_Color(OLE_COLOR v) override {
-        model_.color = ClusterModel::argbFromOle(v);
+        model_.color = argbFromColor(v);
         redraw();
         return S_OK;
     }
@@ -114,9 +111,8 @@ private:
         return S_OK;
     }
 
+    GdiplusSession gdiplus_;
     ClusterModel model_;
-    ULONG_PTR gdiplus_ = 0;
-    bool gdiplusStarted_ = false;
     std::unique_ptr<ClusterPictures> pictures_;
     HCURSOR hand_ = nullptr;
 };

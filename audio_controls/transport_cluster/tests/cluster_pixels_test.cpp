@@ -29,8 +29,8 @@ protected:
     // A white tint leaves the greys as they are.
     static ClusterModel model() {
         ClusterModel m;
-        m.color = ClusterModel::argbFromOle(RGB(255, 255, 255));
-        m.backColor = ClusterModel::argbFromOle(kBack);
+        m.color = sondrel::argbFromColor(RGB(255, 255, 255));
+        m.backColor = sondrel::argbFromColor(kBack);
         return m;
     }
     std::unique_ptr<Canvas> draw(const ClusterModel& m) {
@@ -118,7 +118,7 @@ TEST_F(ClusterPixels, LargeSetAndTint) {
     expectGlyph(*draw(m), 60, sondrel::IDB_CLUSTER_NEXT_OFF);
     m.putEnabled(sondrel::kNext, VARIANT_TRUE);
 
-    m.color = ClusterModel::argbFromOle(RGB(200, 100, 0));
+    m.color = sondrel::argbFromColor(RGB(200, 100, 0));
     auto tinted = draw(m);
     const std::vector<std::uint32_t> picture = sondrel::clusterPicture(121, 0);
     for (POINT p : {POINT{60, 60}, POINT{60, 25}, POINT{100, 60}, POINT{60, 110}}) {

@@ -1,17 +1,17 @@
 #pragma once
-// The off-screen GDI+ picture the knob controls draw into before one copy to the target.
+// The off-screen GDI+ picture a control draws into before one copy to the target.
 
 #include "gdi/gdiplus.h"
 
 namespace sondrel {
 
-class KnobCanvas {
+class OffscreenCanvas {
 public:
     // A 32-bit premultiplied ARGB picture, low-quality interpolation, no smoothing.
-    KnobCanvas(int width, int height);
-    ~KnobCanvas();
-    KnobCanvas(const KnobCanvas&) = delete;
-    KnobCanvas& operator=(const KnobCanvas&) = delete;
+    OffscreenCanvas(int width, int height);
+    ~OffscreenCanvas();
+    OffscreenCanvas(const OffscreenCanvas&) = delete;
+    OffscreenCanvas& operator=(const OffscreenCanvas&) = delete;
 
     // False when GDI+ is not running or the picture could not be made; drawing then does nothing.
     bool ok() const { return graphics_ != nullptr; }
