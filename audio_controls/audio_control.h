@@ -11,7 +11,7 @@ namespace sondrel {
 template <class I>
 class AudioControl : public activex::Control<I> {
 public:
-    explicit AudioControl(const activex::ControlClass& cls) : activex::Control<I>(cls), clsid_(cls.clsid) {}
+    explicit AudioControl(const activex::ControlClass& cls) : activex::Control<I>(cls) {}
 
     // Stores the size the control's rule makes of the offered one; without a rule, as given.
     HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
@@ -39,7 +39,7 @@ protected:
     }
 
     // The range error of a rejected put (error is its message), S_OK without one.
-    HRESULT check(const char* error) { return error ? rangeError(clsid_, error) : S_OK; }
+    HRESULT check(const char* error) { return error ? rangeError(this->controlClass().clsid, error) : S_OK; }
     // The range error, or the accepted put redrawn.
     HRESULT checkAndRedraw(const char* error) {
         const HRESULT hr = check(error);
@@ -56,9 +56,6 @@ protected:
         this->resizeToPixels(size.cx, size.cy);
         return redraw();
     }
-
-private:
-    const CLSID& clsid_;
 };
 
 }  // namespace sondrel

@@ -69,4 +69,25 @@ void OffscreenCanvas::copyTo(HDC target, int x, int y) {
     GdipDeleteGraphics(g);
 }
 
+void drawClippedThroughPicture(HDC dc, const RECT& bounds, ARGB background,
+                               const std::function<void(GpGraphics*)>& draw) {
+    if (bounds.right <= 0 || bounds.bottom <= 0) return;
+    GpGraphics* target = nullptr;
+    if (GdipCreateFromHDC(dc, &target) != Ok) return;
+    GpBitmap* picture = nullptr;
+    GpGraphics* g = nullptr;
+    if (GdipCreateBitmapFromScan0(bounds.right, bounds.bottom, 0, PixelFormat32bppPARGB, nullptr, &picture) == Ok &&
+        GdipGetImageGraphicsContext(picture, &g) == Ok) {
+        GdipGraphicsClear(g, background);
+        draw(g);
+        // The picture covers the target from its origin; only the bounds are the control's.
+        GdipSetClipRectI(target, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                         CombineModeReplace);
+        GdipDrawImageRectI(target, picture, 0, 0, bounds.right, bounds.bottom);
+    }
+    if (g) GdipDeleteGraphics(g);
+    if (picture) GdipDisposeImage(picture);
+    GdipDeleteGraphics(target);
+}
+
 }  // namespace sondrel

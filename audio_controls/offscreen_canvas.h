@@ -3,6 +3,8 @@
 
 #include "gdi/gdiplus.h"
 
+#include <functional>
+
 namespace sondrel {
 
 class OffscreenCanvas {
@@ -34,5 +36,11 @@ private:
     GpBitmap* bitmap_ = nullptr;
     GpGraphics* graphics_ = nullptr;
 };
+
+// Draws into a picture covering the target from its origin to the bounds' far corner, cleared
+// with the background, then copies it to the target clipped to the bounds. Nothing happens for
+// bounds that do not reach past the origin.
+void drawClippedThroughPicture(HDC dc, const RECT& bounds, ARGB background,
+                               const std::function<void(GpGraphics*)>& draw);
 
 }  // namespace sondrel

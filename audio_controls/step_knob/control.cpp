@@ -1,6 +1,7 @@
 #include "audio_control.h"
 #include "control_class.h"
 #include "controls.h"
+#include "knob_control.h"
 #include "resources.h"
 #include "step_knob/step_view.h"
 
@@ -12,9 +13,9 @@ const activex::ControlClass kClass = controlClass(CLSID_AudioStepButtonType1);
 
 constexpr LONG kSide = StepKnobModel::kSize;
 
-class AudioStepButtonType1 final : public AudioControl<IAudioStepButtonType1> {
+class AudioStepButtonType1 final : public KnobControl<AudioControl<IAudioStepButtonType1>> {
 public:
-    AudioStepButtonType1() : AudioControl(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
+    AudioStepButtonType1() : KnobControl(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(kSide, kSide);
         for (std::size_t i = 0; i < frames_.size(); ++i)
             if (GdipCreateBitmapFromResource(moduleInstance(), MAKEINTRESOURCEW(kStepKnobFrames[i]), &frames_[i]) != Ok)
@@ -68,22 +69,6 @@ protected:
     }
 
 private:
-    HRESULT apply(const KnobEffects& effects) {
-        for (const KnobEffect& e : effects) {
-            activex::EventArgs args;
-            switch (e.kind) {
-                case KnobEffect::Redraw: redraw(); break;
-                case KnobEffect::FireMouseClick: fireEvent(DISPID_KNOB_MOUSECLICK, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseDown: fireEvent(DISPID_KNOB_MOUSEDOWN, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseUp: fireEvent(DISPID_KNOB_MOUSEUP); break;
-                case KnobEffect::FireValueChange: fireEvent(DISPID_KNOB_VALUECHANGE, args.i4(e.value)); break;
-                case KnobEffect::Capture: SetCapture(window()); break;
-                case KnobEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        }
-        return S_OK;
-    }
-
     GdiplusSession gdiplus_;
     StepKnobModel model_;
     std::array<GpBitmap*, StepKnobModel::kFrames> frames_{};

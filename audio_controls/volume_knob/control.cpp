@@ -1,6 +1,7 @@
 #include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
+#include "knob_control.h"
 #include "resources.h"
 #include "step_knob/interface.h"
 #include "volume_knob/volume_knob_view.h"
@@ -13,10 +14,10 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioVolumeButtonType1);
 
-class AudioVolumeButtonType1 final : public AnimatedControl<IAudioVolumeButtonType1> {
+class AudioVolumeButtonType1 final : public KnobControl<AnimatedControl<IAudioVolumeButtonType1>> {
 public:
     AudioVolumeButtonType1()
-        : AnimatedControl(kClass, VolumeKnobModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
+        : KnobControl(kClass, VolumeKnobModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(model_.side(), model_.side());
         pictures_ = std::make_unique<VolumeKnobPictures>();
         hand_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_HAND_216));
@@ -81,22 +82,6 @@ protected:
     }
 
 private:
-
-    HRESULT apply(const KnobEffects& effects) {
-        for (const KnobEffect& e : effects) {
-            activex::EventArgs args;
-            switch (e.kind) {
-                case KnobEffect::Redraw: redraw(); break;
-                case KnobEffect::FireMouseClick: fireEvent(DISPID_KNOB_MOUSECLICK, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseDown: fireEvent(DISPID_KNOB_MOUSEDOWN, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseUp: fireEvent(DISPID_KNOB_MOUSEUP); break;
-                case KnobEffect::FireValueChange: fireEvent(DISPID_KNOB_VALUECHANGE, args.i4(e.value)); break;
-                case KnobEffect::Capture: SetCapture(window()); break;
-                case KnobEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        }
-        return S_OK;
-    }
 
     GdiplusSession gdiplus_;
     VolumeKnobModel model_;

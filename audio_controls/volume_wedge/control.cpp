@@ -1,6 +1,7 @@
 #include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
+#include "knob_control.h"
 #include "resources.h"
 #include "step_knob/interface.h"
 #include "volume_wedge/wedge_view.h"
@@ -11,9 +12,9 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioVolumeButtonType2);
 
-class AudioVolumeButtonType2 final : public AnimatedControl<IAudioVolumeButtonType2> {
+class AudioVolumeButtonType2 final : public KnobControl<AnimatedControl<IAudioVolumeButtonType2>> {
 public:
-    AudioVolumeButtonType2() : AnimatedControl(kClass, WedgeModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
+    AudioVolumeButtonType2() : KnobControl(kClass, WedgeModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(model_.size().cx, model_.size().cy);
         cursor_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_HAND_214));
     }
@@ -75,22 +76,6 @@ protected:
     }
 
 private:
-    HRESULT apply(const KnobEffects& effects) {
-        for (const KnobEffect& e : effects) {
-            activex::EventArgs args;
-            switch (e.kind) {
-                case KnobEffect::Redraw: redraw(); break;
-                case KnobEffect::FireMouseClick: fireEvent(DISPID_KNOB_MOUSECLICK, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseDown: fireEvent(DISPID_KNOB_MOUSEDOWN, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseUp: fireEvent(DISPID_KNOB_MOUSEUP); break;
-                case KnobEffect::FireValueChange: fireEvent(DISPID_KNOB_VALUECHANGE, args.i4(e.value)); break;
-                case KnobEffect::Capture: SetCapture(window()); break;
-                case KnobEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        }
-        return S_OK;
-    }
-
     GdiplusSession gdiplus_;
     WedgeModel model_;
     HCURSOR cursor_ = nullptr;
