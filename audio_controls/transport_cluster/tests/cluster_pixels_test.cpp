@@ -1,4 +1,5 @@
 #include "tests/canvas.h"
+#include "tests/gdiplus_test.h"
 #include "transport_cluster/cluster_artwork.h"
 #include "transport_cluster/cluster_view.h"
 
@@ -14,17 +15,17 @@ using sondrel::ClusterModel;
 
 constexpr OLE_COLOR kBack = RGB(0, 120, 240);
 
-class ClusterPixels : public ::testing::Test {
+class ClusterPixels : public GdiplusTest {
 protected:
     void SetUp() override {
         sondrel::registerModuleResources();
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
+        GdiplusTest::SetUp();
+        if (HasFatalFailure()) return;
         pictures_ = std::make_unique<sondrel::ClusterPictures>();
     }
     void TearDown() override {
         pictures_.reset();
-        GdiplusShutdown(token_);
+        GdiplusTest::TearDown();
     }
     // A white tint leaves the greys as they are.
     static ClusterModel model() {
@@ -39,7 +40,6 @@ protected:
         return canvas;
     }
 
-    ULONG_PTR token_ = 0;
     std::unique_ptr<sondrel::ClusterPictures> pictures_;
 };
 
