@@ -3,8 +3,7 @@
 // the settings of its look.
 
 #include "com/oleauto.h"
-#include "com/olecolor.h"
-#include "gdi/gdiplus.h"
+#include "gdiplus_support.h"
 
 namespace sondrel {
 
@@ -48,13 +47,6 @@ public:
     ARGB backColor = 0xFFE1E1E1;
     ARGB tickBackColor = 0xFF9D9D9D;
     ARGB borderColor = 0xFF000000;
-
-    static ARGB argbOf(OLE_COLOR color) {
-        return 0xFF000000 | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
-    }
-    static OLE_COLOR oleColorOf(ARGB argb) {
-        return RGB(static_cast<BYTE>(argb >> 16), static_cast<BYTE>(argb >> 8), static_cast<BYTE>(argb));
-    }
 
 private:
     LONG clamp(LONG v) const { return v < min_ ? min_ : v > max_ ? max_ : v; }

@@ -1,5 +1,7 @@
 #include "amp_bar/amp_bar_view.h"
 
+#include "offscreen_canvas.h"
+
 #include <algorithm>
 #include <initializer_list>
 
@@ -102,26 +104,13 @@ void drawBorder(GpGraphics* g, const AmpBarModel& m, int x, int y, int w, int h)
 }  // namespace
 
 void drawAmpBar(HDC dc, const RECT& bounds, const AmpBarModel& model) {
-    if (bounds.right <= 0 || bounds.bottom <= 0) return;
-    GpGraphics* target = nullptr;
-    if (GdipCreateFromHDC(dc, &target) != Ok) return;
-    GpBitmap* picture = nullptr;
-    GpGraphics* g = nullptr;
     const int x = bounds.left, y = bounds.top, w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
-    if (GdipCreateBitmapFromScan0(bounds.right, bounds.bottom, 0, PixelFormat32bppPARGB, nullptr, &picture) == Ok &&
-        GdipGetImageGraphicsContext(picture, &g) == Ok) {
-        GdipGraphicsClear(g, model.backColor);
+    drawClippedThroughPicture(dc, bounds, model.backColor, [&](GpGraphics* g) {
         if (w > 0 && h > 0) {
             drawBar(g, model, x, y, w, h);
             drawBorder(g, model, x, y, w, h);
         }
-        // The picture covers the target from its origin; only the bounds are the control's.
-        GdipSetClipRectI(target, x, y, w, h, CombineModeReplace);
-        GdipDrawImageRectI(target, picture, 0, 0, bounds.right, bounds.bottom);
-    }
-    if (g) GdipDeleteGraphics(g);
-    if (picture) GdipDisposeImage(picture);
-    GdipDeleteGraphics(target);
+    });
 }
 
 }  // namespace sondrel

@@ -1,4 +1,4 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "band_sliders/bands_view.h"
 #include "control_class.h"
 #include "controls.h"
@@ -17,21 +17,20 @@ constexpr LONG kMinHeight = 90;
 
 PixelSize adjustSize(PixelSize offered) { return {std::max(offered.cx, kMinWidth), std::max(offered.cy, kMinHeight)}; }
 
-class AudioSlidersBands final : public activex::Control<IAudioSlidersBands> {
+class AudioSlidersBands final : public AnimatedControl<IAudioSlidersBands> {
 public:
-    AudioSlidersBands() : Control(kClass) {
+    AudioSlidersBands() : AnimatedControl(kClass, BandsModel::kTimerInterval) {
         setExtentPixels(kMinWidth, kMinHeight);
         thumb_ = LoadBitmapA(moduleInstance(), MAKEINTRESOURCEA(IDB_BAND_THUMB));
         draggedThumb_ = LoadBitmapA(moduleInstance(), MAKEINTRESOURCEA(IDB_BAND_THUMB_DRAGGED));
     }
     ~AudioSlidersBands() override {
-        timer_.stop();
+        stopTimer();
         if (thumb_) DeleteObject(thumb_);
         if (draggedThumb_) DeleteObject(draggedThumb_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         if (!inPlaceActive()) return S_OK;
         const POINT p = cursorPosition(window());
         const SIZE size = extentPixels();
@@ -75,40 +74,8 @@ public:
     HRESULT get_ShowTicks(VARIANT_BOOL* v) override { return *v = model_.showTicks, S_OK; }
     HRESULT put_ShowTicks(VARIANT_BOOL v) override { return model_.showTicks = v, redraw(); }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        PixelSize px = adjustSize(pixels(activex::himetricToPixels(*size)));
-        SIZEL adjusted = activex::pixelsToHimetric(SIZE{px.cx, px.cy});
-        return ControlBase::SetExtent(aspect, &adjusted);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    std::optional<PixelSize> sizeRule(PixelSize offered) const override { return adjustSize(offered); }
 
     void onDraw(HDC hdc, const RECT& bounds) override { drawBands(hdc, bounds, model_, thumb_, draggedThumb_); }
 
@@ -119,32 +86,16 @@ protected:
             case WM_LBUTTONDOWN: apply(model_.mouseDown(x, y, size)); return false;
             case WM_MOUSEMOVE: apply(model_.mouseMove(x, y, size)); return false;
             case WM_LBUTTONUP: apply(model_.mouseUp()); return false;
-            case WM_SIZE: {
-                PixelSize s = adjustSize({LOWORD(static_cast<DWORD>(lParam)), HIWORD(static_cast<DWORD>(lParam))});
-                if (inPlaceActive() && inPlaceSite()) {
-                    RECT r{posRect().left, posRect().top, posRect().left + s.cx, posRect().top + s.cy};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
+            case WM_SIZE:
+                reportRuledSize(lParam);
                 *result = 0;
                 return true;
-            }
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
     }
 
 private:
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioSlidersBands, BandsModel::kTimerInterval); }
-
-    HRESULT redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-        return S_OK;
-    }
     HRESULT apply(const BandsEffects& effects) {
         for (const BandsEffect& e : effects) {
             activex::EventArgs args;
@@ -161,7 +112,6 @@ private:
     }
 
     BandsModel model_;
-    AnimationTimer timer_;
     HBITMAP thumb_ = nullptr;
     HBITMAP draggedThumb_ = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "bitmap_slider/bitmap_slider_view.h"
 #include "bitmap_slider/thumb_artwork.h"
 #include "control_class.h"
@@ -11,9 +11,9 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioSliderType1);
 
-class AudioSliderType1 final : public activex::Control<IAudioSliderType1> {
+class AudioSliderType1 final : public AnimatedControl<IAudioSliderType1> {
 public:
-    AudioSliderType1() : Control(kClass) {
+    AudioSliderType1() : AnimatedControl(kClass, BitmapSliderModel::kTimerInterval) {
         setExtentPixels(150, model_.thickness());
         for (LONG orientation = 0; orientation < 2; ++orientation)
             for (LONG size = 0; size < 3; ++size)
@@ -24,7 +24,7 @@ public:
         vertical_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_VERTICAL));
     }
     ~AudioSliderType1() override {
-        timer_.stop();
+        stopTimer();
         for (auto& orientation : thumbs_)
             for (auto& size : orientation)
                 for (HBITMAP bitmap : size)
@@ -33,8 +33,7 @@ public:
         if (vertical_) DestroyCursor(vertical_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         return apply(model_.tick(inPlaceActive()));
     }
     HRESULT get_BackColor(OLE_COLOR* v) override { return *v = model_.backColor, S_OK; }
@@ -42,21 +41,13 @@ public:
     HRESULT get_BorderColor(OLE_COLOR* v) override { return *v = model_.borderColor, S_OK; }
     HRESULT put_BorderColor(OLE_COLOR v) override { return model_.borderColor = v, redraw(), S_OK; }
     HRESULT get_BorderType(LONG* v) override { return *v = model_.borderType(), S_OK; }
-    HRESULT put_BorderType(LONG v) override {
-        if (const char* error = model_.putBorderType(v)) return rangeError(CLSID_AudioSliderType1, error);
-        redraw();
-        return S_OK;
-    }
+    HRESULT put_BorderType(LONG v) override { return checkAndRedraw(model_.putBorderType(v)); }
     HRESULT get_Orientation(LONG* v) override { return *v = model_.orientation(), S_OK; }
     HRESULT put_Orientation(LONG v) override {
         const LONG before = model_.orientation();
         PixelSize resize{};
-        if (const char* error = model_.putOrientation(v, pixels(extentPixels()), &resize))
-            return rangeError(CLSID_AudioSliderType1, error);
-        if (v == before) return S_OK;
-        resizeToPixels(resize.cx, resize.cy);
-        redraw();
-        return S_OK;
+        if (const char* error = model_.putOrientation(v, pixels(extentPixels()), &resize)) return check(error);
+        return v == before ? S_OK : resizeAndRedraw(resize);
     }
     HRESULT get_Value(LONG* v) override { return *v = model_.value(), S_OK; }
     HRESULT put_Value(LONG v) override { return apply(model_.putValue(v, inPlaceActive())); }
@@ -67,58 +58,20 @@ public:
     HRESULT get_Size(LONG* v) override { return *v = model_.size(), S_OK; }
     HRESULT put_Size(LONG v) override {
         PixelSize resize{};
-        if (const char* error = model_.putSize(v, pixels(extentPixels()), &resize))
-            return rangeError(CLSID_AudioSliderType1, error);
-        resizeToPixels(resize.cx, resize.cy);
-        redraw();
-        return S_OK;
+        if (const char* error = model_.putSize(v, pixels(extentPixels()), &resize)) return check(error);
+        return resizeAndRedraw(resize);
     }
     HRESULT get_Enabled(VARIANT_BOOL* v) override { return *v = model_.enabled, S_OK; }
     HRESULT put_Enabled(VARIANT_BOOL v) override { return model_.enabled = v, S_OK; }
     HRESULT get_MousePointer(LONG* v) override { return *v = model_.mousePointer, S_OK; }
     HRESULT put_MousePointer(LONG v) override { return model_.mousePointer = v, S_OK; }
     HRESULT get_Speed(DOUBLE* v) override { return *v = model_.speed(), S_OK; }
-    HRESULT put_Speed(DOUBLE v) override {
-        const char* error = model_.putSpeed(v);
-        return error ? rangeError(CLSID_AudioSliderType1, error) : S_OK;
-    }
+    HRESULT put_Speed(DOUBLE v) override { return check(model_.putSpeed(v)); }
     HRESULT get_PushEnabled(VARIANT_BOOL* v) override { return *v = model_.pushEnabled, S_OK; }
     HRESULT put_PushEnabled(VARIANT_BOOL v) override { return model_.pushEnabled = v, S_OK; }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        const PixelSize px = model_.adjustSize(pixels(activex::himetricToPixels(*size)));
-        SIZEL adjusted = activex::pixelsToHimetric(SIZE{px.cx, px.cy});
-        return ControlBase::SetExtent(aspect, &adjusted);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        const HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    std::optional<PixelSize> sizeRule(PixelSize offered) const override { return model_.adjustSize(offered); }
 
     void onDraw(HDC hdc, const RECT& bounds) override {
         HBITMAP thumb = thumbs_[model_.vertical() ? 1 : 0][model_.size()][model_.pushed() ? 1 : 0];
@@ -142,16 +95,10 @@ protected:
                 showCursor();
                 apply(model_.mouseUp(x, y, size));
                 return false;
-            case WM_SIZE: {
-                const PixelSize s =
-                    model_.adjustSize({LOWORD(static_cast<DWORD>(lParam)), HIWORD(static_cast<DWORD>(lParam))});
-                if (inPlaceActive() && inPlaceSite()) {
-                    RECT r{posRect().left, posRect().top, posRect().left + s.cx, posRect().top + s.cy};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
+            case WM_SIZE:
+                reportRuledSize(lParam);
                 *result = 0;
                 return true;
-            }
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
@@ -160,16 +107,6 @@ protected:
 private:
     void showCursor() {
         if (model_.ownsCursor()) SetCursor(model_.vertical() ? vertical_ : horizontal_);
-    }
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioSliderType1, BitmapSliderModel::kTimerInterval); }
-
-    void redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
     }
     HRESULT apply(const BitmapSliderEffects& effects) {
         for (const BitmapSliderEffect& e : effects) switch (e.kind) {
@@ -189,7 +126,6 @@ private:
     }
 
     BitmapSliderModel model_;
-    AnimationTimer timer_;
     HBITMAP thumbs_[2][3][2] = {};
     HCURSOR horizontal_ = nullptr;
     HCURSOR vertical_ = nullptr;

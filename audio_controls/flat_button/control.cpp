@@ -1,4 +1,4 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "flat_button/flat_button_view.h"
@@ -12,20 +12,19 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioFlatButton);
 
-class AudioFlatButton final : public activex::Control<IAudioFlatButton> {
+class AudioFlatButton final : public AnimatedControl<IAudioFlatButton> {
 public:
-    AudioFlatButton() : Control(kClass) {
+    AudioFlatButton() : AnimatedControl(kClass, FlatButtonModel::kTimerInterval) {
         setExtentPixels(100, 25);
         ownFont_ = CreateFontA(-10, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
     }
     ~AudioFlatButton() override {
-        timer_.stop();
+        stopTimer();
         if (ownFont_) DeleteObject(ownFont_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         if (!inPlaceActive() || !window()) return S_OK;
         RECT client{};
         GetClientRect(window(), &client);
@@ -84,35 +83,7 @@ public:
     HRESULT get_Enabled(VARIANT_BOOL* v) override { return *v = model_.enabledValue(), S_OK; }
     HRESULT put_Enabled(VARIANT_BOOL v) override { return model_.putEnabled(v), redraw(), S_OK; }
 
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
-
     void onDraw(HDC hdc, const RECT& bounds) override { look_.draw(hdc, bounds, model_, font()); }
 
     bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT*) override {
@@ -132,15 +103,6 @@ protected:
 
 private:
     HFONT font() const { return givenHandle_ ? givenHandle_ : ownFont_; }
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioFlatButton, FlatButtonModel::kTimerInterval); }
-    void redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-    }
     void apply(const FlatButtonEffects& effects) {
         for (const FlatButtonEffect& e : effects) switch (e.kind) {
                 case FlatButtonEffect::Redraw: redraw(); break;
@@ -157,7 +119,6 @@ private:
     HFONT ownFont_ = nullptr;
     com::ComPtr<IFont> givenFont_;
     HFONT givenHandle_ = nullptr;
-    AnimationTimer timer_;
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "flat_slider/flat_slider_view.h"
@@ -10,21 +10,20 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioFlatSlider);
 
-class AudioFlatSlider final : public activex::Control<IAudioFlatSlider> {
+class AudioFlatSlider final : public AnimatedControl<IAudioFlatSlider> {
 public:
-    AudioFlatSlider() : Control(kClass) {
+    AudioFlatSlider() : AnimatedControl(kClass, FlatSliderModel::kTimerInterval) {
         setExtentPixels(15, 150);
         horizontal_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_HORIZONTAL));
         vertical_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_VERTICAL));
     }
     ~AudioFlatSlider() override {
-        timer_.stop();
+        stopTimer();
         if (horizontal_) DestroyCursor(horizontal_);
         if (vertical_) DestroyCursor(vertical_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         if (!inPlaceActive()) return S_OK;
         const POINT p = cursorPosition(window());
         const SIZE s = extentPixels();
@@ -43,12 +42,8 @@ public:
     HRESULT put_Orientation(LONG v) override {
         const LONG before = model_.orientation();
         PixelSize resize{};
-        if (const char* error = model_.putOrientation(v, pixels(extentPixels()), &resize))
-            return rangeError(CLSID_AudioFlatSlider, error);
-        if (v == before) return S_OK;
-        resizeToPixels(resize.cx, resize.cy);
-        redraw();
-        return S_OK;
+        if (const char* error = model_.putOrientation(v, pixels(extentPixels()), &resize)) return check(error);
+        return v == before ? S_OK : resizeAndRedraw(resize);
     }
     HRESULT get_MousePointer(LONG* v) override { return *v = model_.mousePointer, S_OK; }
     HRESULT put_MousePointer(LONG v) override { return model_.mousePointer = v, S_OK; }
@@ -71,40 +66,8 @@ public:
     HRESULT get_Ticks(VARIANT_BOOL* v) override { return *v = model_.ticks, S_OK; }
     HRESULT put_Ticks(VARIANT_BOOL v) override { return model_.ticks = v, redraw(), S_OK; }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        const PixelSize px = model_.adjustSize(pixels(activex::himetricToPixels(*size)));
-        SIZEL adjusted = activex::pixelsToHimetric(SIZE{px.cx, px.cy});
-        return ControlBase::SetExtent(aspect, &adjusted);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        const HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    std::optional<PixelSize> sizeRule(PixelSize offered) const override { return model_.adjustSize(offered); }
 
     void onDraw(HDC hdc, const RECT& bounds) override { drawFlatSlider(hdc, bounds, model_); }
 
@@ -124,16 +87,10 @@ protected:
                 showCursor();
                 apply(model_.mouseUp(x, y, size));
                 return false;
-            case WM_SIZE: {
-                const PixelSize s =
-                    model_.adjustSize({LOWORD(static_cast<DWORD>(lParam)), HIWORD(static_cast<DWORD>(lParam))});
-                if (inPlaceActive() && inPlaceSite()) {
-                    RECT r{posRect().left, posRect().top, posRect().left + s.cx, posRect().top + s.cy};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
+            case WM_SIZE:
+                reportRuledSize(lParam);
                 *result = 0;
                 return true;
-            }
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
@@ -143,16 +100,6 @@ private:
     void showCursor() {
         const HCURSOR own = model_.vertical() ? vertical_ : horizontal_;
         if (model_.ownsCursor() && GetCursor() != own) SetCursor(own);
-    }
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioFlatSlider, FlatSliderModel::kTimerInterval); }
-
-    void redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
     }
     HRESULT apply(const FlatSliderEffects& effects) {
         for (const FlatSliderEffect& e : effects) switch (e.kind) {
@@ -172,7 +119,6 @@ private:
     }
 
     FlatSliderModel model_;
-    AnimationTimer timer_;
     HCURSOR horizontal_ = nullptr;
     HCURSOR vertical_ = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "position_slider/slider_view.h"
@@ -10,21 +10,20 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioSliderType2);
 
-class AudioSliderType2 final : public activex::Control<IAudioSliderType2> {
+class AudioSliderType2 final : public AnimatedControl<IAudioSliderType2> {
 public:
-    AudioSliderType2() : Control(kClass) {
+    AudioSliderType2() : AnimatedControl(kClass, SliderModel::kTimerInterval) {
         setExtentPixels(150, 15);
         horizontal_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_HORIZONTAL));
         vertical_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_VERTICAL));
     }
     ~AudioSliderType2() override {
-        timer_.stop();
+        stopTimer();
         if (horizontal_) DestroyCursor(horizontal_);
         if (vertical_) DestroyCursor(vertical_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         apply(model_.tick(inPlaceActive()));
         return S_OK;
     }
@@ -42,12 +41,8 @@ public:
     HRESULT put_Orientation(LONG v) override {
         LONG before = model_.orientation();
         PixelSize resize{};
-        if (const char* error = model_.putOrientation(v, pixels(extentPixels()), &resize))
-            return rangeError(CLSID_AudioSliderType2, error);
-        if (v == before) return S_OK;
-        resizeToPixels(resize.cx, resize.cy);
-        redraw();
-        return S_OK;
+        if (const char* error = model_.putOrientation(v, pixels(extentPixels()), &resize)) return check(error);
+        return v == before ? S_OK : resizeAndRedraw(resize);
     }
     HRESULT get_BackColor(OLE_COLOR* v) override { return *v = model_.backColor, S_OK; }
     HRESULT put_BackColor(OLE_COLOR v) override { return model_.backColor = v, redraw(), S_OK; }
@@ -56,48 +51,12 @@ public:
     HRESULT get_BorderColor(OLE_COLOR* v) override { return *v = model_.borderColor, S_OK; }
     HRESULT put_BorderColor(OLE_COLOR v) override { return model_.borderColor = v, redraw(), S_OK; }
     HRESULT get_BorderType(LONG* v) override { return *v = model_.borderType(), S_OK; }
-    HRESULT put_BorderType(LONG v) override {
-        HRESULT hr = check(model_.putBorderType(v));
-        if (SUCCEEDED(hr)) redraw();
-        return hr;
-    }
+    HRESULT put_BorderType(LONG v) override { return checkAndRedraw(model_.putBorderType(v)); }
     HRESULT get_MousePointer(LONG* v) override { return *v = model_.mousePointer, S_OK; }
     HRESULT put_MousePointer(LONG v) override { return model_.mousePointer = v, S_OK; }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        PixelSize px = model_.adjustSize(pixels(activex::himetricToPixels(*size)));
-        SIZEL adjusted = activex::pixelsToHimetric(SIZE{px.cx, px.cy});
-        return ControlBase::SetExtent(aspect, &adjusted);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    std::optional<PixelSize> sizeRule(PixelSize offered) const override { return model_.adjustSize(offered); }
 
     void onDraw(HDC hdc, const RECT& bounds) override { drawSlider(hdc, bounds, model_); }
 
@@ -116,15 +75,10 @@ protected:
                 mouseMove(x, y);
                 apply(model_.mouseUp());
                 return false;
-            case WM_SIZE: {
-                PixelSize s = model_.adjustSize({LOWORD(static_cast<DWORD>(lParam)), HIWORD(static_cast<DWORD>(lParam))});
-                if (inPlaceActive() && inPlaceSite()) {
-                    RECT r{posRect().left, posRect().top, posRect().left + s.cx, posRect().top + s.cy};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
+            case WM_SIZE:
+                reportRuledSize(lParam);
                 *result = 0;
                 return true;
-            }
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
@@ -138,17 +92,7 @@ private:
         if (model_.ownsCursor() && GetCursor() != own) SetCursor(own);
         model_.mouseMove(x, y, pixels(extentPixels()));
     }
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioSliderType2, SliderModel::kTimerInterval); }
-    HRESULT check(const char* error) { return error ? rangeError(CLSID_AudioSliderType2, error) : S_OK; }
 
-    void redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-    }
     HRESULT apply(const SliderEffects& effects) {
         for (const SliderEffect& e : effects) switch (e.kind) {
                 case SliderEffect::Redraw: redraw(); break;
@@ -167,7 +111,6 @@ private:
     }
 
     SliderModel model_;
-    AnimationTimer timer_;
     HCURSOR horizontal_ = nullptr;
     HCURSOR vertical_ = nullptr;
 };

@@ -1,5 +1,7 @@
+#include "audio_control.h"
 #include "control_class.h"
 #include "controls.h"
+#include "knob_control.h"
 #include "resources.h"
 #include "step_knob/step_view.h"
 
@@ -11,9 +13,9 @@ const activex::ControlClass kClass = controlClass(CLSID_AudioStepButtonType1);
 
 constexpr LONG kSide = StepKnobModel::kSize;
 
-class AudioStepButtonType1 final : public activex::Control<IAudioStepButtonType1> {
+class AudioStepButtonType1 final : public KnobControl<AudioControl<IAudioStepButtonType1>> {
 public:
-    AudioStepButtonType1() : Control(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
+    AudioStepButtonType1() : KnobControl(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(kSide, kSide);
         for (std::size_t i = 0; i < frames_.size(); ++i)
             if (GdipCreateBitmapFromResource(moduleInstance(), MAKEINTRESOURCEW(kStepKnobFrames[i]), &frames_[i]) != Ok)
@@ -37,10 +39,7 @@ public:
     HRESULT get_Min(LONG* v) override { return *v = model_.min(), S_OK; }
     HRESULT put_Min(LONG v) override { return model_.putMin(v), S_OK; }
     HRESULT get_Speed(DOUBLE* v) override { return *v = model_.speed(), S_OK; }
-    HRESULT put_Speed(DOUBLE v) override {
-        const char* error = model_.putSpeed(v);
-        return error ? rangeError(CLSID_AudioStepButtonType1, error) : S_OK;
-    }
+    HRESULT put_Speed(DOUBLE v) override { return check(model_.putSpeed(v)); }
     HRESULT get_Enabled(VARIANT_BOOL* v) override { return *v = model_.enabled, S_OK; }
     HRESULT put_Enabled(VARIANT_BOOL v) override { return model_.enabled = v, S_OK; }
     HRESULT get_MousePointer(LONG* v) override { return *v = model_.mousePointer, S_OK; }
@@ -48,13 +47,9 @@ public:
     HRESULT get_Color(OLE_COLOR* v) override { return *v = colorFromArgb(model_.color), S_OK; }
     HRESULT put_Color(OLE_COLOR v) override { return model_.color = argbFromColor(v), redraw(); }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        SIZEL fixed = activex::pixelsToHimetric(SIZE{kSide, kSide});
-        return ControlBase::SetExtent(aspect, &fixed);
-    }
-
 protected:
+    std::optional<PixelSize> sizeRule(PixelSize) const override { return PixelSize{kSide, kSide}; }
+
     void onDraw(HDC hdc, const RECT& bounds) override { drawStepKnob(hdc, bounds, model_, frames_); }
 
     bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result) override {
@@ -67,39 +62,13 @@ protected:
                 apply(model_.mouseMove(x, y));
                 return false;
             case WM_LBUTTONUP: apply(model_.mouseUp()); return false;
-            case WM_SIZE:
-                if (inPlaceActive() && inPlaceSite()) {
-                    RECT r{posRect().left, posRect().top, posRect().left + kSide, posRect().top + kSide};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
-                return false;
+            case WM_SIZE: reportRuledSize(lParam); return false;
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
     }
 
 private:
-    HRESULT redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-        return S_OK;
-    }
-    HRESULT apply(const KnobEffects& effects) {
-        for (const KnobEffect& e : effects) {
-            activex::EventArgs args;
-            switch (e.kind) {
-                case KnobEffect::Redraw: redraw(); break;
-                case KnobEffect::FireMouseClick: fireEvent(DISPID_KNOB_MOUSECLICK, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseDown: fireEvent(DISPID_KNOB_MOUSEDOWN, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseUp: fireEvent(DISPID_KNOB_MOUSEUP); break;
-                case KnobEffect::FireValueChange: fireEvent(DISPID_KNOB_VALUECHANGE, args.i4(e.value)); break;
-                case KnobEffect::Capture: SetCapture(window()); break;
-                case KnobEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        }
-        return S_OK;
-    }
-
     GdiplusSession gdiplus_;
     StepKnobModel model_;
     std::array<GpBitmap*, StepKnobModel::kFrames> frames_{};

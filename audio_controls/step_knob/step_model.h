@@ -2,7 +2,8 @@
 // What the rotary step knob does, apart from how it looks: the value turned by the pointer's
 // angle, the picture frame that follows the angle, and the effects its control carries out.
 
-#include "step_knob/knob_shared.h"
+#include "gdiplus_support.h"
+#include "knob_input.h"
 
 namespace sondrel {
 

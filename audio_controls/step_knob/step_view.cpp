@@ -1,7 +1,7 @@
 #include "step_knob/step_view.h"
 
+#include "offscreen_canvas.h"
 #include "resources.h"
-#include "step_knob/knob_canvas.h"
 
 #include <cmath>
 #include <numbers>
@@ -12,7 +12,7 @@ void drawStepKnob(HDC dc, const RECT& bounds, const StepKnobModel& model,
                   const std::array<GpBitmap*, StepKnobModel::kFrames>& frames) {
     const int w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
     if (w <= 0 || h <= 0) return;
-    KnobCanvas canvas(w, h);
+    OffscreenCanvas canvas(w, h);
     canvas.drawScaled(frames[model.frame()]);
     canvas.tint(model.color);
     canvas.clearOutsideEllipse(model.backColor);

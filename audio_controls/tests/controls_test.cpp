@@ -1,6 +1,4 @@
-#include "activex/testing/event_recorder.h"
-#include "activex/testing/test_host.h"
-#include "interfaces.h"
+#include "tests/hosted_control.h"
 #include "win32/module.h"
 
 #include <cairo.h>
@@ -15,7 +13,6 @@
 namespace {
 
 using activex::testing::EventRecorder;
-using activex::testing::TestHost;
 
 constexpr CLSID kSlider = com::guid("{29494380-4952-42E4-A8C1-D5A66C2038F5}");
 constexpr CLSID kTimeDisplay = com::guid("{B2547932-E2DF-46A9-BB9F-B982797D7F8E}");
@@ -63,43 +60,7 @@ std::vector<DISPID> dispids(const std::vector<activex::testing::EventCall>& call
     return ids;
 }
 
-// The library as a host reaches it: registered by the registration command, made by CLSID.
-class Controls : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    }
-    IDispatch* dispatch() {
-        if (!dispatch_) host.site().control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
-        return dispatch_.get();
-    }
-    HRESULT put(DISPID id, com::Variant value, EXCEPINFO* info = nullptr) {
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{&value, &named, 1, 1};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, info,
-                                  nullptr);
-    }
-    com::Variant get(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        com::Variant result;
-        EXPECT_EQ(dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                                     nullptr, nullptr),
-                  S_OK);
-        return result;
-    }
-    HRESULT call(DISPID id, com::Variant* arg = nullptr) {
-        DISPPARAMS params{arg, nullptr, arg ? 1u : 0u, 0};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                                  nullptr);
-    }
-    void TearDown() override {
-        dispatch_.reset();
-        host.site().close();
-    }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch_;
-};
+using Controls = HostedControl;
 
 TEST_F(Controls, RangeErrorNamesTheProgIdAndKeepsTheOldValue) {
     ASSERT_EQ(host.create(kSlider), S_OK);
@@ -208,13 +169,13 @@ TEST_F(Controls, BooleanDefaultsAreStoredOnes) {
 TEST_F(Controls, TimeDisplayThroughDispatch) {
     ASSERT_EQ(host.create(kTimeDisplay), S_OK);
     com::Variant ms = com::Variant::i4(3723400);
-    ASSERT_EQ(call(1, &ms), S_OK);
+    ASSERT_EQ(call(1, {ms}), S_OK);
     EXPECT_EQ(get(0x13).lVal, 1);
     EXPECT_EQ(get(0x14).lVal, 2);
     EXPECT_EQ(get(0x15).lVal, 3);
     EXPECT_EQ(get(0x16).lVal, 400);
     com::Variant negative = com::Variant::i4(-1);
-    EXPECT_EQ(call(1, &negative), S_OK);
+    EXPECT_EQ(call(1, {negative}), S_OK);
     EXPECT_EQ(get(0x15).lVal, 3);
 }
 
@@ -324,15 +285,10 @@ protected:
         library = GetModuleHandleA(SONDREL_PATH);
         ASSERT_NE(library, nullptr);
     }
-    void TearDown() override {
-        recorder->disconnect();
-        Controls::TearDown();
-    }
     void send(UINT msg, int x, int y) { SendMessageA(hwnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y)); }
 
     HWND hwnd = nullptr;
     HMODULE library = nullptr;
-    com::ComPtr<EventRecorder> recorder;
 };
 
 TEST_F(SliderDrag, HorizontalDragCapturesSetsTheCursorAndFollowsTheMouse) {

@@ -1,3 +1,4 @@
+#include "audio_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "time_display/time_display_view.h"
@@ -8,9 +9,9 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioTimeDisplayType1);
 
-class AudioTimeDisplayType1 final : public activex::Control<IAudioTimeDisplayType1> {
+class AudioTimeDisplayType1 final : public AudioControl<IAudioTimeDisplayType1> {
 public:
-    AudioTimeDisplayType1() : Control(kClass) { setExtentPixels(100, 22); }
+    AudioTimeDisplayType1() : AudioControl(kClass) { setExtentPixels(100, 22); }
 
     HRESULT SetTime(LONG ms) override { return changed(model_.setTime(ms)); }
     HRESULT get_BorderType(LONG* v) override { return *v = model_.borderType(), S_OK; }
@@ -44,14 +45,9 @@ public:
     HRESULT get_InscriptionsColor(OLE_COLOR* v) override { return *v = model_.inscriptionsColor, S_OK; }
     HRESULT put_InscriptionsColor(OLE_COLOR v) override { return model_.inscriptionsColor = v, changed(true); }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        PixelSize px = model_.adjustSize(pixels(activex::himetricToPixels(*size)));
-        SIZEL adjusted = activex::pixelsToHimetric(SIZE{px.cx, px.cy});
-        return ControlBase::SetExtent(aspect, &adjusted);
-    }
-
 protected:
+    std::optional<PixelSize> sizeRule(PixelSize offered) const override { return model_.adjustSize(offered); }
+
     void onDraw(HDC hdc, const RECT& bounds) override { drawTimeDisplay(hdc, bounds, model_); }
 
 private:

@@ -1,4 +1,4 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "transport_bar/transport_view.h"
@@ -11,20 +11,15 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioPlayButtonType2);
 
-class AudioPlayButtonType2 final : public activex::Control<IAudioPlayButtonType2> {
+class AudioPlayButtonType2 final : public AnimatedControl<IAudioPlayButtonType2> {
 public:
-    AudioPlayButtonType2() : Control(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
+    AudioPlayButtonType2()
+        : AnimatedControl(kClass, TransportModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(model_.minWidth(), TransportModel::kHeight);
-        GdiplusStartupInput input;
-        if (GdiplusStartup(&gdiplus_, &input, nullptr) != Ok) gdiplus_ = 0;
     }
-    ~AudioPlayButtonType2() override {
-        timer_.stop();
-        if (gdiplus_) GdiplusShutdown(gdiplus_);
-    }
+    ~AudioPlayButtonType2() override { stopTimer(); }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         if (!inPlaceActive() || !window()) return S_OK;
         RECT client{};
         GetClientRect(window(), &client);
@@ -55,40 +50,8 @@ public:
     HRESULT get_Mute(VARIANT_BOOL* v) override { return *v = model_.mute(), S_OK; }
     HRESULT put_Mute(VARIANT_BOOL v) override { return model_.putMute(v), redraw(), S_OK; }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        PixelSize px = model_.adjustSize(pixels(activex::himetricToPixels(*size)));
-        SIZEL adjusted = activex::pixelsToHimetric(SIZE{px.cx, px.cy});
-        return ControlBase::SetExtent(aspect, &adjusted);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    std::optional<PixelSize> sizeRule(PixelSize offered) const override { return model_.adjustSize(offered); }
 
     void onDraw(HDC hdc, const RECT& bounds) override { drawTransportBar(hdc, bounds, model_); }
 
@@ -99,28 +62,16 @@ protected:
             case WM_LBUTTONDOWN: apply(model_.mouseDown(x, y, clientWidth())); return false;
             case WM_MOUSEMOVE: apply(model_.mouseMove(x, y, clientWidth())); return false;
             case WM_LBUTTONUP: apply(model_.mouseUp(x, y, clientWidth())); return false;
-            case WM_SIZE: {
-                const LONG width = std::max<LONG>(LOWORD(static_cast<DWORD>(lParam)), model_.minWidth());
-                if (inPlaceActive() && inPlaceSite()) {
-                    RECT r{posRect().left, posRect().top, posRect().left + width,
-                           posRect().top + TransportModel::kHeight};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
+            case WM_SIZE:
+                reportRuledSize(lParam);
                 *result = 0;
                 return true;
-            }
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
     }
 
 private:
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioPlayButtonType2, TransportModel::kTimerInterval); }
-
     int clientWidth() const {
         RECT client{};
         GetClientRect(window(), &client);
@@ -140,10 +91,6 @@ private:
         redraw();
         return S_OK;
     }
-    void redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-    }
     void apply(const TransportEffects& effects) {
         for (const TransportEffect& e : effects) switch (e.kind) {
                 case TransportEffect::Redraw: redraw(); break;
@@ -161,9 +108,8 @@ private:
         fireEvent(id, args);
     }
 
+    GdiplusSession gdiplus_;
     TransportModel model_;
-    ULONG_PTR gdiplus_ = 0;
-    AnimationTimer timer_;
 };
 
 }  // namespace

@@ -11,7 +11,7 @@ constexpr int kMaskBit[9] = {0, 0, 1, 2, 3, 4, 4, 5, 6};
 
 }  // namespace
 
-TransportModel::TransportModel(COLORREF face) : face_(argbOf(face)) {}
+TransportModel::TransportModel(COLORREF face) : face_(argbFromColor(face)) {}
 
 bool TransportModel::play() {
     if (recording_) return false;
@@ -41,10 +41,10 @@ bool TransportModel::record() {
 }
 
 void TransportModel::putColor(OLE_COLOR color) {
-    face_ = argbOf(color);
-    Hsv hsv = hsvFromColor(oleColorOf(face_));
+    face_ = argbFromColor(color);
+    Hsv hsv = hsvFromColor(colorFromArgb(face_));
     // A face darker than the step gets a black shade rather than a wrapped-around one.
-    shade_ = argbOf(colorFromHsv(hsv.hue, hsv.saturation, std::max(hsv.value - 63, 0)));
+    shade_ = argbFromColor(colorFromHsv(hsv.hue, hsv.saturation, std::max(hsv.value - 63, 0)));
 }
 
 void TransportModel::putEnableButtons(BYTE mask) {

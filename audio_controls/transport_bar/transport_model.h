@@ -4,8 +4,7 @@
 // events, capture) in the order they happen.
 
 #include "com/oleauto.h"
-#include "com/olecolor.h"
-#include "gdi/gdiplus.h"
+#include "gdiplus_support.h"
 #include "helpers.h"
 
 #include <array>
@@ -56,9 +55,9 @@ public:
     bool record();
 
     void putColor(OLE_COLOR color);
-    void putBorderColor(OLE_COLOR color) { border_ = argbOf(color); }
-    OLE_COLOR color() const { return oleColorOf(face_); }
-    OLE_COLOR borderColor() const { return oleColorOf(border_); }
+    void putBorderColor(OLE_COLOR color) { border_ = argbFromColor(color); }
+    OLE_COLOR color() const { return colorFromArgb(face_); }
+    OLE_COLOR borderColor() const { return colorFromArgb(border_); }
     // Values outside 0 to 3 are ignored.
     void putBorderType(LONG type) {
         if (type >= 0 && type <= 3) borderType_ = type;
@@ -111,13 +110,6 @@ public:
     ARGB face() const { return face_; }
     ARGB border() const { return border_; }
     ARGB shade() const { return shade_; }
-
-    static ARGB argbOf(OLE_COLOR color) {
-        return 0xFF000000 | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
-    }
-    static OLE_COLOR oleColorOf(ARGB argb) {
-        return RGB(static_cast<BYTE>(argb >> 16), static_cast<BYTE>(argb >> 8), static_cast<BYTE>(argb));
-    }
 
 private:
     bool anyPressed() const;

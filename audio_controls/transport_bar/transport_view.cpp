@@ -1,5 +1,7 @@
 #include "transport_bar/transport_view.h"
 
+#include "offscreen_canvas.h"
+
 #include <initializer_list>
 #include <vector>
 
@@ -177,23 +179,9 @@ void drawParts(const Painter& p, const TransportModel& m, int x, int y, int w, i
 }  // namespace
 
 void drawTransportBar(HDC dc, const RECT& bounds, const TransportModel& model) {
-    if (bounds.right <= 0 || bounds.bottom <= 0) return;
-    GpGraphics* target = nullptr;
-    if (GdipCreateFromHDC(dc, &target) != Ok) return;
-    GpBitmap* picture = nullptr;
-    GpGraphics* g = nullptr;
-    if (GdipCreateBitmapFromScan0(bounds.right, bounds.bottom, 0, PixelFormat32bppPARGB, nullptr, &picture) == Ok &&
-        GdipGetImageGraphicsContext(picture, &g) == Ok) {
-        GdipGraphicsClear(g, model.face());
+    drawClippedThroughPicture(dc, bounds, model.face(), [&](GpGraphics* g) {
         drawParts(Painter(g), model, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-        // The picture covers the target from its origin; only the bounds are the control's.
-        GdipSetClipRectI(target, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                         CombineModeReplace);
-        GdipDrawImageRectI(target, picture, 0, 0, bounds.right, bounds.bottom);
-    }
-    if (g) GdipDeleteGraphics(g);
-    if (picture) GdipDisposeImage(picture);
-    GdipDeleteGraphics(target);
+    });
 }
 
 }  // namespace sondrel

@@ -14,16 +14,8 @@ int ClusterModel::partAt(int dx, int dy) {
     return dy >= 1 ? kRecord : kStop;
 }
 
-DWORD ClusterModel::argbFromOle(OLE_COLOR c) {
-    return 0xFF000000 | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-}
-
-OLE_COLOR ClusterModel::oleFromArgb(DWORD argb) {
-    return (argb >> 16 & 0xFF) | (argb & 0xFF00) | (argb & 0xFF) << 16;
-}
-
 ClusterModel::ClusterModel()
-    : color(argbFromOle(GetSysColor(COLOR_BTNFACE))), backColor(argbFromOle(GetSysColor(COLOR_BTNFACE))) {}
+    : color(argbFromColor(GetSysColor(COLOR_BTNFACE))), backColor(argbFromColor(GetSysColor(COLOR_BTNFACE))) {}
 
 ClusterEffects ClusterModel::putFlat(VARIANT_BOOL v) {
     if (v == flat_) return {};

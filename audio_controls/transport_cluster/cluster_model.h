@@ -4,7 +4,7 @@
 // must carry out (redraws, events, capture) in the order they happen.
 
 #include "com/oleauto.h"
-#include "com/olecolor.h"
+#include "gdiplus_support.h"
 #include "helpers.h"
 
 #include <vector>
@@ -30,9 +30,6 @@ public:
 
     // The part of a point relative to the centre.
     static int partAt(int dx, int dy);
-    // Opaque ARGB from an OLE colour's red, green and blue bytes, and back.
-    static DWORD argbFromOle(OLE_COLOR c);
-    static OLE_COLOR oleFromArgb(DWORD argb);
 
     // Colours start as the button face of the moment.
     ClusterModel();

@@ -1,4 +1,4 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "resources.h"
@@ -12,31 +12,27 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioPlayButtonType1);
 
-class AudioPlayButtonType1 final : public activex::Control<IAudioPlayButtonType1> {
+class AudioPlayButtonType1 final : public AnimatedControl<IAudioPlayButtonType1> {
 public:
-    AudioPlayButtonType1() : Control(kClass) {
+    AudioPlayButtonType1() : AnimatedControl(kClass, ClusterModel::kTimerInterval) {
         setExtentPixels(model_.side(), model_.side());
-        GdiplusStartupInput input;
-        gdiplusStarted_ = GdiplusStartup(&gdiplus_, &input, nullptr) == Ok;
         pictures_ = std::make_unique<ClusterPictures>();
         hand_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_HAND_214));
     }
     ~AudioPlayButtonType1() override {
-        timer_.stop();
+        stopTimer();
         pictures_.reset();
         if (hand_) DestroyCursor(hand_);
-        if (gdiplusStarted_) GdiplusShutdown(gdiplus_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         if (!inPlaceActive()) return S_OK;
         const POINT p = cursorPosition(window());
         return apply(model_.tick(true, p.x, p.y));
     }
-    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = ClusterModel::oleFromArgb(model_.backColor), S_OK; }
+    HRESULT get_BackColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.backColor), S_OK; }
     HRESULT put_BackColor(OLE_COLOR v) override {
-        model_.backColor = ClusterModel::argbFromOle(v);
+        model_.backColor = argbFromColor(v);
         redraw();
         return S_OK;
     }
@@ -46,11 +42,7 @@ public:
     HRESULT put_Pause(VARIANT_BOOL v) override { return apply(model_.putPause(v)); }
     HRESULT get_BorderType(LONG* v) override { return *v = model_.borderType(), S_OK; }
     HRESULT put_BorderType(LONG v) override {
-        if (model_.putBorderType(v)) {
-            resizeToPixels(model_.side(), model_.side());
-            redraw();
-        }
-        return S_OK;
+        return model_.putBorderType(v) ? resizeAndRedraw({model_.side(), model_.side()}) : S_OK;
     }
     HRESULT get_MousePointer(LONG* v) override { return *v = model_.mousePointer, S_OK; }
     HRESULT put_MousePointer(LONG v) override { return model_.mousePointer = v, S_OK; }
@@ -64,47 +56,16 @@ public:
     HRESULT put_PreviousBtnEnabled(VARIANT_BOOL v) override { return apply(model_.putEnabled(kPrevious, v)); }
     HRESULT get_RecordBtnEnabled(VARIANT_BOOL* v) override { return *v = model_.enabled(kRecord), S_OK; }
     HRESULT put_RecordBtnEnabled(VARIANT_BOOL v) override { return apply(model_.putEnabled(kRecord, v)); }
-    HRESULT get_Color(OLE_COLOR* v) override { return *v = ClusterModel::oleFromArgb(model_.color), S_OK; }
+    HRESULT get_Color(OLE_COLOR* v) override { return *v = colorFromArgb(model_.color), S_OK; }
     HRESULT put_Color(OLE_COLOR v) override {
-        model_.color = ClusterModel::argbFromOle(v);
+        model_.color = argbFromColor(v);
         redraw();
         return S_OK;
     }
 
-    // The cluster has one size per border type.
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        SIZEL exact = activex::pixelsToHimetric(SIZE{model_.side(), model_.side()});
-        return ControlBase::SetExtent(aspect, &exact);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        const HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    // The cluster has one size per border type.
+    std::optional<PixelSize> sizeRule(PixelSize) const override { return PixelSize{model_.side(), model_.side()}; }
 
     void onDraw(HDC hdc, const RECT& bounds) override { drawCluster(hdc, bounds, model_, *pictures_); }
 
@@ -118,31 +79,16 @@ protected:
                 apply(model_.mouseMove(x, y));
                 return false;
             case WM_LBUTTONUP: apply(model_.mouseUp(x, y)); return false;
-            case WM_SIZE: {
-                if (inPlaceActive() && inPlaceSite()) {
-                    RECT r{posRect().left, posRect().top, posRect().left + model_.side(),
-                           posRect().top + model_.side()};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
+            case WM_SIZE:
+                reportRuledSize(lParam);
                 *result = 0;
                 return true;
-            }
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
     }
 
 private:
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioPlayButtonType1, ClusterModel::kTimerInterval); }
-
-    void redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-    }
     HRESULT apply(const ClusterEffects& effects) {
         for (const ClusterEffect& e : effects) switch (e.kind) {
                 case ClusterEffect::Redraw: redraw(); break;
@@ -165,11 +111,9 @@ private:
         return S_OK;
     }
 
+    GdiplusSession gdiplus_;
     ClusterModel model_;
-    ULONG_PTR gdiplus_ = 0;
-    bool gdiplusStarted_ = false;
     std::unique_ptr<ClusterPictures> pictures_;
-    AnimationTimer timer_;
     HCURSOR hand_ = nullptr;
 };
 

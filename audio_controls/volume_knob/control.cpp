@@ -1,6 +1,7 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
+#include "knob_control.h"
 #include "resources.h"
 #include "step_knob/interface.h"
 #include "volume_knob/volume_knob_view.h"
@@ -13,21 +14,21 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioVolumeButtonType1);
 
-class AudioVolumeButtonType1 final : public activex::Control<IAudioVolumeButtonType1> {
+class AudioVolumeButtonType1 final : public KnobControl<AnimatedControl<IAudioVolumeButtonType1>> {
 public:
-    AudioVolumeButtonType1() : Control(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
+    AudioVolumeButtonType1()
+        : KnobControl(kClass, VolumeKnobModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(model_.side(), model_.side());
         pictures_ = std::make_unique<VolumeKnobPictures>();
         hand_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_HAND_216));
     }
     ~AudioVolumeButtonType1() override {
-        timer_.stop();
+        stopTimer();
         pictures_.reset();
         if (hand_) DestroyCursor(hand_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         if (!inPlaceActive()) return S_OK;
         const POINT p = cursorPosition(window());
         return apply(model_.tick(true, p.x, p.y, GetTickCount()));
@@ -48,55 +49,19 @@ public:
     HRESULT put_MousePointer(LONG v) override { return model_.mousePointer = v, S_OK; }
     HRESULT get_BorderType(LONG* v) override { return *v = model_.borderType(), S_OK; }
     HRESULT put_BorderType(LONG v) override {
-        if (!model_.putBorderType(v)) return S_OK;
-        resizeToPixels(model_.side(), model_.side());
-        return redraw();
+        return model_.putBorderType(v) ? resizeAndRedraw({model_.side(), model_.side()}) : S_OK;
     }
     HRESULT get_StartPos(DOUBLE* v) override { return *v = model_.startPos, S_OK; }
     HRESULT put_StartPos(DOUBLE v) override { return model_.startPos = v, redraw(); }
     HRESULT get_IndColor(LONG* v) override { return *v = model_.indColor(), S_OK; }
-    HRESULT put_IndColor(LONG v) override {
-        HRESULT hr = check(model_.putIndColor(v));
-        return SUCCEEDED(hr) ? redraw() : hr;
-    }
+    HRESULT put_IndColor(LONG v) override { return checkAndRedraw(model_.putIndColor(v)); }
     HRESULT get_Color(OLE_COLOR* v) override { return *v = colorFromArgb(model_.color), S_OK; }
     HRESULT put_Color(OLE_COLOR v) override { return model_.color = argbFromColor(v), redraw(); }
     HRESULT get_BackColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.backColor), S_OK; }
     HRESULT put_BackColor(OLE_COLOR v) override { return model_.backColor = argbFromColor(v), redraw(); }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        SIZEL fixed = activex::pixelsToHimetric(SIZE{model_.side(), model_.side()});
-        return ControlBase::SetExtent(aspect, &fixed);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    std::optional<PixelSize> sizeRule(PixelSize) const override { return PixelSize{model_.side(), model_.side()}; }
 
     void onDraw(HDC hdc, const RECT& bounds) override { drawVolumeKnob(hdc, bounds, model_, *pictures_); }
 
@@ -110,51 +75,17 @@ protected:
                 apply(model_.mouseMove(x, y));
                 return false;
             case WM_LBUTTONUP: apply(model_.mouseUp()); return false;
-            case WM_SIZE:
-                if (inPlaceActive() && inPlaceSite()) {
-                    const LONG side = model_.side();
-                    RECT r{posRect().left, posRect().top, posRect().left + side, posRect().top + side};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
-                return false;
+            case WM_SIZE: reportRuledSize(lParam); return false;
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
     }
 
 private:
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioVolumeButtonType1, VolumeKnobModel::kTimerInterval); }
-    HRESULT check(const char* error) { return error ? rangeError(CLSID_AudioVolumeButtonType1, error) : S_OK; }
-
-    HRESULT redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-        return S_OK;
-    }
-    HRESULT apply(const KnobEffects& effects) {
-        for (const KnobEffect& e : effects) {
-            activex::EventArgs args;
-            switch (e.kind) {
-                case KnobEffect::Redraw: redraw(); break;
-                case KnobEffect::FireMouseClick: fireEvent(DISPID_KNOB_MOUSECLICK, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseDown: fireEvent(DISPID_KNOB_MOUSEDOWN, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseUp: fireEvent(DISPID_KNOB_MOUSEUP); break;
-                case KnobEffect::FireValueChange: fireEvent(DISPID_KNOB_VALUECHANGE, args.i4(e.value)); break;
-                case KnobEffect::Capture: SetCapture(window()); break;
-                case KnobEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        }
-        return S_OK;
-    }
 
     GdiplusSession gdiplus_;
     VolumeKnobModel model_;
     std::unique_ptr<VolumeKnobPictures> pictures_;
-    AnimationTimer timer_;
     HCURSOR hand_ = nullptr;
 };
 

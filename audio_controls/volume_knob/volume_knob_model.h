@@ -3,7 +3,8 @@
 // a 300-degree sweep, the glide of the shown value, the flat look and the blinking lamp, and the
 // effects its control carries out.
 
-#include "step_knob/knob_shared.h"
+#include "gdiplus_support.h"
+#include "knob_input.h"
 
 namespace sondrel {
 

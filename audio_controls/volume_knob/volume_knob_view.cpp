@@ -1,7 +1,7 @@
 #include "volume_knob/volume_knob_view.h"
 
+#include "offscreen_canvas.h"
 #include "resources.h"
-#include "step_knob/knob_canvas.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +43,7 @@ VolumeKnobPictures::~VolumeKnobPictures() {
 void drawVolumeKnob(HDC dc, const RECT& bounds, const VolumeKnobModel& m, const VolumeKnobPictures& pictures) {
     const int w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
     if (w <= 0 || h <= 0) return;
-    KnobCanvas canvas(w, h);
+    OffscreenCanvas canvas(w, h);
     canvas.clear(m.backColor);
     canvas.drawScaled(pictures.knob(m.borderType() > 0, m.flatLook()));
     canvas.tint(m.color);

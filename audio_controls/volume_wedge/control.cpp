@@ -1,6 +1,7 @@
-#include "animation_timer.h"
+#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
+#include "knob_control.h"
 #include "resources.h"
 #include "step_knob/interface.h"
 #include "volume_wedge/wedge_view.h"
@@ -11,19 +12,18 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioVolumeButtonType2);
 
-class AudioVolumeButtonType2 final : public activex::Control<IAudioVolumeButtonType2> {
+class AudioVolumeButtonType2 final : public KnobControl<AnimatedControl<IAudioVolumeButtonType2>> {
 public:
-    AudioVolumeButtonType2() : Control(kClass), model_(GetSysColor(COLOR_BTNFACE)) {
+    AudioVolumeButtonType2() : KnobControl(kClass, WedgeModel::kTimerInterval), model_(GetSysColor(COLOR_BTNFACE)) {
         setExtentPixels(model_.size().cx, model_.size().cy);
         cursor_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_HAND_214));
     }
     ~AudioVolumeButtonType2() override {
-        timer_.stop();
+        stopTimer();
         if (cursor_) DestroyCursor(cursor_);
     }
 
-    HRESULT _OnTimer() override {
-        AnimationTimer::Tick tick(timer_);
+    HRESULT onTick() override {
         if (!inPlaceActive()) return S_OK;
         const POINT p = cursorPosition(window());
         return apply(model_.tick(true, p.x, p.y));
@@ -35,10 +35,7 @@ public:
     HRESULT get_Min(LONG* v) override { return *v = model_.min(), S_OK; }
     HRESULT put_Min(LONG v) override { return apply(model_.putMin(v)); }
     HRESULT get_Speed(DOUBLE* v) override { return *v = model_.speed(), S_OK; }
-    HRESULT put_Speed(DOUBLE v) override {
-        const char* error = model_.putSpeed(v);
-        return error ? rangeError(CLSID_AudioVolumeButtonType2, error) : S_OK;
-    }
+    HRESULT put_Speed(DOUBLE v) override { return check(model_.putSpeed(v)); }
     HRESULT get_Enabled(VARIANT_BOOL* v) override { return *v = model_.enabled, S_OK; }
     HRESULT put_Enabled(VARIANT_BOOL v) override { return model_.enabled = v, S_OK; }
     HRESULT get_Flat(VARIANT_BOOL* v) override { return *v = model_.flat, S_OK; }
@@ -50,47 +47,15 @@ public:
     HRESULT get_Style(LONG* v) override { return *v = model_.style(), S_OK; }
     HRESULT put_Style(LONG v) override {
         model_.putStyle(v);
-        resizeToPixels(model_.size().cx, model_.size().cy);
-        return redraw();
+        return resizeAndRedraw(model_.size());
     }
     HRESULT get_Color(OLE_COLOR* v) override { return *v = colorFromArgb(model_.color()), S_OK; }
     HRESULT put_Color(OLE_COLOR v) override { return model_.putColor(v), redraw(); }
     HRESULT get_BackColor(OLE_COLOR* v) override { return *v = colorFromArgb(model_.backColor), S_OK; }
     HRESULT put_BackColor(OLE_COLOR v) override { return model_.backColor = argbFromColor(v), redraw(); }
 
-    HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
-        if (!size) return E_POINTER;
-        SIZEL fixed = activex::pixelsToHimetric(SIZE{model_.size().cx, model_.size().cy});
-        return ControlBase::SetExtent(aspect, &fixed);
-    }
-    // A host that closes or drops the control without deactivating it stops its thread too,
-    // which holds a reference to the control.
-    HRESULT Close(DWORD saveOption) override {
-        timer_.stop();
-        return ControlBase::Close(saveOption);
-    }
-    HRESULT SetClientSite(IOleClientSite* site) override {
-        if (!site) timer_.stop();
-        return ControlBase::SetClientSite(site);
-    }
-    HRESULT InPlaceDeactivate() override {
-        timer_.stop();
-        return ControlBase::InPlaceDeactivate();
-    }
-
 protected:
-    HRESULT doVerbShow() override { return started(ControlBase::doVerbShow()); }
-    HRESULT doVerbInPlaceActivate() override {
-        HRESULT hr = inPlaceActivate(OLEIVERB_INPLACEACTIVATE);
-        startTimer();
-        if (FAILED(hr)) return hr;
-        fireViewChange();
-        return S_OK;
-    }
-    HRESULT doVerbUIActivate() override {
-        if (uiActive()) return S_OK;
-        return started(ControlBase::doVerbUIActivate());
-    }
+    std::optional<PixelSize> sizeRule(PixelSize) const override { return model_.size(); }
 
     void onDraw(HDC hdc, const RECT& bounds) override { drawWedge(hdc, bounds, model_); }
 
@@ -104,49 +69,15 @@ protected:
                 apply(model_.mouseMove(x, y));
                 return false;
             case WM_LBUTTONUP: apply(model_.mouseUp(x, y)); return false;
-            case WM_SIZE:
-                if (inPlaceActive() && inPlaceSite()) {
-                    const PixelSize s = model_.size();
-                    RECT r{posRect().left, posRect().top, posRect().left + s.cx, posRect().top + s.cy};
-                    inPlaceSite()->OnPosRectChange(&r);
-                }
-                return false;
+            case WM_SIZE: reportRuledSize(lParam); return false;
             case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
             default: return false;
         }
     }
 
 private:
-    HRESULT started(HRESULT hr) {
-        startTimer();
-        return FAILED(hr) ? hr : S_OK;
-    }
-    void startTimer() { timer_.start(this, IID_IAudioVolumeButtonType2, WedgeModel::kTimerInterval); }
-
-    HRESULT redraw() {
-        if (inPlaceActive()) keepSize(posRect());
-        redrawNow();
-        return S_OK;
-    }
-    HRESULT apply(const KnobEffects& effects) {
-        for (const KnobEffect& e : effects) {
-            activex::EventArgs args;
-            switch (e.kind) {
-                case KnobEffect::Redraw: redraw(); break;
-                case KnobEffect::FireMouseClick: fireEvent(DISPID_KNOB_MOUSECLICK, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseDown: fireEvent(DISPID_KNOB_MOUSEDOWN, args.boolean(e.value != 0)); break;
-                case KnobEffect::FireMouseUp: fireEvent(DISPID_KNOB_MOUSEUP); break;
-                case KnobEffect::FireValueChange: fireEvent(DISPID_KNOB_VALUECHANGE, args.i4(e.value)); break;
-                case KnobEffect::Capture: SetCapture(window()); break;
-                case KnobEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        }
-        return S_OK;
-    }
-
     GdiplusSession gdiplus_;
     WedgeModel model_;
-    AnimationTimer timer_;
     HCURSOR cursor_ = nullptr;
 };
 

@@ -3,8 +3,9 @@
 // wedge, the glide of the thumb, the hover look, the size of each style, and the effects its
 // control carries out.
 
+#include "gdiplus_support.h"
 #include "helpers.h"
-#include "step_knob/knob_shared.h"
+#include "knob_input.h"
 
 namespace sondrel {
 

@@ -1,6 +1,6 @@
 #include "volume_wedge/wedge_view.h"
 
-#include "step_knob/knob_canvas.h"
+#include "offscreen_canvas.h"
 
 namespace sondrel {
 
@@ -63,7 +63,7 @@ void line(GpGraphics* g, GpPen* pen, int x1, int y1, int x2, int y2) {
 void drawWedge(HDC dc, const RECT& bounds, const WedgeModel& m) {
     const int w = bounds.right - bounds.left, h = bounds.bottom - bounds.top;
     if (w <= 0 || h <= 0) return;
-    KnobCanvas canvas(w, h);
+    OffscreenCanvas canvas(w, h);
     canvas.clear(m.backColor);
     const LONG style = m.style();
     if (canvas.ok() && style >= 0 && style < 8) {

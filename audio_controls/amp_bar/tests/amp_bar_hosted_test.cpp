@@ -1,54 +1,10 @@
-#include "activex/testing/test_host.h"
-#include "interfaces.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
+#include "tests/hosted_control.h"
 
 namespace {
 
-using activex::testing::TestHost;
-
 constexpr CLSID kAmpBar = com::guid("{660662D8-4E39-46FE-8CB8-C6CAC9CBCE7F}");
 
-class AmpBar : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    }
-    IDispatch* dispatch() {
-        if (!dispatch_) host.site().control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
-        return dispatch_.get();
-    }
-    HRESULT put(DISPID id, com::Variant value, EXCEPINFO* info = nullptr) {
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{&value, &named, 1, 1};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, info,
-                                  nullptr);
-    }
-    com::Variant get(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        com::Variant result;
-        EXPECT_EQ(dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                                     nullptr, nullptr),
-                  S_OK);
-        return result;
-    }
-    HRESULT call(DISPID id, std::vector<com::Variant> args = {}) {
-        std::vector<com::Variant> reversed(args.rbegin(), args.rend());
-        DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                                  nullptr);
-    }
-    void TearDown() override {
-        dispatch_.reset();
-        host.site().close();
-    }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch_;
-};
+using AmpBar = HostedControl;
 
 TEST_F(AmpBar, RangeErrorsNameTheAmpBarAndKeepTheOldValue) {
     ASSERT_EQ(host.create(kAmpBar), S_OK);

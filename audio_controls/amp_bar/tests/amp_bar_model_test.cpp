@@ -20,12 +20,12 @@ TEST(AmpBarModel, ANewBarIsFull) {
     EXPECT_EQ(m.tickInterval, 1);
     EXPECT_EQ(m.tickWidth, 2);
     EXPECT_EQ(m.pickWidthPercent, 25);
-    EXPECT_EQ(AmpBarModel::oleColorOf(m.tickColor), RGB(0, 255, 0));
-    EXPECT_EQ(AmpBarModel::oleColorOf(m.pickColor), RGB(255, 0, 0));
-    EXPECT_EQ(AmpBarModel::oleColorOf(m.backColor), RGB(0xE1, 0xE1, 0xE1));
-    EXPECT_EQ(AmpBarModel::oleColorOf(m.tickBackColor), RGB(0x9D, 0x9D, 0x9D));
+    EXPECT_EQ(sondrel::colorFromArgb(m.tickColor), RGB(0, 255, 0));
+    EXPECT_EQ(sondrel::colorFromArgb(m.pickColor), RGB(255, 0, 0));
+    EXPECT_EQ(sondrel::colorFromArgb(m.backColor), RGB(0xE1, 0xE1, 0xE1));
+    EXPECT_EQ(sondrel::colorFromArgb(m.tickBackColor), RGB(0x9D, 0x9D, 0x9D));
     EXPECT_EQ(m.borderColor, 0xFF000000u);
-    EXPECT_EQ(AmpBarModel::argbOf(0x8000000F), 0xFF0F0000u);  // low bytes only
+    EXPECT_EQ(sondrel::argbFromColor(0x8000000F), 0xFF0F0000u);  // low bytes only
 }
 
 TEST(AmpBarModel, ValuesAreClampedAndShownAtOnceUnlessGliding) {

@@ -1,5 +1,6 @@
 #include "amp_bar/amp_bar_view.h"
 #include "tests/canvas.h"
+#include "tests/gdiplus_test.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,8 @@ constexpr COLORREF kTick = RGB(0, 255, 0);
 constexpr COLORREF kPick = RGB(255, 0, 0);
 constexpr COLORREF kBack = RGB(0xE1, 0xE1, 0xE1);
 
-class AmpBarPixels : public ::testing::Test {
+class AmpBarPixels : public GdiplusTest {
 protected:
-    void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
-    }
-    void TearDown() override { GdiplusShutdown(token_); }
 
     Canvas& draw(const AmpBarModel& m, int width, int height) {
         canvas_ = std::make_unique<Canvas>(width, height);
@@ -34,7 +30,6 @@ protected:
         return m;
     }
 
-    ULONG_PTR token_ = 0;
     std::unique_ptr<Canvas> canvas_;
 };
 

@@ -1,57 +1,15 @@
-#include "activex/testing/event_recorder.h"
-#include "activex/testing/test_host.h"
-#include "interfaces.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
+#include "tests/hosted_control.h"
 
 namespace {
 
 using activex::testing::EventRecorder;
-using activex::testing::TestHost;
 
 constexpr CLSID kSliderType1 = com::guid("{B07D80CF-4F8D-4FEA-95AD-DB68D438532E}");
 constexpr DISPID kBorderType = 14, kOrientation = 15, kValue = 16, kSize = 19, kSpeed = 22;
 
-class SliderType1 : public ::testing::Test {
+class SliderType1 : public HostedControl {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    }
-    void TearDown() override {
-        if (recorder_) recorder_->disconnect();
-        dispatch_.reset();
-        host.site().close();
-    }
-    IDispatch* dispatch() {
-        if (!dispatch_) host.site().control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
-        return dispatch_.get();
-    }
-    HRESULT put(DISPID id, com::Variant value, EXCEPINFO* info = nullptr) {
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{&value, &named, 1, 1};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, info,
-                                  nullptr);
-    }
-    com::Variant get(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        com::Variant result;
-        EXPECT_EQ(dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                                     nullptr, nullptr),
-                  S_OK);
-        return result;
-    }
-    HRESULT tick() {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        return dispatch()->Invoke(0, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
-    }
     SIZE extent() { return host.site().extentPixels(); }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch_;
-    com::ComPtr<EventRecorder> recorder_;
 };
 
 TEST_F(SliderType1, RangeErrorsNameTheProgIdAndKeepTheValue) {
@@ -96,18 +54,18 @@ TEST_F(SliderType1, ThicknessFollowsSizeWhateverTheHostAsks) {
 
 TEST_F(SliderType1, DragToTheFarEndGlidesAndStopsAtRelease) {
     ASSERT_EQ(host.createAndActivate(kSliderType1, RECT{10, 10, 226, 20}), S_OK);
-    recorder_ = EventRecorder::make(DIID__IAudioSliderType1Events);
-    ASSERT_TRUE(recorder_->connect(host.site().control()));
+    recorder = EventRecorder::make(DIID__IAudioSliderType1Events);
+    ASSERT_TRUE(recorder->connect(host.site().control()));
     HWND hwnd = host.site().controlWindow();
     EXPECT_EQ(SendMessageA(hwnd, WM_ERASEBKGND, 0, 0), 0);
     SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(215, 5));
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(tick(), S_OK);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(call(0), S_OK);
     SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(215, 5));
     const LONG stopped = get(kValue).lVal;
-    ASSERT_EQ(tick(), S_OK);
+    ASSERT_EQ(call(0), S_OK);
     EXPECT_EQ(get(kValue).lVal, stopped);
 
-    const auto& calls = recorder_->calls();
+    const auto& calls = recorder->calls();
     ASSERT_GE(calls.size(), 5u);
     EXPECT_EQ(calls.front().dispid, DISPID_SLIDER1_MOUSEDOWN);
     EXPECT_EQ(calls.back().dispid, DISPID_SLIDER1_MOUSEUP);

@@ -1,40 +1,18 @@
-#include "activex/testing/event_recorder.h"
-#include "activex/testing/test_host.h"
-#include "interfaces.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
+#include "tests/hosted_control.h"
 
 namespace {
 
 using activex::testing::EventRecorder;
-using activex::testing::TestHost;
 
 constexpr CLSID kFlatButton = com::guid("{AA458875-525B-4A98-B0FD-2CEADF2BFF7F}");
 
-class FlatButton : public ::testing::Test {
+class FlatButton : public HostedControl {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    }
-    IDispatch* dispatch() {
-        if (!dispatch_) host.site().control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
-        return dispatch_.get();
-    }
-    HRESULT put(DISPID id, com::Variant value, WORD kind = DISPATCH_PROPERTYPUT) {
+    HRESULT putRef(DISPID id, com::Variant value) {
         DISPID named = DISPID_PROPERTYPUT;
         DISPPARAMS params{&value, &named, 1, 1};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, nullptr, nullptr, nullptr);
-    }
-    com::Variant get(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        com::Variant result;
-        EXPECT_EQ(dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                                     nullptr, nullptr),
-                  S_OK);
-        return result;
+        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUTREF, &params, nullptr,
+                                  nullptr, nullptr);
     }
     com::ComPtr<IFont> font() {
         com::Variant v = get(11);
@@ -43,13 +21,6 @@ protected:
         if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->QueryInterface(IID_IFont, f.putVoid());
         return f;
     }
-    void TearDown() override {
-        dispatch_.reset();
-        host.site().close();
-    }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch_;
 };
 
 TEST_F(FlatButton, ClicksFireTheirEventsAndADisabledButtonNone) {
@@ -126,13 +97,13 @@ TEST_F(FlatButton, AFontPutByReferenceIsDrawnWithAndReadBack) {
     v.vt = VT_DISPATCH;
     v.pdispVal = given.get();
     given->AddRef();
-    ASSERT_EQ(put(11, v, DISPATCH_PROPERTYPUTREF), S_OK);
+    ASSERT_EQ(putRef(11, v), S_OK);
     given.reset();  // the control keeps its own reference
 
     com::Variant nothing;
     nothing.vt = VT_DISPATCH;
     nothing.pdispVal = nullptr;
-    ASSERT_EQ(put(11, nothing, DISPATCH_PROPERTYPUTREF), S_OK);  // ignored
+    ASSERT_EQ(putRef(11, nothing), S_OK);  // ignored
 
     com::ComPtr<IFont> now = font();
     ASSERT_TRUE(now);

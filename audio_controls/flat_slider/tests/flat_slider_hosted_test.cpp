@@ -1,63 +1,13 @@
-#include "activex/testing/event_recorder.h"
-#include "activex/testing/test_host.h"
-#include "interfaces.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
+#include "tests/hosted_control.h"
 
 namespace {
 
 using activex::testing::EventRecorder;
-using activex::testing::TestHost;
 
 constexpr CLSID kFlatSlider = com::guid("{EBC6FA17-EA7A-4F07-BBED-3701F5C62BD0}");
 constexpr DISPID kSetValue = 1, kMax = 11, kMin = 12, kOrientation = 13, kSpeed = 18, kValue = 20;
 
-class FlatSlider : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    }
-    void TearDown() override {
-        if (recorder_) recorder_->disconnect();
-        dispatch_.reset();
-        host.site().close();
-    }
-    IDispatch* dispatch() {
-        if (!dispatch_) host.site().control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
-        return dispatch_.get();
-    }
-    HRESULT put(DISPID id, com::Variant value, EXCEPINFO* info = nullptr) {
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{&value, &named, 1, 1};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, info,
-                                  nullptr);
-    }
-    LONG getLong(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        com::Variant result;
-        EXPECT_EQ(dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                                     nullptr, nullptr),
-                  S_OK);
-        return result.lVal;
-    }
-    HRESULT call(DISPID id, com::Variant* arg = nullptr) {
-        DISPPARAMS params{arg, nullptr, arg ? 1u : 0u, 0};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                                  nullptr);
-    }
-    EventRecorder& events() {
-        recorder_ = EventRecorder::make(DIID__IAudioFlatSliderEvents);
-        EXPECT_TRUE(recorder_->connect(host.site().control()));
-        return *recorder_.get();
-    }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch_;
-    com::ComPtr<EventRecorder> recorder_;
-};
+using FlatSlider = HostedControl;
 
 TEST_F(FlatSlider, OrientationRangeErrorNamesTheProgIdAndKeepsTheValue) {
     ASSERT_EQ(host.create(kFlatSlider), S_OK);
@@ -66,11 +16,11 @@ TEST_F(FlatSlider, OrientationRangeErrorNamesTheProgIdAndKeepsTheValue) {
     EXPECT_EQ(com::view(info.bstrSource), u"Sondrel3.AudioFlatSl.1");
     EXPECT_EQ(com::view(info.bstrDescription), u"SliderVer01 must have Orientation value 0 or 1");
     com::clearExcepInfo(&info);
-    EXPECT_EQ(getLong(kOrientation), 1);
+    EXPECT_EQ(get(kOrientation).lVal, 1);
     // The other puts store what they get.
     EXPECT_EQ(put(kSpeed, com::Variant::r8(-7)), S_OK);
     EXPECT_EQ(put(kMax, com::Variant::i4(-5)), S_OK);
-    EXPECT_EQ(getLong(kMax), 1);
+    EXPECT_EQ(get(kMax).lVal, 1);
 }
 
 TEST_F(FlatSlider, SizeRules) {
@@ -100,16 +50,16 @@ TEST_F(FlatSlider, WindowSizeBelowTheMinimumAsksTheSiteForIt) {
 
 TEST_F(FlatSlider, DragToTheTopGlidesAndStopsAtRelease) {
     ASSERT_EQ(host.createAndActivate(kFlatSlider, RECT{10, 10, 30, 219}), S_OK);
-    EventRecorder& recorder = events();
+    EventRecorder& recorder = record(DIID__IAudioFlatSliderEvents);
     HWND hwnd = host.site().controlWindow();
     SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 0));
     EXPECT_EQ(GetCapture(), hwnd);
     for (int i = 0; i < 3; ++i) ASSERT_EQ(call(0), S_OK);
     SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(10, 0));
     EXPECT_EQ(GetCapture(), nullptr);
-    const LONG stopped = getLong(kValue);
+    const LONG stopped = get(kValue).lVal;
     ASSERT_EQ(call(0), S_OK);
-    EXPECT_EQ(getLong(kValue), stopped);  // the thumb stays where the release found it
+    EXPECT_EQ(get(kValue).lVal, stopped);  // the thumb stays where the release found it
 
     const auto& calls = recorder.calls();
     ASSERT_GE(calls.size(), 5u);
@@ -126,12 +76,12 @@ TEST_F(FlatSlider, DragToTheTopGlidesAndStopsAtRelease) {
 
 TEST_F(FlatSlider, SetValueJumpsAndFiresNothing) {
     ASSERT_EQ(host.createAndActivate(kFlatSlider, RECT{10, 10, 30, 219}), S_OK);
-    EventRecorder& recorder = events();
+    EventRecorder& recorder = record(DIID__IAudioFlatSliderEvents);
     com::Variant v = com::Variant::i4(150);
-    ASSERT_EQ(call(kSetValue, &v), S_OK);
-    EXPECT_EQ(getLong(kValue), 100);
+    ASSERT_EQ(call(kSetValue, {v}), S_OK);
+    EXPECT_EQ(get(kValue).lVal, 100);
     ASSERT_EQ(put(kMin, com::Variant::i4(120)), S_OK);  // above Max: Max - 1
-    EXPECT_EQ(getLong(kMin), 99);
+    EXPECT_EQ(get(kMin).lVal, 99);
     ASSERT_EQ(call(0), S_OK);
     EXPECT_TRUE(recorder.calls().empty());
 }
@@ -148,7 +98,7 @@ TEST_F(FlatSlider, HoverTickReadsThePointerOverTheWindow) {
         return dc.pixel(19, 4);  // the right edge of the thumb, at the top for Max
     };
     com::Variant top = com::Variant::i4(100);
-    ASSERT_EQ(call(kSetValue, &top), S_OK);
+    ASSERT_EQ(call(kSetValue, {top}), S_OK);
     POINT outside{100, 100};
     ClientToScreen(hwnd, &outside);
     SetCursorPos(outside.x, outside.y);

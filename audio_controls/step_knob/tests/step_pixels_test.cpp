@@ -1,6 +1,7 @@
 #include "resources.h"
 #include "step_knob/step_view.h"
 #include "tests/canvas.h"
+#include "tests/gdiplus_test.h"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +9,12 @@ namespace {
 
 using sondrel::StepKnobModel;
 
-class StepPixels : public ::testing::Test {
+class StepPixels : public GdiplusTest {
 protected:
     static void SetUpTestSuite() { sondrel::registerModuleResources(); }
     void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
+        GdiplusTest::SetUp();
+        if (HasFatalFailure()) return;
         for (std::size_t i = 0; i < frames_.size(); ++i)
             ASSERT_EQ(GdipCreateBitmapFromResource(sondrel::moduleInstance(),
                                                    MAKEINTRESOURCEW(sondrel::kStepKnobFrames[i]), &frames_[i]),
@@ -21,13 +22,12 @@ protected:
     }
     void TearDown() override {
         for (GpBitmap* f : frames_) GdipDisposeImage(f);
-        GdiplusShutdown(token_);
+        GdiplusTest::TearDown();
     }
     void draw(const StepKnobModel& m, Canvas& canvas, RECT bounds = {0, 0, 100, 100}) {
         sondrel::drawStepKnob(canvas.dc(), bounds, m, frames_);
     }
 
-    ULONG_PTR token_ = 0;
     std::array<GpBitmap*, StepKnobModel::kFrames> frames_{};
 };
 

@@ -1,55 +1,14 @@
-#include "activex/testing/event_recorder.h"
-#include "activex/testing/test_host.h"
-#include "interfaces.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
+#include "tests/hosted_control.h"
 
 namespace {
 
 using activex::testing::EventRecorder;
-using activex::testing::TestHost;
 
 constexpr CLSID kTransportBar = com::guid("{45920576-0D76-4F81-8E37-7591C526AF1A}");
 
-class TransportBar : public ::testing::Test {
+class TransportBar : public HostedControl {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    }
-    IDispatch* dispatch() {
-        if (!dispatch_) host.site().control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
-        return dispatch_.get();
-    }
-    HRESULT put(DISPID id, com::Variant value) {
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{&value, &named, 1, 1};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                                  nullptr);
-    }
-    com::Variant get(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        com::Variant result;
-        EXPECT_EQ(dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                                     nullptr, nullptr),
-                  S_OK);
-        return result;
-    }
-    HRESULT call(DISPID id, com::Variant* arg = nullptr) {
-        DISPPARAMS params{arg, nullptr, arg ? 1u : 0u, 0};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                                  nullptr);
-    }
     SIZE size() { return host.site().extentPixels(); }
-    void TearDown() override {
-        dispatch_.reset();
-        host.site().close();
-    }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch_;
 };
 
 TEST_F(TransportBar, ShownPartsWidenTheBarAndHidingThemKeepsTheWidth) {
@@ -146,7 +105,7 @@ TEST_F(TransportBar, ClicksFireTheirEventsToTheSink) {
     // The method moves the thumb and fires nothing.
     recorder->clear();
     com::Variant volume = com::Variant::i4(3190);
-    EXPECT_EQ(call(2, &volume), S_OK);
+    EXPECT_EQ(call(2, {volume}), S_OK);
     EXPECT_TRUE(recorder->calls().empty());
     recorder->disconnect();
 }

@@ -1,4 +1,5 @@
 #include "tests/canvas.h"
+#include "tests/gdiplus_test.h"
 #include "transport_bar/transport_view.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,8 @@ constexpr COLORREF kHigh = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
-class TransportPixels : public ::testing::Test {
+class TransportPixels : public GdiplusTest {
 protected:
-    void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
-    }
-    void TearDown() override { GdiplusShutdown(token_); }
 
     Canvas& draw(const TransportModel& m, int width) {
         canvas_ = std::make_unique<Canvas>(width, 27);
@@ -27,7 +23,6 @@ protected:
         return *canvas_;
     }
 
-    ULONG_PTR token_ = 0;
     std::unique_ptr<Canvas> canvas_;
 };
 

@@ -1,57 +1,14 @@
-#include "activex/testing/event_recorder.h"
-#include "activex/testing/test_host.h"
-#include "interfaces.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <string>
+#include "tests/hosted_control.h"
 
 namespace {
 
 using activex::testing::EventRecorder;
-using activex::testing::TestHost;
 
 constexpr CLSID kCluster = com::guid("{9C349929-9B2C-48DF-B216-5074C0DBD71D}");
 constexpr DISPID kBackColor = 9, kFlat = 10, kBorderType = 12, kStopEnabled = 15, kColor = 19;
 
-class Cluster : public ::testing::Test {
+class Cluster : public HostedControl {
 protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + SONDREL_PATH).c_str()), 0);
-    }
-    void TearDown() override {
-        if (recorder_) recorder_->disconnect();
-        dispatch_.reset();
-        host.site().close();
-    }
-    IDispatch* dispatch() {
-        if (!dispatch_) host.site().control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
-        return dispatch_.get();
-    }
-    HRESULT put(DISPID id, com::Variant value) {
-        DISPID named = DISPID_PROPERTYPUT;
-        DISPPARAMS params{&value, &named, 1, 1};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                                  nullptr);
-    }
-    com::Variant get(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        com::Variant result;
-        EXPECT_EQ(dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result,
-                                     nullptr, nullptr),
-                  S_OK);
-        return result;
-    }
-    HRESULT tick() {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        return dispatch()->Invoke(0, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
-    }
-    EventRecorder& events() {
-        recorder_ = EventRecorder::make(DIID__IAudioPlayButtonType1Events);
-        EXPECT_TRUE(recorder_->connect(host.site().control()));
-        return *recorder_.get();
-    }
     void click(HWND hwnd, int downX, int downY, int upX, int upY) {
         SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(downX, downY));
         SendMessageA(hwnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(upX, upY));
@@ -63,17 +20,13 @@ protected:
         for (const auto& call : r.calls()) out.emplace_back(call.dispid, call.args.empty() ? 0 : call.args[0].lVal);
         return out;
     }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch_;
-    com::ComPtr<EventRecorder> recorder_;
 };
 
 using Fired = std::vector<std::pair<DISPID, LONG>>;
 
 TEST_F(Cluster, ClicksReportTheirPart) {
     ASSERT_EQ(host.createAndActivate(kCluster, RECT{10, 10, 110, 110}), S_OK);
-    EventRecorder& recorder = events();
+    EventRecorder& recorder = record(DIID__IAudioPlayButtonType1Events);
     HWND hwnd = host.site().controlWindow();
     click(hwnd, 50, 10, 50, 10);
     EXPECT_EQ(fired(recorder), (Fired{{DISPID_CLUSTER_MOUSEDOWN, 5}, {DISPID_CLUSTER_MOUSECLICK, 5}, {DISPID_CLUSTER_MOUSEUP, 0}}));
@@ -145,12 +98,12 @@ TEST_F(Cluster, HoverTickShowsTheFlatPictureOutsideTheCircle) {
     POINT inside{50, 50};
     ClientToScreen(hwnd, &inside);
     SetCursorPos(inside.x, inside.y);
-    ASSERT_EQ(tick(), S_OK);
+    ASSERT_EQ(call(0), S_OK);
     EXPECT_EQ(ringPixel(), normal);
     POINT outside{-30, -30};
     ClientToScreen(hwnd, &outside);
     SetCursorPos(outside.x, outside.y);
-    ASSERT_EQ(tick(), S_OK);
+    ASSERT_EQ(call(0), S_OK);
     EXPECT_EQ(ringPixel(), flat);
 }
 

@@ -96,11 +96,11 @@ TEST(ClusterModel, ColoursAreOpaqueArgbFromTheLowBytes) {
     windows::resetSysColors();
     EXPECT_EQ(m.color, 0xFF0A141Eu);
     EXPECT_EQ(m.backColor, 0xFF0A141Eu);
-    EXPECT_EQ(ClusterModel::argbFromOle(RGB(1, 2, 3)), 0xFF010203u);
-    EXPECT_EQ(ClusterModel::oleFromArgb(0xFF010203u), RGB(1, 2, 3));
+    EXPECT_EQ(sondrel::argbFromColor(RGB(1, 2, 3)), 0xFF010203u);
+    EXPECT_EQ(sondrel::colorFromArgb(0xFF010203u), RGB(1, 2, 3));
     // A system colour is not translated: only its low bytes count.
-    EXPECT_EQ(ClusterModel::argbFromOle(0x8000000F), 0xFF0F0000u);
-    EXPECT_EQ(ClusterModel::oleFromArgb(ClusterModel::argbFromOle(0x8000000F)), 0x0000000Fu);
+    EXPECT_EQ(sondrel::argbFromColor(0x8000000F), 0xFF0F0000u);
+    EXPECT_EQ(sondrel::colorFromArgb(sondrel::argbFromColor(0x8000000F)), 0x0000000Fu);
 }
 
 TEST(ClusterModel, BorderTypeChoosesTheSet) {

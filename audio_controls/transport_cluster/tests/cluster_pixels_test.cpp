@@ -1,4 +1,5 @@
 #include "tests/canvas.h"
+#include "tests/gdiplus_test.h"
 #include "transport_cluster/cluster_artwork.h"
 #include "transport_cluster/cluster_view.h"
 
@@ -14,23 +15,23 @@ using sondrel::ClusterModel;
 
 constexpr OLE_COLOR kBack = RGB(0, 120, 240);
 
-class ClusterPixels : public ::testing::Test {
+class ClusterPixels : public GdiplusTest {
 protected:
     void SetUp() override {
         sondrel::registerModuleResources();
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
+        GdiplusTest::SetUp();
+        if (HasFatalFailure()) return;
         pictures_ = std::make_unique<sondrel::ClusterPictures>();
     }
     void TearDown() override {
         pictures_.reset();
-        GdiplusShutdown(token_);
+        GdiplusTest::TearDown();
     }
     // A white tint leaves the greys as they are.
     static ClusterModel model() {
         ClusterModel m;
-        m.color = ClusterModel::argbFromOle(RGB(255, 255, 255));
-        m.backColor = ClusterModel::argbFromOle(kBack);
+        m.color = sondrel::argbFromColor(RGB(255, 255, 255));
+        m.backColor = sondrel::argbFromColor(kBack);
         return m;
     }
     std::unique_ptr<Canvas> draw(const ClusterModel& m) {
@@ -39,7 +40,6 @@ protected:
         return canvas;
     }
 
-    ULONG_PTR token_ = 0;
     std::unique_ptr<sondrel::ClusterPictures> pictures_;
 };
 
@@ -118,7 +118,7 @@ TEST_F(ClusterPixels, LargeSetAndTint) {
     expectGlyph(*draw(m), 60, sondrel::IDB_CLUSTER_NEXT_OFF);
     m.putEnabled(sondrel::kNext, VARIANT_TRUE);
 
-    m.color = ClusterModel::argbFromOle(RGB(200, 100, 0));
+    m.color = sondrel::argbFromColor(RGB(200, 100, 0));
     auto tinted = draw(m);
     const std::vector<std::uint32_t> picture = sondrel::clusterPicture(121, 0);
     for (POINT p : {POINT{60, 60}, POINT{60, 25}, POINT{100, 60}, POINT{60, 110}}) {

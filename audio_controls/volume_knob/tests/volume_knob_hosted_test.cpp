@@ -1,4 +1,4 @@
-#include "band_sliders/tests/hosted_control.h"
+#include "tests/hosted_control.h"
 
 namespace {
 

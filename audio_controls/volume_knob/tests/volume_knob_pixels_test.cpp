@@ -1,5 +1,6 @@
 #include "resources.h"
 #include "tests/canvas.h"
+#include "tests/gdiplus_test.h"
 #include "volume_knob/volume_knob_view.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +13,12 @@ using sondrel::VolumeKnobModel;
 
 constexpr COLORREF kBack = RGB(0, 120, 0);
 
-class VolumeKnobPixels : public ::testing::Test {
+class VolumeKnobPixels : public GdiplusTest {
 protected:
     static void SetUpTestSuite() { sondrel::registerModuleResources(); }
     void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
+        GdiplusTest::SetUp();
+        if (HasFatalFailure()) return;
         pictures_ = std::make_unique<sondrel::VolumeKnobPictures>();
         ASSERT_NE(pictures_->knob(false, false), nullptr);
         ASSERT_NE(pictures_->lamp(11), nullptr);
@@ -26,13 +27,12 @@ protected:
     }
     void TearDown() override {
         pictures_.reset();
-        GdiplusShutdown(token_);
+        GdiplusTest::TearDown();
     }
     void draw(Canvas& canvas) {
         sondrel::drawVolumeKnob(canvas.dc(), {0, 0, canvas.width(), canvas.height()}, m, *pictures_);
     }
 
-    ULONG_PTR token_ = 0;
     std::unique_ptr<sondrel::VolumeKnobPictures> pictures_;
     VolumeKnobModel m{0};
 };

@@ -1,4 +1,5 @@
 #include "tests/canvas.h"
+#include "tests/gdiplus_test.h"
 #include "volume_wedge/wedge_view.h"
 
 #include <gtest/gtest.h>
@@ -12,18 +13,16 @@ constexpr COLORREF kShadowColor = RGB(192, 0, 0);
 constexpr COLORREF kBack = RGB(0, 0, 120);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-class WedgePixels : public ::testing::Test {
+class WedgePixels : public GdiplusTest {
 protected:
     void SetUp() override {
-        GdiplusStartupInput input;
-        ASSERT_EQ(GdiplusStartup(&token_, &input, nullptr), Ok);
+        GdiplusTest::SetUp();
+        if (HasFatalFailure()) return;
         m.putColor(kColor);
         m.backColor = sondrel::argbFromColor(kBack);
     }
-    void TearDown() override { GdiplusShutdown(token_); }
     void draw(Canvas& canvas) { sondrel::drawWedge(canvas.dc(), {0, 0, canvas.width(), canvas.height()}, m); }
 
-    ULONG_PTR token_ = 0;
     WedgeModel m{0};
 };
 

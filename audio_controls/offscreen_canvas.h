@@ -1,17 +1,19 @@
 #pragma once
-// The off-screen GDI+ picture the knob controls draw into before one copy to the target.
+// The off-screen GDI+ picture a control draws into before one copy to the target.
 
 #include "gdi/gdiplus.h"
 
+#include <functional>
+
 namespace sondrel {
 
-class KnobCanvas {
+class OffscreenCanvas {
 public:
     // A 32-bit premultiplied ARGB picture, low-quality interpolation, no smoothing.
-    KnobCanvas(int width, int height);
-    ~KnobCanvas();
-    KnobCanvas(const KnobCanvas&) = delete;
-    KnobCanvas& operator=(const KnobCanvas&) = delete;
+    OffscreenCanvas(int width, int height);
+    ~OffscreenCanvas();
+    OffscreenCanvas(const OffscreenCanvas&) = delete;
+    OffscreenCanvas& operator=(const OffscreenCanvas&) = delete;
 
     // False when GDI+ is not running or the picture could not be made; drawing then does nothing.
     bool ok() const { return graphics_ != nullptr; }
@@ -34,5 +36,11 @@ private:
     GpBitmap* bitmap_ = nullptr;
     GpGraphics* graphics_ = nullptr;
 };
+
+// Draws into a picture covering the target from its origin to the bounds' far corner, cleared
+// with the background, then copies it to the target clipped to the bounds. Nothing happens for
+// bounds that do not reach past the origin.
+void drawClippedThroughPicture(HDC dc, const RECT& bounds, ARGB background,
+                               const std::function<void(GpGraphics*)>& draw);
 
 }  // namespace sondrel

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 class HostedControl : public ::testing::Test {
 protected:
@@ -40,9 +41,11 @@ protected:
                   S_OK);
         return result;
     }
-    HRESULT call(DISPID id) {
-        DISPPARAMS none{nullptr, nullptr, 0, 0};
-        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+    // A method call with the arguments in declaration order.
+    HRESULT call(DISPID id, std::vector<com::Variant> args = {}) {
+        std::vector<com::Variant> reversed(args.rbegin(), args.rend());
+        DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+        return dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
                                   nullptr);
     }
     // Expects a range error with the ProgID and the message.
@@ -53,10 +56,11 @@ protected:
         EXPECT_EQ(com::view(info.bstrDescription), message);
         com::clearExcepInfo(&info);
     }
-    // Connects a recorder for the event interface.
-    void record(REFIID events) {
+    // Connects a recorder for the event interface; tear-down disconnects it.
+    activex::testing::EventRecorder& record(REFIID events) {
         recorder = activex::testing::EventRecorder::make(events);
-        ASSERT_TRUE(recorder->connect(host.site().control()));
+        EXPECT_TRUE(recorder->connect(host.site().control()));
+        return *recorder.get();
     }
     // The recorded events as "dispid(argument)" strings ("dispid" without arguments).
     std::vector<std::string> events() const {

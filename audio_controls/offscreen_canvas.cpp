@@ -1,10 +1,10 @@
-#include "step_knob/knob_canvas.h"
+#include "offscreen_canvas.h"
 
 #include "helpers.h"
 
 namespace sondrel {
 
-KnobCanvas::KnobCanvas(int width, int height) : width_(width), height_(height) {
+OffscreenCanvas::OffscreenCanvas(int width, int height) : width_(width), height_(height) {
     if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppPARGB, nullptr, &bitmap_) != Ok) {
         bitmap_ = nullptr;
         return;
@@ -18,24 +18,24 @@ KnobCanvas::KnobCanvas(int width, int height) : width_(width), height_(height) {
     GdipSetSmoothingMode(graphics_, SmoothingModeNone);
 }
 
-KnobCanvas::~KnobCanvas() {
+OffscreenCanvas::~OffscreenCanvas() {
     if (graphics_) GdipDeleteGraphics(graphics_);
     if (bitmap_) GdipDisposeImage(bitmap_);
 }
 
-void KnobCanvas::clear(ARGB color) {
+void OffscreenCanvas::clear(ARGB color) {
     if (ok()) GdipGraphicsClear(graphics_, color);
 }
 
-void KnobCanvas::drawScaled(GpBitmap* picture) {
+void OffscreenCanvas::drawScaled(GpBitmap* picture) {
     if (ok() && picture) GdipDrawImageRectI(graphics_, picture, 0, 0, width_, height_);
 }
 
-void KnobCanvas::drawAt(GpBitmap* picture, int x, int y) {
+void OffscreenCanvas::drawAt(GpBitmap* picture, int x, int y) {
     if (ok() && picture) GdipDrawImageI(graphics_, picture, x, y);
 }
 
-void KnobCanvas::tint(ARGB color) {
+void OffscreenCanvas::tint(ARGB color) {
     if (!ok()) return;
     BitmapData data{};
     const GpRect all{0, 0, width_, height_};
@@ -48,7 +48,7 @@ void KnobCanvas::tint(ARGB color) {
     GdipBitmapUnlockBits(bitmap_, &data);
 }
 
-void KnobCanvas::clearOutsideEllipse(ARGB color) {
+void OffscreenCanvas::clearOutsideEllipse(ARGB color) {
     if (!ok()) return;
     GpPath* path = nullptr;
     if (GdipCreatePath(FillModeAlternate, &path) != Ok) return;
@@ -60,13 +60,34 @@ void KnobCanvas::clearOutsideEllipse(ARGB color) {
     GdipDeletePath(path);
 }
 
-void KnobCanvas::copyTo(HDC target, int x, int y) {
+void OffscreenCanvas::copyTo(HDC target, int x, int y) {
     if (!ok()) return;
     GpGraphics* g = nullptr;
     if (GdipCreateFromHDC(target, &g) != Ok) return;
     GdipSetInterpolationMode(g, InterpolationModeLowQuality);
     GdipDrawImageRectI(g, bitmap_, x, y, width_, height_);
     GdipDeleteGraphics(g);
+}
+
+void drawClippedThroughPicture(HDC dc, const RECT& bounds, ARGB background,
+                               const std::function<void(GpGraphics*)>& draw) {
+    if (bounds.right <= 0 || bounds.bottom <= 0) return;
+    GpGraphics* target = nullptr;
+    if (GdipCreateFromHDC(dc, &target) != Ok) return;
+    GpBitmap* picture = nullptr;
+    GpGraphics* g = nullptr;
+    if (GdipCreateBitmapFromScan0(bounds.right, bounds.bottom, 0, PixelFormat32bppPARGB, nullptr, &picture) == Ok &&
+        GdipGetImageGraphicsContext(picture, &g) == Ok) {
+        GdipGraphicsClear(g, background);
+        draw(g);
+        // The picture covers the target from its origin; only the bounds are the control's.
+        GdipSetClipRectI(target, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                         CombineModeReplace);
+        GdipDrawImageRectI(target, picture, 0, 0, bounds.right, bounds.bottom);
+    }
+    if (g) GdipDeleteGraphics(g);
+    if (picture) GdipDisposeImage(picture);
+    GdipDeleteGraphics(target);
 }
 
 }  // namespace sondrel

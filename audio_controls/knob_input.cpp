@@ -1,4 +1,4 @@
-#include "step_knob/knob_shared.h"
+#include "knob_input.h"
 
 #include <cmath>
 #include <numbers>
