@@ -268,8 +268,8 @@ void frm_Main::placeControls() {
 
     if (AudioEditor21) AudioEditor21->Move(0, 0);
     if (AudioSliderType21) AudioSliderType21->Move(0, px(134));
-    Image4.Move(0, px(158));
-    pb_SliderButtonLabel.Move(px(300), px(158));
+    Image4.Move(px(175), px(158));
+    pb_SliderButtonLabel.Move(0, px(158));
     img_Rewind.Move(0, px(180));
     button(cmd_Rewind, 0, 180);
     img_Play_AudioEditor.Move(px(44), px(180));
@@ -295,11 +295,12 @@ void frm_Main::placeControls() {
     button(cmd_DecreaseRingtoneDuration, 394, 240);
     img_IncreaseRingtoneDuration.Move(px(428), px(240));
     button(cmd_IncreaseRingtoneDuration, 428, 240);
-    label(txt_price2, 124, 302, 110, 20, "", 10, true, kOrangeText);
-    img_MakeRingtone.Move(px(245), px(292));
-    button(cmd_MakeRingtone, 245, 292);
+    label(txt_price2, 255, 276, 210, 16, "", 9, true, kOrangeText);
+    txt_price2.Alignment(forms::vbCenter);
+    img_MakeRingtone.Move(px(255), px(294));
+    button(cmd_MakeRingtone, 255, 294);
     button(Image21, 0, 300);
-    button(cmd_Help(4), 425, 196);
+    button(cmd_Help(4), 160, 297);
 
     fr_NameRingtone.Move(px(60), px(40), px(345), px(220));
     fr_NameRingtone.Visible(false);

@@ -160,6 +160,13 @@ public:
     void ApplyWholeClipSelection();
     void DisableEditingControls();
 
+    // The timers' and the hosted controls' events, run by them (and by tests, tick by tick).
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void AudioSliderType21_ValueChange();
+    void AudioEditor21_PlaybackEnded();
+
 protected:
     void Form_Load() override;
     void Form_Unload(int& Cancel) override;
@@ -196,19 +203,14 @@ private:
     void EditorSetup();
 
     // Transport.
-    void AudioEditor21_PlaybackEnded();
     void cmd_Rewind_MouseDown();
     void cmd_Rewind_MouseUp();
     void cmd_FastForward_MouseDown();
     void cmd_FastForward_MouseUp();
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void AudioSliderType21_ValueChange();
     void showSliderHint();
 
     // Fine tuning.
     void holdFineTune(bool& flag);
-    void Timer3_Timer();
     void stepStart(bool increase);
     void increaseLength();
     void decreaseLength();

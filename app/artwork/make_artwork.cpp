@@ -538,7 +538,7 @@ int main(int argc, char** argv) {
         set(cr, kCream);
         cairo_paint(cr);
         set(cr, kOrangeDeep);
-        text(cr, "<b>\u2191 start of the clip</b>", "DejaVu Sans 8", 0, 0, 165, true, 18);
+        text(cr, "<b>\u2191 start of the clip</b>", "DejaVu Sans 8", 4, 0, 0, false, 18);
     });
     bmp("fine_tune.bmp", 118, 44, [](cairo_t* cr) { card(cr, 118, 44, "<b>Fine tune</b>\nthe start", "DejaVu Sans 9"); });
     pills("name_ringtone_ok_button.bmp", 140, 40, "OK", true);
