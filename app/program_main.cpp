@@ -8,6 +8,9 @@
 
 int main() {
     forms::App().Title = kApplicationTitle;
+    forms::App().Major = 1;
+    forms::App().Minor = 0;
+    forms::App().Revision = 0;
     SetMessagePresenter(ShowMessageWindow);
     SetOfflineNoticePresenter(ShowOfflineNotice);
     SetMainWindowOpener([] { forms::Default<frm_Main>().Show(); });

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <fstream>
 
+#include "info_windows.h"
 #include "late_bound.h"
 #include "main_window_fixture.h"
 #include "program_values.h"
@@ -305,6 +306,158 @@ TEST_F(Editing, DisablingTheEditingControlsLeavesNothingToPress) {
     EXPECT_FALSE(main.img_fineTune.Visible());
     EXPECT_FALSE(static_cast<forms::Control&>(*main.AudioTimeDisplayType11).Visible());
     EXPECT_EQ(slider(main, "Enabled"), 0);
+}
+
+class Ordering : public Editing {
+protected:
+    void SetUp() override {
+        Editing::SetUp();
+        write("Backend.txt", service.backendFile());
+        ReadBackendFile(path("Backend.txt"));
+        setenv("TAVIMO_CONNECTIVITY_URL", ("http://" + service.host() + "/").c_str(), 1);
+        forms::setNowSource([] { return forms::DateTime{2012, 9, 6, 14, 30, 15}; });
+        g_PartnerID = "tvm";
+        g_CountryCode = 1;
+    }
+    void TearDown() override {
+        forms::setNowSource(nullptr);
+        unsetenv("TAVIMO_CONNECTIVITY_URL");
+        Editing::TearDown();
+    }
+    // The editing step with a clip loaded and played to its end, the phone step done.
+    frm_Main& ready() {
+        auto& main = load("song.wav", 9000 + 20000);
+        main.prp_PhoneNumber("5551234567");
+        main.prp_CarrierSelect("Verizon Wireless");
+        main.meb_PhoneNumber1.Text("5551234567");
+        main.AudioEditor21_PlaybackEnded();
+        forms::drive::focus(main);
+        return main;
+    }
+};
+
+TEST(TimeStamp, MonthDayYearHourMinuteSecond) {
+    EXPECT_EQ(MakeTimeStamp(forms::DateTime{2012, 9, 6, 14, 30, 15}), "090612143015");
+    EXPECT_EQ(MakeTimeStamp(forms::DateTime{2009, 12, 31, 0, 5, 9}), "123109000509");
+}
+
+TEST_F(Ordering, TheNameBoxTakesUpToEightLettersAndDigits) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    EXPECT_TRUE(main.fr_NameRingtone.Visible());
+    EXPECT_FALSE(main.cmd_Prev.Visible());
+    EXPECT_FALSE(playing(main));
+    EXPECT_EQ(main.txt_RingtoneName.SelLength(), 8);  // "NameTone" all selected, typing replaces it
+    forms::drive::type(main.txt_RingtoneName, "a-b");
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "ab");
+    EXPECT_EQ(beeps, 2);
+    forms::drive::key(main.txt_RingtoneName, forms::vbKeyEscape);
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "");
+    forms::drive::type(main.txt_RingtoneName, "123456789");
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "12345678");
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400"}));
+
+    forms::drive::click(main.cmd_RingtoneNameCancel);
+    EXPECT_FALSE(main.fr_NameRingtone.Visible());
+    EXPECT_TRUE(main.cmd_Prev.Visible());
+    EXPECT_TRUE(playing(main));
+    stop(main);
+}
+
+TEST_F(Ordering, AnEmptyNameIsRefusedAndThePanelStays) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("");
+    forms::drive::click(main.cmd_OkRingtoneName);
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{
+                            {"Maximum length is 8 characters.  Only letters and numbers can be used.", "Name Ringtone"}}));
+    EXPECT_TRUE(main.fr_NameRingtone.Visible());
+    EXPECT_FALSE(playing(main));
+    EXPECT_EQ(main.cmd_OkRingtoneName.MousePointer(), forms::vbCustom);
+}
+
+TEST_F(Ordering, ConfirmingSavesUploadsBillsAndReturnsToTheSource) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    const std::string file = "Tune5551234567090612143015.mp3";
+    std::string billed;
+    bool savedBeforeBilling = false;
+    whenModal<frm_billing_stub>([&](frm_billing_stub& billing) {
+        EXPECT_EQ(billing.Caption(), "Tavimo Billing Option");
+        forms::drive::waitUntil([&] { return !billing.WebBrowser1.Busy(); });
+        billed = billing.WebBrowser1.LocationURL();
+        savedBeforeBilling = service.uploads().size() == 1;
+        billing.Unload();
+    });
+    forms::drive::click(main.cmd_OkRingtoneName);
+    EXPECT_TRUE(messages.empty()) << messages.front().text;
+
+    EXPECT_EQ(billed, "http://" + service.host() + "/billing/index.php?mobile=5551234567&network=Verizon%20Wireless"
+                      "&filename=" + file + "&partnerid=tvm&country=1");
+    ASSERT_TRUE(savedBeforeBilling);
+    const auto upload = service.uploads().front();
+    EXPECT_EQ(upload.fieldName, "uploadedfile");
+    EXPECT_EQ(upload.fileName.substr(upload.fileName.rfind('/') + 1), file);
+    EXPECT_EQ(upload.data.substr(0, 3) == "ID3" || (static_cast<unsigned char>(upload.data[0]) == 0xFF), true);
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400", "410"}));
+    bool partner = false, home = false;
+    for (const auto& line : service.requestLines()) {
+        partner = partner || line.find("/_php/partner_post.php?mobile=5551234567") != std::string::npos;
+        home = home || line.find("/_php/mod_tracking.php?filename=" + file) != std::string::npos;
+    }
+    EXPECT_TRUE(partner);
+    EXPECT_TRUE(home);
+    EXPECT_NE(read("UserProfile.ini").find("5551234567"), std::string::npos);
+
+    EXPECT_FALSE(exists(file));
+    EXPECT_EQ(main.m_FrameNumber, 3);
+    EXPECT_TRUE(main.fr_Main(3).Visible());
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "NameTone");
+    EXPECT_EQ(sel(main, "Length"), 0);
+    EXPECT_EQ(g_PhoneNumberText, "5551234567");
+}
+
+// Offline at the order: the retry prompt three times, then the shutdown notice without Cancel.
+TEST_F(Ordering, StayingOfflineEndsTheProgramAfterThreeRetries) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    setenv("TAVIMO_CONNECTIVITY_URL", "http://127.0.0.1:1/", 1);
+    std::vector<std::string> prompts;
+    std::function<void(InternetConnection&)> answer = [&](InternetConnection& dialog) {
+        prompts.push_back(dialog.lbResult.Caption() + (dialog.cmd_cancel.Visible() ? "|cancel" : ""));
+        if (prompts.size() < 4) whenModal<InternetConnection>(answer);
+        forms::drive::click(dialog.OkInternet);
+    };
+    whenModal<InternetConnection>(answer);
+    forms::drive::click(main.cmd_OkRingtoneName);
+    forms::drive::pump();
+    ASSERT_EQ(prompts.size(), 4u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(prompts[i], "Re-establish Internet Connection and then press <OK>\r Press <Cancel> To Exit Program |cancel");
+    EXPECT_EQ(prompts[3], "It seems that you are having trouble connecting to the internet.  Tavimo will now shutdown.  \r"
+                          "No paypal transaction has occurred.");
+    EXPECT_TRUE(forms::Forms().empty());
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400"}));
+    EXPECT_TRUE(service.uploads().empty());
+}
+
+TEST_F(Ordering, CancelInTheRetryPromptEndsTheProgramAtOnce) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    setenv("TAVIMO_CONNECTIVITY_URL", "http://127.0.0.1:1/", 1);
+    int prompts = 0;
+    whenModal<InternetConnection>([&](InternetConnection& dialog) {
+        ++prompts;
+        forms::drive::click(dialog.cmd_cancel);
+    });
+    forms::drive::click(main.cmd_OkRingtoneName);
+    forms::drive::pump();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_TRUE(forms::Forms().empty());
+    EXPECT_TRUE(service.uploads().empty());
 }
 
 }  // namespace
