@@ -198,6 +198,9 @@ void frm_Main::EditorSetup() {
         selectionActive(true);
         selectionPut("SelStart", 0);
         selectionPut("SelEnd", g_RingtoneLength);
+        // The new clip's ringtone starts at its beginning; the last clip's start point must not
+        // linger in the transport's and fine-tuning's steps.
+        g_StartPoint = 0;
         if (sliderEnabled) {
             sliderPut("Max", RoundLong(g_ClipLengthMs / 1000.0 * 10 - L * 10));
             if (sliderGet("Max") < kSliderThreshold) {
