@@ -1,7 +1,5 @@
 #include "main_window.h"
 
-#include <cstdio>
-
 #include "backend_files.h"
 #include "disable_autorun.h"
 #include "editing_values.h"
@@ -38,10 +36,10 @@ void button(forms::Image& image, int x, int y) {
     image.MousePointer(forms::vbCustom);
 }
 
+// The entries only: the window restores the selections itself once both lists are filled.
 void fill(forms::ComboBox& box, const ListBoxModel& model) {
     box.Clear();
     for (const auto& item : model.items) box.AddItem(item);
-    if (model.listIndex >= 0) box.ListIndex(model.listIndex);
 }
 
 frm_Main* g_MainWindow = nullptr;
@@ -513,20 +511,25 @@ void frm_Main::Form_Load() {
         MainWindowProperties().prp_CarrierSelect = g_CarrierName;
         MainWindowProperties().prp_PhoneNumber = g_PhoneNumberText;
 
-        // The restored choices are put in place without running the lists' choice handlers,
-        // so that the carrier list keeps the profile's carrier.
-        auto restore = [](forms::ComboBox& list, const std::string& text, const char* placeholder) {
-            if (list.ListCount() == 0) return;
-            int index = 0;
-            if (text != placeholder)
-                for (int i = 0; i < list.ListCount(); ++i)
-                    if (list.List(i) == text) index = i;
+        // A restored country offers its carriers, as if chosen, so that the profile's carrier can be
+        // selected among them; the placeholders are put in place without a choice being made.
+        auto indexOf = [](forms::ComboBox& list, const std::string& text) {
+            for (int i = 0; i < list.ListCount(); ++i)
+                if (list.List(i) == text) return i;
+            return -1;
+        };
+        auto selectQuietly = [](forms::ComboBox& list, int index) {
             auto click = std::move(list.Click);
             list.ListIndex(index);
             list.Click = std::move(click);
         };
-        restore(cb_CountryList, g_CountryName, kChooseCountry);
-        restore(cb_CarrierList, g_CarrierName, kChooseCarrier);
+        const int country = g_CountryName == kChooseCountry ? -1 : indexOf(cb_CountryList, g_CountryName);
+        if (country >= 0)
+            cb_CountryList.ListIndex(country);
+        else if (cb_CountryList.ListCount() > 0)
+            selectQuietly(cb_CountryList, 0);
+        const int carrier = g_CarrierName == kChooseCarrier ? 0 : indexOf(cb_CarrierList, g_CarrierName);
+        if (carrier >= 0 && carrier < cb_CarrierList.ListCount()) selectQuietly(cb_CarrierList, carrier);
         meb_PhoneNumber1.Text(g_PhoneNumberText);
     } catch (const forms::Error& error) {
         ShowMessage("Error " + std::to_string(error.Number()) + " (" + error.Description() + ")", "Loading Program");

@@ -14,11 +14,7 @@ public:
     static constexpr long kModeNotOpen = 524;
     static constexpr long kModePlaying = 526;
 
-    std::string DeviceType;
     bool Wait = false;
-    bool Notify = false;
-    bool Shareable = false;
-    long UpdateInterval = 1000;
 
     void Command(const std::string& command) { commands_.push_back(command); }
     long Mode() const { return kModeNotOpen; }

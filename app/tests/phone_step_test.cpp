@@ -93,4 +93,24 @@ TEST_F(PhoneStep, ASuccessfulSubmitDropsThePlaceholdersAndMovesToTheAudioSource)
     screenshot(main, "tavimo-main-step3.png");
 }
 
+TEST_F(PhoneStep, TheProfilesChoicesAreRestoredWithTheCountrysCarriers) {
+    g_CountryName = "USA";
+    g_CarrierName = "Verizon Wireless";
+    g_PhoneNumberText = "5551234567";
+    auto& main = open();
+    EXPECT_EQ(main.cb_CountryList.Text(), "USA");
+    EXPECT_EQ(main.cb_CountryList.List(0), "USA");
+    EXPECT_EQ(main.cb_CarrierList.ListCount(), 3);
+    EXPECT_EQ(main.cb_CarrierList.Text(), "Verizon Wireless");
+    EXPECT_EQ(main.txtbox_internationaldialcode.Text(), "+1");
+    EXPECT_EQ(g_CountryCode, 1);
+    EXPECT_EQ(main.meb_PhoneNumber1.Text(), "5551234567");
+    EXPECT_EQ(main.prp_PhoneNumber(), "5551234567");
+    EXPECT_EQ(main.prp_CarrierSelect(), "Verizon Wireless");
+
+    forms::drive::click(main.cmd_SubmitCarrier);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(main.m_FrameNumber, 3);
+}
+
 }  // namespace
