@@ -29,6 +29,9 @@ void writeTone(const std::string& path, long milliseconds) {
         << data;
 }
 
+// Generous: the slider's glide runs on its own thread, slowly in the sanitizer build.
+constexpr std::chrono::milliseconds kGlide{30000};
+
 class Editing : public MainWindowTest {
 protected:
     // Opens the window on the audio source step and loads the file through the dialog.
@@ -211,7 +214,7 @@ TEST_F(Editing, TheSliderMovesTheStartPoint) {
     stop(main);
     // The thumb glides to the new value and reports it on the way.
     late_bound::Put(main.AudioSliderType21->Object(), "Value", com::Variant::i4(55));
-    ASSERT_TRUE(forms::drive::waitUntil([&] { return slider(main, "Value") == 55 && g_PositionMs == 5500; }));
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return slider(main, "Value") == 55 && g_PositionMs == 5500; }, kGlide));
     EXPECT_EQ(g_StartPoint, 5.5 * 44100);
     EXPECT_EQ(sel(main, "SelEnd"), g_StartPoint + 28 * 44100);
     EXPECT_EQ(g_PositionMs, 5500);
@@ -266,7 +269,7 @@ TEST_F(Editing, FineTuningTheStartStaysInsideTheClip) {
     // From 100 ms a step back reaches 0 and the button stays active: it judges the position
     // before the step. The next step stays at 0 and makes it inactive.
     late_bound::Put(main.AudioSliderType21->Object(), "Value", com::Variant::i4(1));
-    ASSERT_TRUE(forms::drive::waitUntil([&] { return g_StartPoint == 4410; }));
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return g_StartPoint == 4410; }, kGlide));
     g_DecreaseStartHeld = true;
     main.Timer3_Timer();
     EXPECT_EQ(sel(main, "SelStart"), 0);
