@@ -468,15 +468,16 @@ void frm_Main::LoadSkin() {
 
 void frm_Main::Form_Load() {
     g_MainWindow = this;
-    // A skin picture that is missing or unreadable ends the start-up with a message naming it.
+    // A skin picture that is missing or unreadable is named, and the window is not set up: its
+    // opener then ends the program instead of showing it.
     try {
         LoadSkin();
     } catch (const forms::Error& error) {
         forms::MsgBox(error.Description(), forms::vbCritical, "Loading Program");
         forms::Err().Clear();
-        UnloadAllForms();
         return;
     }
+    skinLoaded_ = true;
     Caption(MainWindowCaption(forms::App().Major, forms::App().Minor, forms::App().Revision));
 
     g_AllowAutoPlay = 0;
@@ -537,6 +538,11 @@ void frm_Main::Form_Load() {
 }
 
 void frm_Main::Form_Unload(int&) {
+    if (!skinLoaded_) {
+        if (g_MainWindow == this) g_MainWindow = nullptr;
+        UnloadAllForms();
+        return;
+    }
     try {
         editorCall("Stop");
         editorCall("CloseFile");

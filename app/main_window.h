@@ -148,6 +148,9 @@ public:
     std::string prp_FileName() const { return fileName_; }
     void prp_FileName(const std::string& pprp_FileName);
 
+    // False when a picture of the skin could not be loaded: the window must not be shown.
+    bool SkinLoaded() const { return skinLoaded_; }
+
     // Lays the window out for a step; false after an error in its first statements.
     bool SetFrame(int stepNumber);
     // The same; a failure is told as "Error located in " and where.
@@ -246,6 +249,7 @@ private:
     double lengthBoxValue() const;
 
     std::string countrySelect_;
+    bool skinLoaded_ = false;
     std::string fileName_;
 };
 

@@ -13,7 +13,13 @@ int main() {
     forms::App().Revision = 0;
     SetMessagePresenter(ShowMessageWindow);
     SetOfflineNoticePresenter(ShowOfflineNotice);
-    SetMainWindowOpener([] { forms::Default<frm_Main>().Show(); });
+    SetMainWindowOpener([] {
+        auto& main = forms::Default<frm_Main>();
+        if (main.SkinLoaded())
+            main.Show();
+        else
+            UnloadAllForms();
+    });
     SetUnloadAllForms(UnloadAllForms);
     Main();
     forms::Run();

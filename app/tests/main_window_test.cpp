@@ -23,7 +23,6 @@ TEST_F(MainWindowTest, OpensOnThePhoneStepWithTheSkinAndTheLists) {
     EXPECT_EQ(main.cb_CountryList.ListCount(), 4);
     EXPECT_EQ(main.cb_CarrierList.List(0), "* Choose carrier");
     EXPECT_TRUE(main.AudioEditor21 && main.AudioSliderType21 && main.AudioTimeDisplayType11);
-    EXPECT_FALSE(main.AudioPlayButtonType21);  // its class is not available
     EXPECT_TRUE(messages.empty());
 }
 
@@ -141,6 +140,18 @@ TEST_F(MainWindowTest, ClosingDeletesTheListsAndTheRingtoneAndSavesTheProfile) {
     EXPECT_FALSE(exists(kCarrierFileName));
     EXPECT_FALSE(exists("Tune5551234567090612143015.mp3"));
     EXPECT_NE(read("UserProfile.ini").find("Rogers"), std::string::npos);
+    EXPECT_TRUE(forms::Forms().empty());
+}
+
+TEST_F(MainWindowTest, AMissingSkinPictureIsNamedAndEndsTheProgram) {
+    std::filesystem::remove(folder / "images" / "play_on.bmp");
+    auto& main = forms::Default<frm_Main>();
+    EXPECT_FALSE(main.SkinLoaded());
+    main.Unload();
+    forms::drive::pump();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Loading Program");
+    EXPECT_NE(boxes[0].text.find("images/play_on.bmp"), std::string::npos);
     EXPECT_TRUE(forms::Forms().empty());
 }
 
