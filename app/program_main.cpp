@@ -8,9 +8,18 @@
 
 int main() {
     forms::App().Title = kApplicationTitle;
+    forms::App().Major = 1;
+    forms::App().Minor = 0;
+    forms::App().Revision = 0;
     SetMessagePresenter(ShowMessageWindow);
     SetOfflineNoticePresenter(ShowOfflineNotice);
-    SetMainWindowOpener([] { forms::Default<frm_Main>().Show(); });
+    SetMainWindowOpener([] {
+        auto& main = forms::Default<frm_Main>();
+        if (main.SkinLoaded())
+            main.Show();
+        else
+            UnloadAllForms();
+    });
     SetUnloadAllForms(UnloadAllForms);
     Main();
     forms::Run();

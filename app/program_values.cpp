@@ -22,6 +22,8 @@ std::array<std::string, kPhoneListSize + 1> g_PhoneList;
 
 std::int32_t g_CountryCode = 0;
 std::int16_t g_TrackingStep = 0;
+std::int16_t g_HelpStep = 1;
+bool g_PhoneEntryOpen = true;
 
 bool g_CarrierPlaceholder = false;
 bool g_CountryPlaceholder = false;
@@ -43,6 +45,8 @@ void ResetProgramValues() {
     g_PhoneList.fill({});
     g_CountryCode = 0;
     g_TrackingStep = 0;
+    g_HelpStep = 1;
+    g_PhoneEntryOpen = true;
     g_CarrierPlaceholder = g_CountryPlaceholder = false;
     g_CountryListFirstEntry.clear();
     g_CarrierListFirstEntry.clear();

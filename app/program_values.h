@@ -45,6 +45,10 @@ extern std::array<std::string, kPhoneListSize + 1> g_PhoneList;
 
 extern std::int32_t g_CountryCode;
 extern std::int16_t g_TrackingStep;
+// The help page the help window shows; the step whose help button was pressed.
+extern std::int16_t g_HelpStep;
+// True while the phone step has not been submitted.
+extern bool g_PhoneEntryOpen;
 
 // Back to the state of a fresh start.
 void ResetProgramValues();

@@ -1,6 +1,7 @@
 #include "shared_procedures.h"
 
 #include "forms/forms.h"
+#include "main_window.h"
 #include "shell/shell.h"
 
 bool DeleteFileToRecycleBin(const std::string& path) {
@@ -15,4 +16,8 @@ bool DeleteFileToRecycleBin(const std::string& path) {
 
 void UnloadAllForms() {
     for (forms::Form* form : forms::Forms()) form->Unload();
+}
+
+void DisableEditingControls() {
+    if (frm_Main* main = FindMainWindow()) main->DisableEditingControls();
 }

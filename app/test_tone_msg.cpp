@@ -1,5 +1,7 @@
 #include "test_tone_msg.h"
 
+#include "editing_values.h"
+#include "main_window.h"
 #include "program_env.h"
 
 namespace {
@@ -45,7 +47,25 @@ void TestToneMsg::OKButton_Click() {
     Unload();
 }
 
-void TestToneMsg::Image1_Click() { Unload(); }
+// Closing a message may also answer the question it asked: on the CD step the wizard returns to
+// the audio source, and after the short-clip notice the clip is used without looping.
+void TestToneMsg::Image1_Click() {
+    frm_Main* main = FindMainWindow();
+    if (g_CdEjecting) {
+        Unload();
+        if (main) {
+            main->SetFrameChecked(3, "Find File");
+            main->m_FrameNumber = main->m_FrameNumber - 1;
+        }
+    } else if (g_Looping) {
+        if (main) main->txtbox_RingtoneLength.Text(std::to_string(g_ClipLengthMs / 1000));
+        g_Looping = false;
+        if (main) main->ApplyWholeClipSelection();
+        Unload();
+    } else {
+        Unload();
+    }
+}
 
 void ShowMessageWindow(const std::string& text, const std::string& title) {
     auto& window = forms::Default<TestToneMsg>();

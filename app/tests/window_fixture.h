@@ -12,6 +12,16 @@ protected:
         std::filesystem::copy(std::filesystem::path(std::getenv("PROJECT_BIN_DIR")) / "images", folder / "images",
                               std::filesystem::copy_options::recursive);
     }
+    // Runs the action once a window of the class is shown modally.
+    template <class T> void whenModal(std::function<void(T&)> action) {
+        forms::drive::later([this, action] {
+            T* form = findForm<T>();
+            if (form && form->Modal())
+                action(*form);
+            else
+                whenModal<T>(action);
+        });
+    }
     template <class T> T* findForm() {
         for (forms::Form* form : forms::Forms())
             if (auto* found = dynamic_cast<T*>(form)) return found;

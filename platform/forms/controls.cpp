@@ -734,6 +734,8 @@ void onInsertText(GtkEditable* editable, const gchar* text, gint length, gint* p
 TextBox::TextBox(Container& parent, std::string name, int index)
     : Control(parent, std::move(name), index, gtk_entry_new()) {
     GtkWidget* entry = widget();
+    // The box takes the width it is given, however narrow, rather than room for its default text.
+    gtk_entry_set_width_chars(GTK_ENTRY(entry), 1);
     g_signal_connect(entry, "insert-text", G_CALLBACK(onInsertText), this);
     g_signal_connect(entry, "key-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, TextBox* self) -> gboolean {
                          int code = 0;

@@ -398,3 +398,13 @@ TEST_F(FormsTest, LabelsShowTheirCaption) {
     EXPECT_TRUE(red);
     cairo_surface_destroy(shot);
 }
+
+TEST_F(FormsTest, ANarrowTextBoxKeepsItsWidth) {
+    Form form("narrow");
+    TextBox box(form, "txt_Length");
+    box.Move(toTwips(10), toTwips(10), toTwips(40), toTwips(28));
+    form.Show();
+    drive::pump(std::chrono::milliseconds(50));
+    EXPECT_EQ(gtk_widget_get_allocated_width(box.widget()), 40);
+    form.Unload();
+}

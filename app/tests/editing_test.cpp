@@ -1,0 +1,466 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+
+#include "info_windows.h"
+#include "late_bound.h"
+#include "main_window_fixture.h"
+#include "program_values.h"
+
+namespace {
+
+// A mono 16-bit tone at 44.1 kHz of the given length.
+void writeTone(const std::string& path, long milliseconds) {
+    const std::uint32_t frames = static_cast<std::uint32_t>(std::llround(milliseconds * 44.1));
+    std::string data;
+    data.reserve(frames * 2);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        auto sample = static_cast<std::int16_t>(9000 * std::sin(i * 2 * M_PI * 440 / 44100.0));
+        data.push_back(static_cast<char>(sample & 0xFF));
+        data.push_back(static_cast<char>((sample >> 8) & 0xFF));
+    }
+    auto u32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto u16 = [](std::uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    std::ofstream out(path, std::ios::binary);
+    out << "RIFF" << u32(36 + static_cast<std::uint32_t>(data.size())) << "WAVEfmt " << u32(16) << u16(1) << u16(1)
+        << u32(44100) << u32(88200) << u16(2) << u16(16) << "data" << u32(static_cast<std::uint32_t>(data.size()))
+        << data;
+}
+
+// Generous: the slider's glide runs on its own thread, slowly in the sanitizer build.
+constexpr std::chrono::milliseconds kGlide{30000};
+
+class Editing : public MainWindowTest {
+protected:
+    // Opens the window on the audio source step and loads the file through the dialog.
+    frm_Main& load(const std::string& name, long milliseconds) {
+        if (milliseconds > 0) writeTone(path(name), milliseconds);
+        forms::setFileDialogHook([this, name](const forms::FileDialogRequest& request) {
+            dialogs.push_back(request);
+            return name.empty() ? std::string() : path(name);
+        });
+        auto& main = open();
+        main.SetFrame(3);
+        main.m_FrameNumber = 3;
+        forms::drive::click(main.cmd_FromData);
+        return main;
+    }
+    long sel(frm_Main& main, const char* name) {
+        return late_bound::AsLong(
+            late_bound::Get(late_bound::GetObject(main.AudioEditor21->Object(), "Selection").get(), name));
+    }
+    long slider(frm_Main& main, const char* name) {
+        return late_bound::AsLong(late_bound::Get(main.AudioSliderType21->Object(), name));
+    }
+    bool playing(frm_Main& main) {
+        return late_bound::AsLong(late_bound::Get(main.AudioEditor21->Object(), "PlayState")) == 1;
+    }
+    void stop(frm_Main& main) {
+        main.cmd_Stop_AudioEditor_Click();
+        forms::drive::pump();
+    }
+
+    std::vector<forms::FileDialogRequest> dialogs;
+};
+
+TEST_F(Editing, ALongFileIsLoadedSelectedAndPlayed) {
+    auto& main = load("song.wav", 29000);
+    ASSERT_TRUE(messages.empty()) << messages.front().text;
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].title, "Select Audio File");
+    ASSERT_EQ(dialogs[0].filters.size(), 1u);
+    EXPECT_EQ(dialogs[0].filters[0].description, "Audio Files(*.wav, *.mp3, *.wma, *.cda, *.avi)");
+    EXPECT_EQ(dialogs[0].filters[0].patterns.back(), "*.avi");
+    EXPECT_EQ(trackingSteps(), std::vector<std::string>{"310"});
+
+    EXPECT_EQ(main.m_FrameNumber, 4);
+    EXPECT_TRUE(main.fr_Main(4).Visible());
+    EXPECT_EQ(g_SampleRate, 44100);
+    EXPECT_EQ(g_ClipLengthMs, 29000);
+    EXPECT_FALSE(g_Looping);
+    EXPECT_EQ(g_RingtoneLength, 28 * 44100);
+    EXPECT_EQ(sel(main, "SelStart"), 0);
+    EXPECT_EQ(sel(main, "SelEnd"), 28 * 44100);
+    // Max 290 - 280 = 10 is raised to the length, and the length cannot grow.
+    EXPECT_EQ(slider(main, "Max"), 28);
+    EXPECT_NE(slider(main, "Enabled"), 0);
+    EXPECT_FALSE(main.cmd_IncreaseRingtoneDuration.Visible());
+    EXPECT_TRUE(main.cmd_Prev.Visible());
+    EXPECT_TRUE(playing(main));
+    EXPECT_TRUE(main.cmd_Stop_AudioEditor.Visible());
+    EXPECT_FALSE(main.cmd_Play_AudioEditor.Visible());
+    // 29 whole seconds are less than the length and two: no winding.
+    EXPECT_FALSE(main.cmd_FastForward.Visible());
+    EXPECT_TRUE(main.pb_FromData.Enabled());
+    screenshot(main, "tavimo-main-step4.png");
+
+    stop(main);
+    EXPECT_FALSE(playing(main));
+    EXPECT_TRUE(main.cmd_Play_AudioEditor.Visible());
+    EXPECT_TRUE(main.cmd_MakeRingtone.Visible());
+    EXPECT_TRUE(main.cmd_DecreaseRingtoneDuration.Visible());
+    EXPECT_FALSE(main.cmd_Decrease_StartTime.Visible());
+    EXPECT_TRUE(main.txt_RingtoneName.Enabled());
+}
+
+TEST_F(Editing, CancellingTheDialogKeepsTheStep) {
+    auto& main = load("", 0);
+    EXPECT_EQ(main.m_FrameNumber, 3);
+    EXPECT_TRUE(main.fr_Main(3).Visible());
+    EXPECT_TRUE(main.pb_FromData.Enabled());
+    EXPECT_TRUE(main.cmd_FromData.Enabled());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Editing, AFileTheEditorRefusesReturnsToTheSource) {
+    write("broken.mp3", std::string(4096, 'Z'));
+    auto& main = load("broken.mp3", 0);
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{
+                            {"This file cannot be opened and may be copy protected.\rPlease try a different file.",
+                             "Find File"}}));
+    EXPECT_EQ(main.m_FrameNumber, 3);
+    EXPECT_TRUE(main.fr_Main(3).Visible());
+    EXPECT_TRUE(g_AudioFilePath.empty());
+    EXPECT_TRUE(main.pb_FromData.Enabled());
+}
+
+TEST_F(Editing, ADropOnTheSourceStepOpensTheDialog) {
+    auto& main = load("", 0);
+    forms::drive::drop(main.fr_Main(3), "file:///anything.txt");
+    EXPECT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(main.m_FrameNumber, 3);
+}
+
+TEST_F(Editing, AShortClipIsLoopedIntoALongerOne) {
+    auto& main = load("short.wav", 5000);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "Looping File");
+    EXPECT_EQ(messages[0].text,
+              "The file you have opened is twelve seconds or less.\rTavimo will automatically loop (repeat) your "
+              "audio clip.");
+    EXPECT_TRUE(g_Looping);
+    EXPECT_EQ(g_LoopLengthMs, 4 * 6100);
+    EXPECT_FALSE(exists("loop.mp3"));
+    // Four blocks of clip and gap, give or take the encoder's frames.
+    EXPECT_NEAR(g_ClipLengthMs, 24400, 200);
+    EXPECT_EQ(main.txtbox_RingtoneLength.Text(), std::to_string(g_ClipLengthMs / 1000));
+    EXPECT_EQ(g_RingtoneLength, g_ClipLength - 2000);
+    EXPECT_EQ(sel(main, "SelEnd"), g_ClipLength - 2000);
+    EXPECT_EQ(slider(main, "Enabled"), 0);
+    EXPECT_TRUE(playing(main));
+}
+
+TEST_F(Editing, DecliningTheLoopUsesTheWholeClip) {
+    SetMessagePresenter([this](const std::string& text, const std::string& title) {
+        messages.push_back({text, title});
+        forms::drive::later([] { forms::drive::click(forms::Default<TestToneMsg>().Image1); });
+        ShowMessageWindow(text, title);
+    });
+    auto& main = load("short.wav", 12000);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(g_Looping);
+    EXPECT_EQ(g_ClipLengthMs, 12000);
+    EXPECT_EQ(main.txtbox_RingtoneLength.Text(), "12");
+    EXPECT_EQ(sel(main, "SelStart"), 0);
+    EXPECT_EQ(sel(main, "SelEnd"), 12 * 44100 - 2000);
+}
+
+TEST_F(Editing, OnlyClipsOfTwelveSecondsOrLessLoop) {
+    load("long.wav", 12001);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(g_Looping);
+}
+
+TEST_F(Editing, PlayWithNothingLoadedOnlyShowsTheTimeDisplay) {
+    auto& main = open();
+    main.SetFrame(4);
+    main.cmd_Play_AudioEditor_Click();
+    EXPECT_TRUE(static_cast<forms::Control&>(*main.AudioTimeDisplayType11).Visible());
+    EXPECT_FALSE(main.img_AudioTimeDisplay.Visible());
+    EXPECT_FALSE(main.Timer1.Enabled() && main.Timer1.Interval() == 100);
+}
+
+TEST_F(Editing, WindingMovesTheSelectionByTwoSecondsWithinTheClip) {
+    writeTone(path("song.wav"), 40000);
+    auto& main = load("song.wav", 0);
+    main.txtbox_RingtoneLength.Text("10");
+    g_RingtoneLength = 10 * 44100;
+    stop(main);
+
+    // 40 s clip, 10 s selection: the start goes forward in 2 s steps (from wherever playback
+    // has taken the position) until one more step would pass the clip's end.
+    g_FastForwardHeld = true;
+    for (int tick = 0; tick < 25; ++tick) main.Timer2_Timer();
+    g_FastForwardHeld = false;
+    EXPECT_LE(sel(main, "SelEnd"), g_ClipLength);
+    EXPECT_GT(sel(main, "SelEnd") + 2 * 44100, g_ClipLength);
+    EXPECT_EQ(g_StartPoint, sel(main, "SelStart"));
+    EXPECT_EQ(sel(main, "SelEnd") - sel(main, "SelStart"), 10 * 44100);
+
+    // Rewinding stops at the clip's start (give or take what playback has played since).
+    g_RewindHeld = true;
+    for (int tick = 0; tick < 25; ++tick) main.Timer2_Timer();
+    g_RewindHeld = false;
+    EXPECT_GE(sel(main, "SelStart"), 0);
+    EXPECT_LT(sel(main, "SelStart"), 44100 / 10);
+    EXPECT_EQ(g_StartPoint, sel(main, "SelStart"));
+    stop(main);
+}
+
+TEST_F(Editing, TheSliderMovesTheStartPoint) {
+    auto& main = load("song.wav", 40000);
+    stop(main);
+    // The thumb glides to the new value and reports it on the way.
+    late_bound::Put(main.AudioSliderType21->Object(), "Value", com::Variant::i4(55));
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return slider(main, "Value") == 55 && g_PositionMs == 5500; }, kGlide));
+    EXPECT_EQ(g_StartPoint, 5.5 * 44100);
+    EXPECT_EQ(sel(main, "SelEnd"), g_StartPoint + 28 * 44100);
+    EXPECT_EQ(g_PositionMs, 5500);
+    EXPECT_TRUE(main.cmd_Decrease_StartTime.Visible());
+    EXPECT_FALSE(main.pb_SliderButtonLabel.Visible());
+    stop(main);
+}
+
+TEST_F(Editing, FineTuningTheLengthKeepsItBetweenSevenAndTheClip) {
+    auto& main = load("song.wav", 40000);
+    stop(main);
+    // 28 is the most.
+    g_IncreaseLengthHeld = true;
+    main.Timer3_Timer();
+    g_IncreaseLengthHeld = false;
+    EXPECT_EQ(main.txtbox_RingtoneLength.Text(), "28");
+    EXPECT_FALSE(main.cmd_IncreaseRingtoneDuration.Visible());
+
+    g_DecreaseLengthHeld = true;
+    for (int tick = 0; tick < 25; ++tick) main.Timer3_Timer();
+    g_DecreaseLengthHeld = false;
+    EXPECT_EQ(main.txtbox_RingtoneLength.Text(), "7");
+    EXPECT_FALSE(main.cmd_DecreaseRingtoneDuration.Visible());
+    EXPECT_TRUE(main.cmd_IncreaseRingtoneDuration.Visible());
+    EXPECT_EQ(g_RingtoneLength, 7 * 44100);
+    EXPECT_EQ(sel(main, "SelEnd") - sel(main, "SelStart"), 7 * 44100);
+
+    g_IncreaseLengthHeld = true;
+    main.Timer3_Timer();
+    g_IncreaseLengthHeld = false;
+    EXPECT_EQ(main.txtbox_RingtoneLength.Text(), "8");
+    EXPECT_EQ(sel(main, "SelEnd") - sel(main, "SelStart"), 8 * 44100);
+    EXPECT_EQ(slider(main, "Max"), 400 + 10 - 80);
+}
+
+TEST_F(Editing, LengthReachesTheClipsWholeSeconds) {
+    auto& main = load("song.wav", 20000);
+    stop(main);
+    main.txtbox_RingtoneLength.Text("19");
+    g_IncreaseLengthHeld = true;
+    main.Timer3_Timer();
+    main.Timer3_Timer();
+    g_IncreaseLengthHeld = false;
+    EXPECT_EQ(main.txtbox_RingtoneLength.Text(), "20");
+    EXPECT_FALSE(main.cmd_IncreaseRingtoneDuration.Visible());
+}
+
+TEST_F(Editing, FineTuningTheStartStaysInsideTheClip) {
+    auto& main = load("song.wav", 30000);
+    stop(main);
+    main.txtbox_RingtoneLength.Text("28");
+    // From 100 ms a step back reaches 0 and the button stays active: it judges the position
+    // before the step. The next step stays at 0 and makes it inactive.
+    late_bound::Put(main.AudioSliderType21->Object(), "Value", com::Variant::i4(1));
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return g_StartPoint == 4410; }, kGlide));
+    g_DecreaseStartHeld = true;
+    main.Timer3_Timer();
+    EXPECT_EQ(sel(main, "SelStart"), 0);
+    EXPECT_TRUE(main.cmd_Decrease_StartTime.Visible());
+    main.Timer3_Timer();
+    g_DecreaseStartHeld = false;
+    EXPECT_EQ(sel(main, "SelStart"), 0);
+    EXPECT_EQ(sel(main, "CurrentPosition"), 0);
+    EXPECT_FALSE(main.cmd_Decrease_StartTime.Visible());
+
+    // Forward the start ends with the clip's end and lets go of the button by itself.
+    g_IncreaseStartHeld = true;
+    for (int tick = 0; tick < 40 && g_IncreaseStartHeld; ++tick) main.Timer3_Timer();
+    EXPECT_FALSE(g_IncreaseStartHeld);
+    EXPECT_EQ(sel(main, "SelEnd"), g_ClipLength);
+    EXPECT_EQ(sel(main, "SelStart"), g_ClipLength - 28 * 44100);
+    EXPECT_FALSE(main.cmd_Increase_StartTime.Visible());
+
+    // Both start buttons held act in one tick.
+    g_IncreaseStartHeld = g_DecreaseStartHeld = true;
+    const long before = sel(main, "SelStart");
+    main.Timer3_Timer();
+    g_IncreaseStartHeld = g_DecreaseStartHeld = false;
+    EXPECT_EQ(sel(main, "SelStart"), before - 4410);
+}
+
+TEST_F(Editing, DisablingTheEditingControlsLeavesNothingToPress) {
+    auto& main = load("song.wav", 29000);
+    stop(main);
+    main.DisableEditingControls();
+    for (auto* button : {&main.cmd_FastForward, &main.cmd_Rewind, &main.cmd_Increase_StartTime,
+                         &main.cmd_Decrease_StartTime, &main.cmd_Stop_AudioEditor, &main.cmd_IncreaseRingtoneDuration,
+                         &main.cmd_DecreaseRingtoneDuration, &main.cmd_Play_AudioEditor})
+        EXPECT_FALSE(button->Visible()) << button->Name();
+    EXPECT_TRUE(main.img_Play_AudioEditor.Visible());
+    EXPECT_TRUE(main.img_AudioTimeDisplay.Visible());
+    EXPECT_FALSE(main.img_fineTune.Visible());
+    EXPECT_FALSE(static_cast<forms::Control&>(*main.AudioTimeDisplayType11).Visible());
+    EXPECT_EQ(slider(main, "Enabled"), 0);
+}
+
+class Ordering : public Editing {
+protected:
+    void SetUp() override {
+        Editing::SetUp();
+        write("Backend.txt", service.backendFile());
+        ReadBackendFile(path("Backend.txt"));
+        setenv("TAVIMO_CONNECTIVITY_URL", ("http://" + service.host() + "/").c_str(), 1);
+        forms::setNowSource([] { return forms::DateTime{2012, 9, 6, 14, 30, 15}; });
+        g_PartnerID = "tvm";
+        g_CountryCode = 1;
+    }
+    void TearDown() override {
+        forms::setNowSource(nullptr);
+        unsetenv("TAVIMO_CONNECTIVITY_URL");
+        Editing::TearDown();
+    }
+    // The editing step with a clip loaded and played to its end, the phone step done.
+    frm_Main& ready() {
+        auto& main = load("song.wav", 9000 + 20000);
+        main.prp_PhoneNumber("5551234567");
+        main.prp_CarrierSelect("Verizon Wireless");
+        main.meb_PhoneNumber1.Text("5551234567");
+        main.AudioEditor21_PlaybackEnded();
+        forms::drive::focus(main);
+        return main;
+    }
+};
+
+TEST(TimeStamp, MonthDayYearHourMinuteSecond) {
+    EXPECT_EQ(MakeTimeStamp(forms::DateTime{2012, 9, 6, 14, 30, 15}), "090612143015");
+    EXPECT_EQ(MakeTimeStamp(forms::DateTime{2009, 12, 31, 0, 5, 9}), "123109000509");
+}
+
+TEST_F(Ordering, TheNameBoxTakesUpToEightLettersAndDigits) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    EXPECT_TRUE(main.fr_NameRingtone.Visible());
+    EXPECT_FALSE(main.cmd_Prev.Visible());
+    EXPECT_FALSE(playing(main));
+    EXPECT_EQ(main.txt_RingtoneName.SelLength(), 8);  // "NameTone" all selected, typing replaces it
+    forms::drive::type(main.txt_RingtoneName, "a-b");
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "ab");
+    EXPECT_EQ(beeps, 2);
+    forms::drive::key(main.txt_RingtoneName, forms::vbKeyEscape);
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "");
+    forms::drive::type(main.txt_RingtoneName, "123456789");
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "12345678");
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400"}));
+
+    forms::drive::click(main.cmd_RingtoneNameCancel);
+    EXPECT_FALSE(main.fr_NameRingtone.Visible());
+    EXPECT_TRUE(main.cmd_Prev.Visible());
+    EXPECT_TRUE(playing(main));
+    stop(main);
+}
+
+TEST_F(Ordering, AnEmptyNameIsRefusedAndThePanelStays) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("");
+    forms::drive::click(main.cmd_OkRingtoneName);
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{
+                            {"Maximum length is 8 characters.  Only letters and numbers can be used.", "Name Ringtone"}}));
+    EXPECT_TRUE(main.fr_NameRingtone.Visible());
+    EXPECT_FALSE(playing(main));
+    EXPECT_EQ(main.cmd_OkRingtoneName.MousePointer(), forms::vbCustom);
+}
+
+TEST_F(Ordering, ConfirmingSavesUploadsBillsAndReturnsToTheSource) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    const std::string file = "Tune5551234567090612143015.mp3";
+    std::string billed;
+    bool savedBeforeBilling = false;
+    whenModal<frm_billing_stub>([&](frm_billing_stub& billing) {
+        EXPECT_EQ(billing.Caption(), "Tavimo Billing Option");
+        forms::drive::waitUntil([&] { return !billing.WebBrowser1.Busy(); });
+        billed = billing.WebBrowser1.LocationURL();
+        savedBeforeBilling = service.uploads().size() == 1;
+        billing.Unload();
+    });
+    forms::drive::click(main.cmd_OkRingtoneName);
+    EXPECT_TRUE(messages.empty()) << messages.front().text;
+
+    EXPECT_EQ(billed, "http://" + service.host() + "/billing/index.php?mobile=5551234567&network=Verizon%20Wireless"
+                      "&filename=" + file + "&partnerid=tvm&country=1");
+    ASSERT_TRUE(savedBeforeBilling);
+    const auto upload = service.uploads().front();
+    EXPECT_EQ(upload.fieldName, "uploadedfile");
+    EXPECT_EQ(upload.fileName.substr(upload.fileName.rfind('/') + 1), file);
+    EXPECT_EQ(upload.data.substr(0, 3) == "ID3" || (static_cast<unsigned char>(upload.data[0]) == 0xFF), true);
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400", "410"}));
+    bool partner = false, home = false;
+    for (const auto& line : service.requestLines()) {
+        partner = partner || line.find("/_php/partner_post.php?mobile=5551234567") != std::string::npos;
+        home = home || line.find("/_php/mod_tracking.php?filename=" + file) != std::string::npos;
+    }
+    EXPECT_TRUE(partner);
+    EXPECT_TRUE(home);
+    EXPECT_NE(read("UserProfile.ini").find("5551234567"), std::string::npos);
+
+    EXPECT_FALSE(exists(file));
+    EXPECT_EQ(main.m_FrameNumber, 3);
+    EXPECT_TRUE(main.fr_Main(3).Visible());
+    EXPECT_EQ(main.txt_RingtoneName.Text(), "NameTone");
+    EXPECT_EQ(sel(main, "Length"), 0);
+    EXPECT_EQ(g_PhoneNumberText, "5551234567");
+}
+
+// Offline at the order: the retry prompt three times, then the shutdown notice without Cancel.
+TEST_F(Ordering, StayingOfflineEndsTheProgramAfterThreeRetries) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    setenv("TAVIMO_CONNECTIVITY_URL", "http://127.0.0.1:1/", 1);
+    std::vector<std::string> prompts;
+    std::function<void(InternetConnection&)> answer = [&](InternetConnection& dialog) {
+        prompts.push_back(dialog.lbResult.Caption() + (dialog.cmd_cancel.Visible() ? "|cancel" : ""));
+        if (prompts.size() < 4) whenModal<InternetConnection>(answer);
+        forms::drive::click(dialog.OkInternet);
+    };
+    whenModal<InternetConnection>(answer);
+    forms::drive::click(main.cmd_OkRingtoneName);
+    forms::drive::pump();
+    ASSERT_EQ(prompts.size(), 4u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(prompts[i], "Re-establish Internet Connection and then press <OK>\r Press <Cancel> To Exit Program |cancel");
+    EXPECT_EQ(prompts[3], "It seems that you are having trouble connecting to the internet.  Tavimo will now shutdown.  \r"
+                          "No paypal transaction has occurred.");
+    EXPECT_TRUE(forms::Forms().empty());
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400"}));
+    EXPECT_TRUE(service.uploads().empty());
+}
+
+TEST_F(Ordering, CancelInTheRetryPromptEndsTheProgramAtOnce) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    setenv("TAVIMO_CONNECTIVITY_URL", "http://127.0.0.1:1/", 1);
+    int prompts = 0;
+    whenModal<InternetConnection>([&](InternetConnection& dialog) {
+        ++prompts;
+        forms::drive::click(dialog.cmd_cancel);
+    });
+    forms::drive::click(main.cmd_OkRingtoneName);
+    forms::drive::pump();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_TRUE(forms::Forms().empty());
+    EXPECT_TRUE(service.uploads().empty());
+}
+
+}  // namespace
