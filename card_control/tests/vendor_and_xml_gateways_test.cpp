@@ -206,7 +206,7 @@ TEST_F(RawExchange, LinkPointOrderOverTls) {
     set(RequestSlot::TransactionAmount, "9.95");
     ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
     ASSERT_TRUE(peer.waitFinished());
-    EXPECT_TRUE(peer.errors().empty());
+    EXPECT_EQ(peer.errors(), std::vector<std::string>());
     const std::string sent = peer.connection(0).received;
     EXPECT_EQ(sent.substr(0, 8), "<order>\n");
     EXPECT_TRUE(contains(sent, "\t\t<configfile>store1</configfile>\n"));
@@ -251,7 +251,7 @@ TEST_F(RawExchange, AnswerIsEverythingUntilTheClose) {
         EXPECT_TRUE(engine.transactionApproved());
     }
     ASSERT_TRUE(peer.waitFinished());
-    EXPECT_TRUE(peer.errors().empty());
+    EXPECT_EQ(peer.errors(), std::vector<std::string>());
 }
 
 TEST_F(RawExchange, LinkPointFailuresPassThrough) {
