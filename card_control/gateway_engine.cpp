@@ -53,6 +53,10 @@ int GatewayTransport::rawTlsExchange(const char* host, int port, const char* byt
     closeConnection();
     for (int i = 0; i < 10; ++i) waitCycle(0);
     raw_ = true;
+    // Without an EOL every received chunk counts as a complete item; stopping after one would
+    // leave the rest of the answer and the peer's close unread.
+    const unsigned char stopAfterItemWas = stopAfterItem;
+    stopAfterItem = 0;
     lastError.reset();
     TransferredData.reset();
     armDeadline();
@@ -83,6 +87,7 @@ int GatewayTransport::rawTlsExchange(const char* host, int port, const char* byt
     if (TransferredData.assign(static_cast<std::size_t>(message.length()), message.data()) && !result)
         result = payment_core::kOutOfMemory;
     message.reset();
+    stopAfterItem = stopAfterItemWas;
     raw_ = false;
     if (result && lastError.empty()) payment_core::setErrorFromCode(*this, result);
     return result;

@@ -12,6 +12,7 @@
 using namespace card_control;
 using namespace card_control::testing_support;
 using fixtures::Answer;
+using fixtures::Milliseconds;
 using fixtures::PeerScript;
 
 namespace {
@@ -221,7 +222,7 @@ TEST_F(RawExchange, LinkPointOrderOverTls) {
     set(RequestSlot::TransactionAmount, "9.95");
     ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
     ASSERT_TRUE(peer.waitFinished());
-    EXPECT_TRUE(peer.errors().empty());
+    EXPECT_EQ(peer.errors(), std::vector<std::string>());
     const std::string sent = peer.connection(0).received;
     EXPECT_EQ(sent.substr(0, 8), "<order>\n");
     EXPECT_TRUE(contains(sent, "\t\t<configfile>store1</configfile>\n"));
@@ -234,6 +235,39 @@ TEST_F(RawExchange, LinkPointOrderOverTls) {
     EXPECT_EQ(response(ResponseSlot::ResponseTransactionId), "R1");
     EXPECT_EQ(response(ResponseSlot::ResponseCVV2), "M");
     EXPECT_TRUE(engine.transactionApproved());
+}
+
+// The answer is everything up to the peer's close, however it is cut into records and reads: a
+// later record or a close that comes in a read of its own must still be taken.
+TEST_F(RawExchange, AnswerIsEverythingUntilTheClose) {
+    const std::string head = "<r_ref>R7</r_ref><r_code>0042</r_code>";
+    const std::string tail = "<r_approved>APPROVED</r_approved><r_avs>YYYM</r_avs>";
+    const std::string answer = head + tail;
+    struct Case {
+        const char* name;
+        PeerScript script;
+    };
+    const std::vector<Case> cases = {
+        {"records in one write", PeerScript().expectUntil("</order>").sendRecords({head, tail}).close()},
+        {"close in a later read", PeerScript().expectUntil("</order>").send(answer).pause(Milliseconds(200)).close()},
+        {"records in later reads",
+         PeerScript().expectUntil("</order>").sendSplit(answer, {0, head.size()}, Milliseconds(200)).close()},
+        {"record cut across reads",
+         PeerScript().expectUntil("</order>").sendRecordSplit(answer, 20, Milliseconds(200)).close()},
+    };
+    for (const Case& c : cases) peer.addConnection(c.script);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        ASSERT_EQ(engine.setGateway(gwYourPay), 0);
+        engine.GatewayURL.assignCString(("localhost:" + std::to_string(peer.port())).c_str());
+        setCard();
+        EXPECT_EQ(engine.authorize(), 0) << str(engine.lastError);
+        EXPECT_EQ(str(engine.ResponseData), answer);
+        EXPECT_EQ(response(ResponseSlot::ResponseApprovalCode), "0042");
+        EXPECT_TRUE(engine.transactionApproved());
+    }
+    ASSERT_TRUE(peer.waitFinished());
+    EXPECT_EQ(peer.errors(), std::vector<std::string>());
 }
 
 TEST_F(RawExchange, LinkPointFailuresPassThrough) {
