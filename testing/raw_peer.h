@@ -89,7 +89,7 @@ struct PeerConnection {
 class RawPeer {
 public:
     struct Options {
-        Milliseconds stepTimeout{5000};  // for each expect step
+        Milliseconds stepTimeout{20000};  // for each expect step: generous, so that slow builds fail only on a real hang
     };
 
     RawPeer();
@@ -103,9 +103,9 @@ public:
 
     void addConnection(PeerScript script);
 
-    bool waitForConnections(std::size_t count, Milliseconds timeout = Milliseconds(5000)) const;
+    bool waitForConnections(std::size_t count, Milliseconds timeout = Milliseconds(20000)) const;
     // Until as many connections as there are scripts have come and finished.
-    bool waitFinished(Milliseconds timeout = Milliseconds(5000)) const;
+    bool waitFinished(Milliseconds timeout = Milliseconds(20000)) const;
 
     std::vector<PeerConnection> connections() const;
     // The connection of that index; an empty one when it has not come.
