@@ -37,6 +37,7 @@ constexpr ErrorText kErrorTexts[] = {
     {MCI_ERROR_NO_AUDIO_OUTPUT, "No audio output is available."},
     {MCI_ERROR_ANSWER_TOO_LONG, "The answer does not fit in the buffer given."},
     {MCI_ERROR_NO_NOTIFY, "Notifications are not offered."},
+    {MCI_ERROR_DOOR, "The drive's tray could not be opened."},
 };
 
 enum class TimeFormat { Milliseconds, Tmsf };
@@ -228,7 +229,7 @@ std::string set(Device& d, const std::vector<std::string>& w) {
         d.format = TimeFormat::Milliseconds;
     } else if (what == "door open") {
         halt(d);
-        if (!win32::ejectCd(d.drive)) throw Failure{MCI_ERROR_NO_DISC};
+        if (!win32::ejectCd(d.drive)) throw Failure{MCI_ERROR_DOOR};
         d.doorOpen = true;
     } else if (what == "door closed") {
         d.doorOpen = false;

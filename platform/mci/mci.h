@@ -29,6 +29,7 @@ enum MciError : MCIERROR {
     MCI_ERROR_NO_AUDIO_OUTPUT,
     MCI_ERROR_ANSWER_TOO_LONG,
     MCI_ERROR_NO_NOTIFY,
+    MCI_ERROR_DOOR,
 };
 
 // Answers of "status ALIAS mode", as numbers for those who keep them so.

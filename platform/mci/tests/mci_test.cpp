@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 
 namespace {
@@ -104,6 +105,13 @@ TEST_F(Mci, ErrorsHaveCodesAndTexts) {
         EXPECT_TRUE(mciGetErrorStringA(c.code, text, sizeof text));
         EXPECT_GT(std::string(text).size(), 10u) << c.code;
     }
+    std::set<std::string> texts;
+    for (MCIERROR code = MCI_ERROR_NO_DEVICE; code <= MCI_ERROR_DOOR; ++code) {
+        ASSERT_TRUE(mciGetErrorStringA(code, text, sizeof text)) << code;
+        texts.insert(text);
+    }
+    EXPECT_EQ(texts.size(), MCI_ERROR_DOOR - MCI_ERROR_NO_DEVICE + 1) << "each error has a text of its own";
+    EXPECT_FALSE(mciGetErrorStringA(MCI_ERROR_DOOR + 1, text, sizeof text));
     EXPECT_FALSE(mciGetErrorStringA(MCI_OK, text, sizeof text));
     EXPECT_EQ(std::string(text), "");
 
