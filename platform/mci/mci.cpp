@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -103,22 +104,27 @@ void halt(Device& d) {
     d.playing = false;
 }
 
+// The track a sector lies in; a position kept from another disc counts in its first track.
 const win32::CdTrack* trackAt(const std::vector<win32::CdTrack>& tracks, int32_t sector) {
-    const win32::CdTrack* found = nullptr;
+    const win32::CdTrack* found = &tracks.front();
     for (auto& t : tracks)
         if (sector >= t.firstSector) found = &t;
     return found;
 }
 
 long number(const std::string& text) {
-    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), ::isdigit))
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }))
         throw Failure{MCI_ERROR_BAD_ARGUMENT};
     return std::stol(text);
 }
 
 int32_t parsePosition(const Device& d, const std::string& text, const std::vector<win32::CdTrack>& tracks) {
-    if (d.format == TimeFormat::Milliseconds)
-        return tracks.front().firstSector + static_cast<int32_t>(number(text) * 75 / 1000);
+    if (d.format == TimeFormat::Milliseconds) {
+        const int64_t sector = tracks.front().firstSector + static_cast<int64_t>(number(text)) * 75 / 1000;
+        if (sector >= tracks.back().firstSector + tracks.back().sectors) throw Failure{MCI_ERROR_OUT_OF_RANGE};
+        return static_cast<int32_t>(sector);
+    }
     std::vector<long> parts;
     std::string part;
     std::istringstream in(text);
@@ -279,7 +285,7 @@ std::string play(Device& d, const std::vector<std::string>& w) {
     auto tracks = tracksOf(d);
     const int32_t from = o.values.count("from") ? parsePosition(d, o.values["from"], tracks) : currentSector(d);
     const win32::CdTrack* track = trackAt(tracks, from);
-    if (!track || from >= track->firstSector + track->sectors) throw Failure{MCI_ERROR_OUT_OF_RANGE};
+    if (from >= track->firstSector + track->sectors) throw Failure{MCI_ERROR_OUT_OF_RANGE};
     if (!track->audio) throw Failure{MCI_ERROR_NOT_AUDIO};
     int32_t to = track->firstSector + track->sectors;
     if (o.values.count("to")) to = std::min(to, parsePosition(d, o.values["to"], tracks));

@@ -1,8 +1,9 @@
 #pragma once
 // CD drives as the program's paths name them: each drive gets a letter root ("D:\", "E:\" ...)
 // in the order the system lists its drives. While an audio disc is in a drive, its root holds
-// one read-only file per audio track, "Track01.cda", "Track02.cda" ..., whose content is that
-// track's audio; nothing else of a disc is offered as files.
+// one read-only file per audio track, "Track01.cda", "Track02.cda" ...: GetFileAttributesA
+// reports them and the audio editor opens them as the track's audio; they cannot be opened as
+// files, and nothing else of a disc is offered as files.
 //
 // With PLATFORM_CD_IMAGE set to a disc image (a CUE sheet with its BIN, or any image the CD
 // library opens) there is exactly one drive, D:, and the system's drives are not used; the

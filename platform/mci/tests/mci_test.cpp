@@ -77,6 +77,8 @@ TEST_F(Mci, PlaysAndMovesBetweenTracks) {
     send("seek cd1 to 3000");
     EXPECT_EQ(send("status cd1 position"), "3000");
     EXPECT_EQ(send("status cd1 current track"), "2");
+    EXPECT_EQ(error("seek cd1 to 13000"), MCI_ERROR_OUT_OF_RANGE) << "the disc holds 13 s";
+    EXPECT_EQ(error("seek cd1 to 3s"), MCI_ERROR_BAD_ARGUMENT);
     send("seek cd1 to end");
     EXPECT_EQ(send("status cd1 current track"), "4");
 }
