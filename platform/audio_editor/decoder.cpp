@@ -1,5 +1,7 @@
 #include "audio_editor/decoder.h"
 
+#include "win32/cdrom.h"
+
 #include <memory>
 #include <mutex>
 
@@ -100,9 +102,20 @@ private:
     AVChannelLayout inLayout_{};
 };
 
+// A track file of a CD drive is the track's audio, read from the disc.
+Clip readCdTrack(const std::string& path) {
+    auto file = win32::cdTrackFile(path);
+    if (!file) fail(path, "no audio track of a disc in the drive");
+    auto samples = win32::readCdAudio(file->drive, file->track.firstSector, file->track.sectors);
+    if (!samples) fail(path, "the disc could not be read");
+    if (samples->empty()) fail(path, "no samples");
+    return Clip{win32::kCdSampleRate, win32::kCdChannels, std::move(*samples)};
+}
+
 }  // namespace
 
 Clip decodeFile(const std::string& path) {
+    if (win32::cdDriveOf(path)) return readCdTrack(path);
     // Damaged files are an expected input; the error that matters is the one raised.
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });

@@ -8,3 +8,4 @@
 #include "forms/winsock_control.h"
 #include "forms/dialogs.h"
 #include "forms/browser.h"
+#include "forms/mci_control.h"

@@ -1,5 +1,7 @@
 #include "win32/files.h"
 
+#include "win32/cdrom.h"
+
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -306,6 +308,7 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
+    if (auto onDisc = cdPathAttributes(fileName)) return *onDisc;
     const std::string path = hostPath(fileName);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

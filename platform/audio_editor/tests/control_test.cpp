@@ -5,6 +5,7 @@
 #include "com/activation.h"
 #include "fixtures.h"
 #include "win32/kernel.h"
+#include "win32/testing/cd_images.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -250,6 +251,26 @@ TEST_F(AudioEditor2Test, PlaybackEndedReachesTheSinksOnTheOwnersThread) {
     EXPECT_EQ(getLong(editor.get(), u"PlayState"), 0);
     EXPECT_EQ(getLong(selection.get(), u"CurrentPosition"), 44100);
     sink->disconnect();
+}
+
+TEST_F(AudioEditor2Test, OpensATrackFileOfTheCdDriveByItsProgramPath) {
+    cd_images::DiscFolder disc;
+    disc.write({{true, 375}, {false, 300}});
+    TestHost host;
+    ASSERT_EQ(host.createAndActivate(CLSID_AudioEditor2, kPos), S_OK);
+    auto editor = host.site().query<IDispatch>();
+    ASSERT_TRUE(editor);
+    auto selection = part(editor.get(), u"Selection");
+
+    call(editor.get(), u"OpenFile", {com::Variant::text("D:\\Track01.cda")});
+    EXPECT_EQ(getLong(part(editor.get(), u"WaveInfo").get(), u"SampleRate"), 44100);
+    const LONG length = getLong(selection.get(), u"Length");
+    EXPECT_EQ(length, 375 * 588);
+    EXPECT_EQ(call(selection.get(), u"PositionToMs", {com::Variant::i4(length)}).lVal, 5000);
+
+    Answer refused = invoke(editor.get(), u"OpenFile", DISPATCH_METHOD, {com::Variant::text("D:\\Track02.cda")});
+    EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(getLong(selection.get(), u"Length"), 0);
 }
 
 }  // namespace
