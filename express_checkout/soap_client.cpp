@@ -235,7 +235,7 @@ int SoapClient::post(int action) {
         const int result = setSOAPAction(SOAPAction.data());
         if (result) return result;
     }
-    int result = performAction(kActionPost);
+    int result = performActionWinInet(kActionPost);
     // The answer's parser looks for a status line again; single-line delivery ends with it.
     stopAfterItem = 0;
     if (result && result != kHttpStatusFailure) return result;

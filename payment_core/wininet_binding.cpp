@@ -149,7 +149,9 @@ const char* winInetStatusText(DWORD status, const void* info, DWORD infoLength) 
     case 50: return "Closing the connection to the server.";
     case 51: return "Successfully closed the connection to the server.";
     case 100: return "An asynchronous operation has been completed.";
-    case 110: return "An HTTP request is about to automatically redirect the request to";
+    case 110:
+        return kCheckoutBuild ? "An HTTP request is about to automatically redirect the request."
+                              : "An HTTP request is about to automatically redirect the request to";
     case 120: return "Received an intermediate (100 level) status code message from the server.";
     case 200: {
         DWORD state = 0;

@@ -79,6 +79,7 @@ enum ReportKind : WPARAM {
     kReportSslStatus = 6,
     kReportStartTransfer = 8,
     kReportTransfer = 9,
+    kReportRedirect = 10,
 };
 
 constexpr DWORD kRequestFlags = 0x80400300;
@@ -198,10 +199,31 @@ int fail(WinInetRequest& r, int code, const char* text) {
     return code;
 }
 
+// The caller's hook sees the new location first and may refuse it; a refused redirect ends the
+// request (the library cannot be told to stop following once it has started).
+bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
+    InlineString99 location;
+    if (info && infoLength) {
+        const auto* text = static_cast<const char*>(info);
+        location.assign(strnlen(text, infoLength), text);
+    }
+    WinInetReport values;
+    values.text = location.data();
+    values.number = 1;
+    report(r, kReportRedirect, values);
+    if (values.number) return true;
+    stopRequest(r, false);
+    return false;
+}
+
 void statusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength) {
     if (!context) return;
+    WinInetRequest& r = *reinterpret_cast<WinInetRequest*>(context);
+    if constexpr (kCheckoutBuild) {
+        if (status == INTERNET_STATUS_REDIRECT && !announceRedirect(r, info, infoLength)) return;
+    }
     const char* text = winInetStatusText(status, info, infoLength);
-    if (text) reportCode(*reinterpret_cast<WinInetRequest*>(context), kReportSslStatus, 0, text);
+    if (text) reportCode(r, kReportSslStatus, 0, text);
 }
 
 int addHeader(WinInetRequest& r, const char* name, const char* value) {
@@ -628,14 +650,14 @@ int WinInetHttpClient::runOnWorker(int action) {
 
 LRESULT WinInetHttpClient::onWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kWinInetMessage) return HttpClient::onWindowMessage(message, wParam, lParam);
-    const auto* values = reinterpret_cast<const WinInetReport*>(lParam);
+    auto* values = reinterpret_cast<WinInetReport*>(lParam);
     // A report of an abandoned worker may still be delivered; only the current one counts.
     if (!values || !request_ || values->request != request_.get() || !winInetAction) return 0;
     handleReport(wParam, *values);
     return 0;
 }
 
-void WinInetHttpClient::handleReport(WPARAM kind, const WinInetReport& values) {
+void WinInetHttpClient::handleReport(WPARAM kind, WinInetReport& values) {
     // The worker waits for this call to return, so its fields hold still meanwhile.
     copyField(StatusLine, request_->StatusLine);
     switch (kind) {
@@ -657,6 +679,12 @@ void WinInetHttpClient::handleReport(WPARAM kind, const WinInetReport& values) {
     case kReportSslStatus:
         fireSSLStatus(values.text);
         break;
+    case kReportRedirect: {
+        bool accept = values.number != 0;
+        onRedirect(values.text, accept);
+        values.number = accept ? 1 : 0;
+        break;
+    }
     case kReportStartTransfer:
         onStartTransfer(values.number);
         break;

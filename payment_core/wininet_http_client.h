@@ -39,7 +39,7 @@ public:
 
 private:
     int runOnWorker(int action);
-    void handleReport(WPARAM kind, const WinInetReport& report);
+    void handleReport(WPARAM kind, WinInetReport& report);
 
     // The action in flight, or the last one; its worker may outlive it once abandoned.
     std::shared_ptr<WinInetRequest> request_;

@@ -1,5 +1,10 @@
 #include "card_control/control/interface.h"
 
+#include "card_control/card_types.h"
+#include "payment_core/firewall_tunnel.h"
+#include "payment_core/http_request_state.h"
+#include "payment_core/tls_settings.h"
+
 namespace corvisk {
 
 using com::method;
@@ -114,12 +119,120 @@ const com::TypeDesc kICorviskEvents = com::dispInterface(
         com::dispMethod("SSLStatus", 3, {{"Message", VT_BSTR | VT_BYREF}}, "event SSLStatus"),
     });
 
+#define CONSTANT(Namespace, Name) com::EnumConstant{#Name, Namespace::Name}
+
+const com::TypeDesc kTGateway = com::enumType(
+    "TGateway", com::guid("{24441244-F789-11CE-86F8-0020AFD8C6DB}"), "TGateway",
+    {
+        CONSTANT(card_control, gwNoGateway),
+        CONSTANT(card_control, gwAuthorizeNet),
+        CONSTANT(card_control, gwDPI),
+        CONSTANT(card_control, gwEprocessing),
+        CONSTANT(card_control, gwGoRealTime),
+        CONSTANT(card_control, gwIBill),
+        CONSTANT(card_control, gwIntellipay),
+        CONSTANT(card_control, gwIOnGate),
+        CONSTANT(card_control, gwITransact),
+        CONSTANT(card_control, gwNetBilling),
+        CONSTANT(card_control, gwPayFlowPro),
+        CONSTANT(card_control, gwPayready),
+        CONSTANT(card_control, gwViaKlix),
+        CONSTANT(card_control, gwUSAePay),
+        CONSTANT(card_control, gwPlugNPay),
+        CONSTANT(card_control, gwPlanetPayment),
+        CONSTANT(card_control, gwMPCS),
+        CONSTANT(card_control, gwRTWare),
+        CONSTANT(card_control, gwECX),
+        CONSTANT(card_control, gwBankOfAmerica),
+        CONSTANT(card_control, gwInnovative),
+        CONSTANT(card_control, gwMerchantAnywhere),
+        CONSTANT(card_control, gwSkipjack),
+        CONSTANT(card_control, gwECHOnline),
+        CONSTANT(card_control, gw3DSI),
+        CONSTANT(card_control, gwTrustCommerce),
+        CONSTANT(card_control, gwPSIGate),
+        CONSTANT(card_control, gwPayFuse),
+        CONSTANT(card_control, gwPayFlowLink),
+        CONSTANT(card_control, gwOrbital),
+        CONSTANT(card_control, gwLinkPoint),
+        CONSTANT(card_control, gwMoneris),
+        CONSTANT(card_control, gwUSight),
+        CONSTANT(card_control, gwFastTransact),
+        CONSTANT(card_control, gwNetworkMerchants),
+        CONSTANT(card_control, gwOgone),
+        CONSTANT(card_control, gwEFSNet),
+        CONSTANT(card_control, gwPRIGate),
+        CONSTANT(card_control, gwProtx),
+        CONSTANT(card_control, gwOptimal),
+        CONSTANT(card_control, gwMerchantPartners),
+        CONSTANT(card_control, gwCyberCash),
+        CONSTANT(card_control, gwFirstData),
+        CONSTANT(card_control, gwYourPay),
+        CONSTANT(card_control, gwACHPAyments),
+        CONSTANT(card_control, gwPaymentsGateway),
+    });
+
+const com::TypeDesc kTCardType = com::enumType(
+    "TCardType", com::guid("{24441245-F789-11CE-86F8-0020AFD8C6DB}"), "TCardType",
+    {
+        CONSTANT(card_control, ccUnknown),
+        CONSTANT(card_control, ccVisa),
+        CONSTANT(card_control, ccMasterCard),
+        CONSTANT(card_control, ccAMEX),
+        CONSTANT(card_control, ccDiscover),
+        CONSTANT(card_control, ccDiners),
+        CONSTANT(card_control, ccJCB),
+        CONSTANT(card_control, ccBankCard),
+    });
+
+const com::TypeDesc kTTransactionType = com::enumType(
+    "TTransactionType", com::guid("{24441246-F789-11CE-86F8-0020AFD8C6DB}"), "TTransactionType",
+    {
+        CONSTANT(card_control, ttSale),
+        CONSTANT(card_control, ttAuthOnly),
+        CONSTANT(card_control, ttCapture),
+        CONSTANT(card_control, ttCredit),
+        CONSTANT(card_control, ttVoid),
+        CONSTANT(card_control, ttForce),
+        CONSTANT(card_control, ttAVSOnly),
+    });
+
+const com::TypeDesc kTFirewallType = com::enumType(
+    "TFirewallType", com::guid("{24441247-F789-11CE-86F8-0020AFD8C6DB}"), "TFirewallType",
+    {
+        CONSTANT(payment_core, fwNone),
+        CONSTANT(payment_core, fwTunnel),
+        CONSTANT(payment_core, fwSOCKS4),
+        CONSTANT(payment_core, fwSOCKS5),
+    });
+
+const com::TypeDesc kTProxySSL = com::enumType(
+    "TProxySSL", com::guid("{24441248-F789-11CE-86F8-0020AFD8C6DB}"), "TProxySSL",
+    {
+        CONSTANT(payment_core, psAutomatic),
+        CONSTANT(payment_core, psAlways),
+        CONSTANT(payment_core, psNever),
+        CONSTANT(payment_core, psTunnel),
+    });
+
+const com::TypeDesc kTSSLCertStoreType = com::enumType(
+    "TSSLCertStoreType", com::guid("{24441249-F789-11CE-86F8-0020AFD8C6DB}"), "TSSLCertStoreType",
+    {
+        CONSTANT(payment_core, sstUser),
+        CONSTANT(payment_core, sstMachine),
+        CONSTANT(payment_core, sstPFXFile),
+        CONSTANT(payment_core, sstPFXBlob),
+    });
+
+#undef CONSTANT
+
 const com::TypeDesc kCoCorvisk = com::coClass(
     "Corvisk", CLSID_Corvisk, "Corvisk Class",
     {{&kICorvisk, IMPLTYPEFLAG_FDEFAULT}, {&kICorviskEvents, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE}},
     TYPEFLAG_FCANCREATE | TYPEFLAG_FCONTROL);
 
 const com::TypeLibDesc kCORVISKLib{"CORVISKLib", LIBID_CORVISKLib, 1, 0, "Corvisk 2.1 Type Library",
-                                   {&kCoCorvisk, &kICorvisk, &kICorviskEvents}};
+                                   {&kCoCorvisk, &kICorvisk, &kICorviskEvents, &kTGateway, &kTCardType,
+                                    &kTTransactionType, &kTFirewallType, &kTProxySSL, &kTSSLCertStoreType}};
 
 }  // namespace corvisk

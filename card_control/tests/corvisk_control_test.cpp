@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,68 @@ TEST_F(CorviskControl, RegisteredUnderBothProgIds) {
     ASSERT_TRUE(ole);
     ASSERT_EQ(ole->GetMiscStatus(DVASPECT_CONTENT, &misc), S_OK);
     EXPECT_EQ(misc, kMiscStatus);
+}
+
+// Every enumeration of the library lists its constants in value order from 0, so each is given as
+// its names in that order.
+TEST_F(CorviskControl, TypeLibraryListsTheEnumerations) {
+    com::ComPtr<IProvideClassInfo> classInfo = host.site().query<IProvideClassInfo>();
+    ASSERT_TRUE(classInfo);
+    com::ComPtr<ITypeInfo> coclass;
+    ASSERT_EQ(classInfo->GetClassInfo(coclass.put()), S_OK);
+    com::ComPtr<ITypeLib> lib;
+    UINT index = 0;
+    ASSERT_EQ(coclass->GetContainingTypeLib(lib.put(), &index), S_OK);
+    com::Bstr libName;
+    ASSERT_EQ(lib->GetDocumentation(-1, libName.put(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(libName.utf8(), "CORVISKLib");
+
+    std::map<std::string, std::string> enums;
+    std::map<std::string, int> byGuid;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        com::ComPtr<ITypeInfo> info;
+        ASSERT_EQ(lib->GetTypeInfo(i, info.put()), S_OK);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+        const bool isEnum = attr->typekind == TKIND_ENUM;
+        const WORD count = attr->cVars;
+        ++byGuid[com::formatGuid(attr->guid)];
+        info->ReleaseTypeAttr(attr);
+        if (!isEnum) continue;
+        com::Bstr name;
+        ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr), S_OK);
+        std::string& names = enums[name.utf8()];
+        for (UINT v = 0; v < count; ++v) {
+            VARDESC* var = nullptr;
+            ASSERT_EQ(info->GetVarDesc(v, &var), S_OK);
+            EXPECT_EQ(var->varkind, VAR_CONST);
+            EXPECT_EQ(var->lpvarValue->vt, VT_I4);
+            EXPECT_EQ(var->lpvarValue->lVal, static_cast<LONG>(v)) << name.utf8() << " constant " << v;
+            com::Bstr constant;
+            ASSERT_EQ(info->GetDocumentation(var->memid, constant.put(), nullptr, nullptr, nullptr), S_OK);
+            names += (names.empty() ? "" : " ") + constant.utf8();
+            info->ReleaseVarDesc(var);
+        }
+        VARDESC* past = nullptr;
+        EXPECT_EQ(info->GetVarDesc(count, &past), TYPE_E_ELEMENTNOTFOUND);
+    }
+    for (const auto& [guid, uses] : byGuid) EXPECT_EQ(uses, 1) << guid;
+
+    const std::map<std::string, std::string> expected{
+        {"TGateway",
+         "gwNoGateway gwAuthorizeNet gwDPI gwEprocessing gwGoRealTime gwIBill gwIntellipay gwIOnGate gwITransact "
+         "gwNetBilling gwPayFlowPro gwPayready gwViaKlix gwUSAePay gwPlugNPay gwPlanetPayment gwMPCS gwRTWare gwECX "
+         "gwBankOfAmerica gwInnovative gwMerchantAnywhere gwSkipjack gwECHOnline gw3DSI gwTrustCommerce gwPSIGate "
+         "gwPayFuse gwPayFlowLink gwOrbital gwLinkPoint gwMoneris gwUSight gwFastTransact gwNetworkMerchants gwOgone "
+         "gwEFSNet gwPRIGate gwProtx gwOptimal gwMerchantPartners gwCyberCash gwFirstData gwYourPay gwACHPAyments "
+         "gwPaymentsGateway"},
+        {"TCardType", "ccUnknown ccVisa ccMasterCard ccAMEX ccDiscover ccDiners ccJCB ccBankCard"},
+        {"TTransactionType", "ttSale ttAuthOnly ttCapture ttCredit ttVoid ttForce ttAVSOnly"},
+        {"TFirewallType", "fwNone fwTunnel fwSOCKS4 fwSOCKS5"},
+        {"TProxySSL", "psAutomatic psAlways psNever psTunnel"},
+        {"TSSLCertStoreType", "sstUser sstMachine sstPFXFile sstPFXBlob"},
+    };
+    EXPECT_EQ(enums, expected);
 }
 
 TEST_F(CorviskControl, StartsWithItsDefaults) {

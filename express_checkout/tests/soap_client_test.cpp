@@ -152,6 +152,36 @@ TEST_F(CheckoutSoap, AnswersThatFail) {
     EXPECT_EQ(str(client.PostData), fault);
 }
 
+// With UseWinInet the envelope goes out on the library's worker; the answer, a fault under an
+// error status included, is read as on the own connection.
+TEST_F(CheckoutSoap, PostHonoursUseWinInet) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(envelope("<m:QuoteResponse xmlns:m=\"urn:quotes\"><Price>7</Price></m:QuoteResponse>"),
+                              "text/xml"));
+    server.enqueue(Answer::status(500, "Internal Server Error",
+                                  envelope("<SOAP-ENV:Fault><faultcode>SOAP-ENV:Client</faultcode>"
+                                           "<faultstring>No such symbol</faultstring></SOAP-ENV:Fault>"),
+                                  {{"Content-Type", "text/xml"}}));
+    SoapClient client;
+    prepare(client, server);
+    client.UseWinInet = true;
+    client.addParam("sym", "ABC", false);
+    ASSERT_EQ(client.doAction(kSoapPost), 0) << str(client.lastError);
+    EXPECT_NE(client.workerThread, nullptr);
+    const auto request = server.request(0);
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.header("Content-Type"), "text/xml");
+    EXPECT_EQ(request.header("SOAPAction"), "urn:quotes#Quote");
+    EXPECT_NE(request.body.find("<m:Quote xmlns:m=\"urn:quotes\"><sym>ABC</sym></m:Quote>"), std::string::npos);
+    ASSERT_EQ(client.paramNames.count(), 1);
+    EXPECT_STREQ(client.paramNames.get(0), "Price");
+    EXPECT_STREQ(client.paramValues.get(0), "7");
+
+    EXPECT_EQ(client.doAction(kSoapPost), kSoapFault);
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_STREQ(client.faultString(), "No such symbol");
+}
+
 TEST_F(CheckoutSoap, FaultTextsOfAnAnswerWithoutFault) {
     SoapClient client;
     client.PostData.assignCString(envelope("<R/>").c_str());

@@ -63,6 +63,10 @@ public:
         if (std::string(name) == "Content-Type") note(std::string("header ") + name + "=" + value);
         if (onHeaderAction >= 0) nested = performActionWinInet(onHeaderAction);
     }
+    void onRedirect(const char* location, bool& accept) override {
+        note(std::string("redirect ") + location + (accept ? " accepted" : " refused"));
+        if (refuseRedirect) accept = false;
+    }
     void onStartTransfer(int direction) override { note("start " + std::to_string(direction)); }
     void onEndTransfer(int direction) override { note("end " + std::to_string(direction)); }
     void onTransfer(int direction, int bytesSoFar, const char*, int length) override {
@@ -81,6 +85,7 @@ public:
     int foreignCalls = 0;
     int onHeaderAction = -1;
     int nested = -1;
+    bool refuseRedirect = false;
 };
 
 std::string run(Client& client, const std::string& url, int action = kActionGet) {
@@ -215,6 +220,46 @@ CORE_TEST(WinInetPath, ErrorAndStatusTexts) {
     EXPECT_STREQ(winInetStatusText(200, &other, sizeof other), "Moved between a secure (HTTPS) and a nonsecure (HTTP) site.");
     EXPECT_EQ(winInetStatusText(60, nullptr, 0), nullptr);
     EXPECT_STREQ(winInetStatusText(999, nullptr, 0), "Unknown state.");
+}
+
+// The express-checkout build hands a redirect to the hook before the library follows it, and a
+// refusal there ends the request; the card build follows without asking.
+CORE_TEST(WinInetPath, RedirectGoesThroughTheHookInTheCheckoutBuild) {
+    const char* const checkoutText = "An HTTP request is about to automatically redirect the request.";
+    const char* const cardText = "An HTTP request is about to automatically redirect the request to";
+    for (bool refuse : {false, true}) {
+        SCOPED_TRACE(refuse);
+        HttpServer server;
+        server.enqueue(Answer::status(302, "Found", "", {{"Location", "/moved?x=1"}}));
+        server.enqueue(Answer::ok("new place"));
+        Client client;
+        client.refuseRedirect = refuse;
+        const std::string result = run(client, server.url("/old"));
+        const std::string hookCall = "redirect " + server.url("/moved?x=1") + " accepted";
+        const auto& events = client.events;
+        const bool hookCalled = std::find(events.begin(), events.end(), hookCall) != events.end();
+        const auto& statuses = client.sink.statuses;
+        const bool checkoutTextSent = std::find(statuses.begin(), statuses.end(), checkoutText) != statuses.end();
+        const bool cardTextSent = std::find(statuses.begin(), statuses.end(), cardText) != statuses.end();
+        EXPECT_EQ(client.foreignCalls, 0);
+        if (!kCheckoutBuild || !refuse) {
+            EXPECT_EQ(result, "0 ");
+            EXPECT_EQ(str(client.TransferredData), "new place");
+            ASSERT_EQ(server.requests().size(), 2u);
+            EXPECT_EQ(server.request(1).target, "/moved?x=1");
+            EXPECT_EQ(hookCalled, kCheckoutBuild);
+            EXPECT_EQ(checkoutTextSent, kCheckoutBuild);
+            EXPECT_EQ(cardTextSent, !kCheckoutBuild);
+            if (kCheckoutBuild) {
+                EXPECT_EQ(events.front(), hookCall);
+            }
+        } else {
+            EXPECT_EQ(result, "12017 Internet Operation Cancelled.");
+            EXPECT_EQ(events, std::vector<std::string>{hookCall});
+            EXPECT_FALSE(checkoutTextSent);
+            EXPECT_EQ(server.requests().size(), 1u);
+        }
+    }
 }
 
 CORE_TEST(WinInetPath, SilentServerEndsWithTimeoutAndTheClientCarriesOn) {

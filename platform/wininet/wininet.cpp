@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -80,6 +81,9 @@ struct Request : Handle {
     std::string body;
     std::size_t readPos = 0;
     bool sawHeader = false;
+    bool follows = false;    // redirects are followed
+    std::string url;         // of the answer being read
+    std::string location;    // of that answer, when it redirects
     long verifyError = 0;
     std::atomic<bool> cancelled{false};  // closed while its request was being sent
 };
@@ -251,6 +255,28 @@ bool startsWithNoCase(const std::string& s, const char* prefix) {
 
 std::string headerName(const std::string& line) { return line.substr(0, line.find(':')); }
 
+// At the end of a redirecting answer's headers, before it is followed: the callback gets the
+// absolute address it goes to.
+void reportRedirect(Request* r) {
+    long code = 0;
+    if (!r->responseLines.empty()) {
+        const std::string& status = r->responseLines.front();
+        std::size_t blank = status.find(' ');
+        if (blank != std::string::npos) code = std::strtol(status.c_str() + blank + 1, nullptr, 10);
+    }
+    if (!r->follows || r->location.empty() || code < 300 || code > 399 || code == 304) return;
+    CURLU* resolver = curl_url();
+    char* target = nullptr;
+    if (curl_url_set(resolver, CURLUPART_URL, r->url.c_str(), 0) == CURLUE_OK &&
+        curl_url_set(resolver, CURLUPART_URL, r->location.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(resolver, CURLUPART_URL, &target, 0) == CURLUE_OK) {
+        r->url = target;
+        reportText(r, INTERNET_STATUS_REDIRECT, r->url);
+    }
+    curl_free(target);
+    curl_url_cleanup(resolver);
+}
+
 size_t onHeader(char* data, size_t size, size_t count, void* self) {
     auto* r = static_cast<Request*>(self);
     std::string line = trimLineEnd(std::string(data, size * count));
@@ -263,7 +289,13 @@ size_t onHeader(char* data, size_t size, size_t count, void* self) {
         // A new status line starts a new answer (interim 1xx or a followed redirect).
         r->responseLines.clear();
         r->body.clear();
+        r->location.clear();
     }
+    if (startsWithNoCase(line, "Location:")) {
+        std::size_t start = line.find_first_not_of(" \t", 9);
+        r->location = start == std::string::npos ? "" : line.substr(start);
+    }
+    if (line.empty()) reportRedirect(r);
     if (!line.empty()) r->responseLines.push_back(line);
     return size * count;
 }
@@ -420,7 +452,9 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, bodyLength ? body : "");
         if (verb != "POST") curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, verb.c_str());
     }
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, (r->flags & INTERNET_FLAG_NO_AUTO_REDIRECT) ? 0L : 1L);
+    r->follows = !(r->flags & INTERNET_FLAG_NO_AUTO_REDIRECT);
+    r->url = url;
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, r->follows ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 20L);
     curl_easy_setopt(curl, CURLOPT_SHARE, s->share);
     if (!(r->flags & INTERNET_FLAG_NO_COOKIES)) curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");

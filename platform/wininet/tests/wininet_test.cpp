@@ -107,6 +107,36 @@ TEST(WinInet, StatusCallbackReportsTheStepsInOrder) {
     InternetCloseHandle(session);
 }
 
+// A followed redirect is announced with the absolute address it goes to; one that is not
+// followed is not announced.
+TEST(WinInet, RedirectIsReportedWithItsTarget) {
+    static std::vector<std::string> redirects;
+    for (DWORD flags : {DWORD{0}, INTERNET_FLAG_NO_AUTO_REDIRECT}) {
+        SCOPED_TRACE(flags);
+        HttpServer server;
+        server.enqueue(Answer::status(302, "Found", "", {{"Location", "/next?a=1"}}));
+        server.enqueue(Answer::ok("arrived"));
+        redirects.clear();
+        HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+        InternetSetStatusCallback(session, [](HINTERNET, DWORD_PTR, DWORD status, LPVOID info, DWORD) {
+            if (status == INTERNET_STATUS_REDIRECT) redirects.push_back(static_cast<const char*>(info));
+        });
+        HINTERNET connection = InternetConnectA(session, "127.0.0.1", server.port(), nullptr, nullptr, 3, 0, 7);
+        HINTERNET request = HttpOpenRequestA(connection, "GET", "/start", nullptr, nullptr, nullptr, flags, 7);
+        ASSERT_TRUE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
+        if (flags) {
+            EXPECT_TRUE(redirects.empty());
+            EXPECT_EQ(readAll(request), "");
+        } else {
+            EXPECT_EQ(redirects,
+                      (std::vector<std::string>{"http://127.0.0.1:" + std::to_string(server.port()) + "/next?a=1"}));
+            EXPECT_EQ(readAll(request), "arrived");
+            EXPECT_EQ(server.request(1).target, "/next?a=1");
+        }
+        InternetCloseHandle(session);
+    }
+}
+
 struct FailureCase {
     const char* name;
     CertKind certificate;
