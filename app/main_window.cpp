@@ -173,6 +173,14 @@ frm_Main::frm_Main()
 
 frm_Main::~frm_Main() {
     if (g_MainWindow == this) g_MainWindow = nullptr;
+    // The hosted controls go while the rest of the window still stands: closing one serves the
+    // pending animation ticks of the others, and no event may reach a handler of this window then.
+    for (auto* control : {&AudioEditor21, &AudioSliderType21, &AudioPlayButtonType21, &AudioTimeDisplayType11})
+        if (*control) (*control)->Event = nullptr;
+    AudioPlayButtonType21.reset();
+    AudioSliderType21.reset();
+    AudioTimeDisplayType11.reset();
+    AudioEditor21.reset();
 }
 
 void frm_Main::createHostedControls() {
