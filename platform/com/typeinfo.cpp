@@ -1,5 +1,6 @@
 #include "com/typeinfo.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -170,8 +171,13 @@ public:
         f->wFuncFlags = m.flags;
         f->elemdescFunc.tdesc.vt = desc_.kind == TKIND_INTERFACE ? VT_HRESULT : VT_VOID;
         f->lprgelemdescParam = m.params.empty() ? nullptr : new ELEMDESC[m.params.size()];
-        for (std::size_t i = 0; i < m.params.size(); ++i)
-            f->lprgelemdescParam[i] = ELEMDESC{{m.params[i].vt}, {m.params[i].flags}};
+        for (std::size_t i = 0; i < m.params.size(); ++i) {
+            const ParamDesc& p = m.params[i];
+            f->lprgelemdescParam[i] = ELEMDESC{{p.vt}, {p.flags}};
+            if (p.userType)
+                f->lprgelemdescParam[i].tdesc = TYPEDESC{static_cast<VARTYPE>(VT_USERDEFINED | (p.vt & VT_BYREF)),
+                                                         refOf(p.userType)};
+        }
         *out = f;
         return S_OK;
     }
@@ -229,10 +235,17 @@ public:
         *flags = desc_.implemented[index].flags;
         return S_OK;
     }
+    // A coclass refers to the interfaces it implements, an interface to the types its parameters
+    // are declared with.
     HRESULT GetRefTypeInfo(HREFTYPE ref, ITypeInfo** info) override {
         if (!info) return E_INVALIDARG;
-        if (desc_.kind != TKIND_COCLASS || ref >= desc_.implemented.size()) return TYPE_E_ELEMENTNOTFOUND;
-        return typeInfoOf(*desc_.implemented[ref].type, info);
+        if (desc_.kind == TKIND_COCLASS) {
+            if (ref >= desc_.implemented.size()) return TYPE_E_ELEMENTNOTFOUND;
+            return typeInfoOf(*desc_.implemented[ref].type, info);
+        }
+        const std::vector<const TypeDesc*> referred = referredTypes();
+        if (ref >= referred.size()) return TYPE_E_ELEMENTNOTFOUND;
+        return typeInfoOf(*referred[ref], info);
     }
 
     HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids) override {
@@ -281,6 +294,19 @@ public:
     }
 
 private:
+    // The types the parameters are declared with, each once, in the order they first appear.
+    std::vector<const TypeDesc*> referredTypes() const {
+        std::vector<const TypeDesc*> types;
+        for (const MemberDesc& m : desc_.members)
+            for (const ParamDesc& p : m.params)
+                if (p.userType && std::find(types.begin(), types.end(), p.userType) == types.end())
+                    types.push_back(p.userType);
+        return types;
+    }
+    HREFTYPE refOf(const TypeDesc* type) const {
+        const std::vector<const TypeDesc*> types = referredTypes();
+        return static_cast<HREFTYPE>(std::find(types.begin(), types.end(), type) - types.begin());
+    }
     const EnumConstant* constantById(MEMBERID id) const {
         const MEMBERID index = id - kEnumConstantBase;
         if (id < kEnumConstantBase || index >= static_cast<MEMBERID>(desc_.constants.size())) return nullptr;

@@ -17,7 +17,9 @@
 // Parameter types follow from the C++ types (SHORT VT_I2, LONG VT_I4, ULONG VT_UI4, float VT_R4,
 // double VT_R8, BSTR VT_BSTR, IDispatch* VT_DISPATCH, IUnknown* VT_UNKNOWN, VARIANT VT_VARIANT,
 // SAFEARRAY* VT_ARRAY|VT_UI1, a pointer to any of them VT_BYREF|...); a ParamDesc with a vt
-// overrides that, as VARIANT_BOOL (a SHORT) needs: {"Enabled", VT_BOOL}.
+// overrides that, as VARIANT_BOOL (a SHORT) needs: {"Enabled", VT_BOOL}. A value of an
+// enumeration names its type as well, and is described as VT_USERDEFINED referring to it:
+// {"Style", VT_I4, PARAMFLAG_NONE, &kTStyle}.
 
 #include "com/errorinfo.h"
 #include "com/oleauto.h"
@@ -92,8 +94,11 @@ struct TYPEATTR {
     WORD wMinorVerNum;
 };
 
+// VT_USERDEFINED (with VT_BYREF for a pointer to one) names the type through hreftype, which
+// GetRefTypeInfo resolves.
 struct TYPEDESC {
     VARTYPE vt;
+    HREFTYPE hreftype = 0;
 };
 struct PARAMDESC {
     USHORT wParamFlags;
@@ -183,10 +188,14 @@ COM_INTERFACE_ID(IProvideClassInfo2, "{A6BC3AC0-DBAA-11CE-9DE3-00AA004BB851}");
 
 namespace com {
 
+struct TypeDesc;
+
 struct ParamDesc {
     const char* name = "";
     VARTYPE vt = VT_EMPTY;  // VT_EMPTY: taken from the C++ parameter type
     USHORT flags = PARAMFLAG_NONE;
+    // An enumeration the value is declared with; vt stays the type it is passed as (VT_I4).
+    const TypeDesc* userType = nullptr;
 };
 
 // Calls the member on self (the interface pointer) with one prepared VARIANT per declared
@@ -209,7 +218,6 @@ struct MemberDesc {
     std::size_t inputCount() const { return params.size() - (hasRetval() ? 1 : 0); }
 };
 
-struct TypeDesc;
 struct ImplDesc {
     const TypeDesc* type;
     INT flags;  // IMPLTYPEFLAG_*

@@ -667,4 +667,34 @@ TEST(TypeLibrary, EnumerationConstants) {
     EXPECT_EQ(info->GetVarDesc(2, &var), TYPE_E_ELEMENTNOTFOUND);
 }
 
+// A value declared with an enumeration is described as VT_USERDEFINED and leads to that type; it
+// is still passed as the long it is.
+TEST(TypeLibrary, ParametersOfAnEnumeratedType) {
+    static const com::TypeDesc kColours = com::enumType(
+        "TColour", com::guid("{6B1C2C55-0A55-4C43-9E0B-2B9C1D3E4F51}"), "colours", {{"cRed", 0}, {"cBlue", 7}});
+    static const com::TypeDesc kTyped = com::dualInterface<ISample>(
+        "ITyped", "typed",
+        {
+            com::propget<&ISample::get_Value>("Value", 1, {{"", VT_I4, PARAMFLAG_NONE, &kColours}}),
+            com::propput<&ISample::put_Value>("Value", 1, {{"Value", VT_I4, PARAMFLAG_NONE, &kColours}}),
+        });
+    EXPECT_EQ(kTyped.members[0].params[0].vt, VT_BYREF | VT_I4);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(com::typeInfoOf(kTyped, info.put()), S_OK);
+    for (UINT index : {0u, 1u}) {
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(index, &f), S_OK);
+        const TYPEDESC type = f->lprgelemdescParam[0].tdesc;
+        EXPECT_EQ(type.vt, index == 0 ? VT_BYREF | VT_USERDEFINED : VT_USERDEFINED);
+        info->ReleaseFuncDesc(f);
+        ComPtr<ITypeInfo> named;
+        ASSERT_EQ(info->GetRefTypeInfo(type.hreftype, named.put()), S_OK);
+        Bstr name;
+        ASSERT_EQ(named->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr), S_OK);
+        EXPECT_EQ(name.utf8(), "TColour");
+    }
+    ComPtr<ITypeInfo> none;
+    EXPECT_EQ(info->GetRefTypeInfo(1, none.put()), TYPE_E_ELEMENTNOTFOUND);
+}
+
 }  // namespace
