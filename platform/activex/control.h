@@ -35,9 +35,11 @@ inline SIZEL pixelsToHimetric(SIZE s) { return SIZEL{pixelsToHimetric(s.cx), pix
 inline SIZE himetricToPixels(SIZEL s) { return SIZE{himetricToPixels(s.cx), himetricToPixels(s.cy)}; }
 
 // One persisted property: the extent's width or height (VT_UI4, HIMETRIC), or a property of the
-// dual interface, read and written through its own get and put.
+// dual interface, read and written through its own get and put. A withheld entry keeps its place
+// in the layout for a property that must never be stored: it is saved empty and its stored value
+// is skipped on loading.
 struct PropertyEntry {
-    enum Kind { ExtentWidth, ExtentHeight, Dispatch };
+    enum Kind { ExtentWidth, ExtentHeight, Dispatch, Withheld };
     const char* name;
     Kind kind;
     DISPID dispid;
@@ -51,6 +53,9 @@ inline PropertyEntry extentHeightEntry(const char* name = "_cy") {
 }
 inline PropertyEntry propertyEntry(const char* name, DISPID dispid, VARTYPE vt) {
     return {name, PropertyEntry::Dispatch, dispid, vt};
+}
+inline PropertyEntry withheldEntry(const char* name, VARTYPE vt) {
+    return {name, PropertyEntry::Withheld, 0, vt};
 }
 
 struct ControlClass {

@@ -83,6 +83,11 @@ HRESULT ControlBase::getProperty(const PropertyEntry& entry, VARIANT* value) {
             if (FAILED(hr)) return hr;
             return VariantChangeType(value, &got, 0, entry.vt);
         }
+        case PropertyEntry::Withheld:
+            value->vt = entry.vt;
+            value->llVal = 0;
+            if (entry.vt == VT_BSTR) value->bstrVal = SysAllocStringLen(u"", 0);
+            return S_OK;
     }
     return E_UNEXPECTED;
 }
@@ -103,6 +108,8 @@ HRESULT ControlBase::putProperty(const PropertyEntry& entry, VARIANT* value) {
             return self()->Invoke(entry.dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
                                   nullptr, nullptr);
         }
+        case PropertyEntry::Withheld:
+            return S_OK;
     }
     return E_UNEXPECTED;
 }
