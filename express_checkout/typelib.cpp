@@ -7,6 +7,9 @@ using com::method;
 using com::propget;
 using com::propput;
 
+// The enumerations the properties are typed with, defined below.
+extern const com::TypeDesc kTPaymentAction, kTSSLCertStoreType;
+
 const com::TypeDesc kIExpressCheckout = com::dualInterface<IExpressCheckout>(
     "IExpressCheckout", "IExpressCheckout Interface",
     {
@@ -62,8 +65,10 @@ const com::TypeDesc kIExpressCheckout = com::dualInterface<IExpressCheckout>(
         propput<&IExpressCheckout::put_PayerStreet1>("PayerStreet1", 25, {{"newVal"}}, "property PayerStreet1"),
         propget<&IExpressCheckout::get_PayerStreet2>("PayerStreet2", 26, {}, "property PayerStreet2"),
         propput<&IExpressCheckout::put_PayerStreet2>("PayerStreet2", 26, {{"newVal"}}, "property PayerStreet2"),
-        propget<&IExpressCheckout::get_PaymentAction>("PaymentAction", 27, {}, "property PaymentAction"),
-        propput<&IExpressCheckout::put_PaymentAction>("PaymentAction", 27, {{"newVal"}}, "property PaymentAction"),
+        propget<&IExpressCheckout::get_PaymentAction>("PaymentAction", 27, {{"", VT_I4, PARAMFLAG_NONE, &kTPaymentAction}},
+                                           "property PaymentAction"),
+        propput<&IExpressCheckout::put_PaymentAction>("PaymentAction", 27, {{"newVal", VT_I4, PARAMFLAG_NONE, &kTPaymentAction}},
+                                           "property PaymentAction"),
         propget<&IExpressCheckout::get_PaymentDate>("PaymentDate", 28, {}, "property PaymentDate"),
         propput<&IExpressCheckout::put_PaymentDate>("PaymentDate", 28, {{"newVal"}}, "property PaymentDate"),
         propget<&IExpressCheckout::get_PaymentExchangeRate>("PaymentExchangeRate", 29, {}, "property PaymentExchangeRate"),
@@ -100,8 +105,10 @@ const com::TypeDesc kIExpressCheckout = com::dualInterface<IExpressCheckout>(
         propput<&IExpressCheckout::put_SSLCertStore>("SSLCertStore", 44, {{"newVal"}}, "property SSLCertStore"),
         propget<&IExpressCheckout::get_SSLCertStorePassword>("SSLCertStorePassword", 45, {}, "property SSLCertStorePassword"),
         propput<&IExpressCheckout::put_SSLCertStorePassword>("SSLCertStorePassword", 45, {{"newVal"}}, "property SSLCertStorePassword"),
-        propget<&IExpressCheckout::get_SSLCertStoreType>("SSLCertStoreType", 46, {}, "property SSLCertStoreType"),
-        propput<&IExpressCheckout::put_SSLCertStoreType>("SSLCertStoreType", 46, {{"newVal"}}, "property SSLCertStoreType"),
+        propget<&IExpressCheckout::get_SSLCertStoreType>("SSLCertStoreType", 46, {{"", VT_I4, PARAMFLAG_NONE, &kTSSLCertStoreType}},
+                                           "property SSLCertStoreType"),
+        propput<&IExpressCheckout::put_SSLCertStoreType>("SSLCertStoreType", 46, {{"newVal", VT_I4, PARAMFLAG_NONE, &kTSSLCertStoreType}},
+                                           "property SSLCertStoreType"),
         propget<&IExpressCheckout::get_SSLCertSubject>("SSLCertSubject", 47, {}, "property SSLCertSubject"),
         propput<&IExpressCheckout::put_SSLCertSubject>("SSLCertSubject", 47, {{"newVal"}}, "property SSLCertSubject"),
         propget<&IExpressCheckout::get_SSLServerCert>("SSLServerCert", 48, {}, "property SSLServerCert"),

@@ -17,9 +17,15 @@ using com::propput;
 #define VALUE_MEMBERS(Name, Vt)                                                                   \
     propget<&ICorvisk::get_##Name>(#Name, k##Name, {{"", Vt}}, "property " #Name),               \
         propput<&ICorvisk::put_##Name>(#Name, k##Name, {{"newVal", Vt}}, "property " #Name)
+#define ENUM_MEMBERS(Name, Enum)                                                                  \
+    propget<&ICorvisk::get_##Name>(#Name, k##Name, {{"", VT_I4, PARAMFLAG_NONE, &Enum}}, "property " #Name),  \
+        propput<&ICorvisk::put_##Name>(#Name, k##Name, {{"newVal", VT_I4, PARAMFLAG_NONE, &Enum}}, "property " #Name)
 #define INDEXED_MEMBERS(Name)                                                                     \
     propget<&ICorvisk::get_##Name>(#Name, k##Name, {{"FieldIndex"}}, "property " #Name),         \
         propput<&ICorvisk::put_##Name>(#Name, k##Name, {{"FieldIndex"}, {"newVal"}}, "property " #Name)
+
+// The enumerations the properties are typed with, defined below.
+extern const com::TypeDesc kTGateway, kTCardType, kTTransactionType, kTFirewallType, kTProxySSL, kTSSLCertStoreType;
 
 const com::TypeDesc kICorvisk = com::dualInterface<ICorvisk>(
     "ICorvisk", "ICorvisk Interface",
@@ -28,7 +34,7 @@ const com::TypeDesc kICorvisk = com::dualInterface<ICorvisk>(
         TEXT_MEMBERS(CardExpMonth),
         TEXT_MEMBERS(CardExpYear),
         TEXT_MEMBERS(CardNumber),
-        VALUE_MEMBERS(CardType, VT_I4),
+        ENUM_MEMBERS(CardType, kTCardType),
         TEXT_MEMBERS(CustomerAddress),
         TEXT_MEMBERS(CustomerCity),
         TEXT_MEMBERS(CustomerCountry),
@@ -43,9 +49,9 @@ const com::TypeDesc kICorvisk = com::dualInterface<ICorvisk>(
         TEXT_MEMBERS(FirewallHost),
         TEXT_MEMBERS(FirewallPassword),
         VALUE_MEMBERS(FirewallPort, VT_I4),
-        VALUE_MEMBERS(FirewallType, VT_I4),
+        ENUM_MEMBERS(FirewallType, kTFirewallType),
         TEXT_MEMBERS(FirewallUser),
-        VALUE_MEMBERS(Gateway, VT_I4),
+        ENUM_MEMBERS(Gateway, kTGateway),
         TEXT_MEMBERS(GatewayURL),
         TEXT_MEMBERS(InvoiceNumber),
         TEXT_MEMBERS(MerchantLogin),
@@ -54,7 +60,7 @@ const com::TypeDesc kICorvisk = com::dualInterface<ICorvisk>(
         TEXT_MEMBERS(ProxyPassword),
         VALUE_MEMBERS(ProxyPort, VT_I4),
         TEXT_MEMBERS(ProxyServer),
-        VALUE_MEMBERS(ProxySSL, VT_I4),
+        ENUM_MEMBERS(ProxySSL, kTProxySSL),
         TEXT_MEMBERS(ProxyUser),
         TEXT_MEMBERS(ResponseApprovalCode),
         TEXT_MEMBERS(ResponseAVS),
@@ -71,7 +77,7 @@ const com::TypeDesc kICorvisk = com::dualInterface<ICorvisk>(
         TEXT_MEMBERS(SSLCertEncoded),
         TEXT_MEMBERS(SSLCertStore),
         TEXT_MEMBERS(SSLCertStorePassword),
-        VALUE_MEMBERS(SSLCertStoreType, VT_I4),
+        ENUM_MEMBERS(SSLCertStoreType, kTSSLCertStoreType),
         TEXT_MEMBERS(SSLCertSubject),
         TEXT_MEMBERS(SSLServerCert),
         TEXT_MEMBERS(SSLServerCertStatus),
@@ -80,7 +86,7 @@ const com::TypeDesc kICorvisk = com::dualInterface<ICorvisk>(
         VALUE_MEMBERS(TransactionApproved, VT_BOOL),
         TEXT_MEMBERS(TransactionDesc),
         TEXT_MEMBERS(TransactionId),
-        VALUE_MEMBERS(TransactionType, VT_I4),
+        ENUM_MEMBERS(TransactionType, kTTransactionType),
         VALUE_MEMBERS(SSLAcceptServerCertB, VT_VARIANT),
         VALUE_MEMBERS(SSLCertEncodedB, VT_VARIANT),
         VALUE_MEMBERS(SSLCertStoreB, VT_VARIANT),
@@ -102,6 +108,7 @@ const com::TypeDesc kICorvisk = com::dualInterface<ICorvisk>(
 
 #undef TEXT_MEMBERS
 #undef VALUE_MEMBERS
+#undef ENUM_MEMBERS
 #undef INDEXED_MEMBERS
 
 const com::TypeDesc kICorviskEvents = com::dispInterface(

@@ -194,6 +194,37 @@ TEST_F(ExpressCheckoutControl, TypeLibraryNamesTheEnumerations) {
                                                       {"sstPFXBlob", 3}, {"sstPEMKey", 4}}));
 }
 
+// The two enumerated properties are declared with their enumerations, get and put alike.
+TEST_F(ExpressCheckoutControl, EnumeratedPropertiesNameTheirTypes) {
+    com::ComPtr<ITypeInfo> info;
+    ASSERT_EQ(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    const std::map<DISPID, std::string> expected{{kPaymentAction, "TPaymentAction"},
+                                                 {kSSLCertStoreType, "TSSLCertStoreType"}};
+    std::map<DISPID, int> seen;
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    const WORD functions = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < functions; ++i) {
+        FUNCDESC* f = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
+        const auto it = expected.find(f->memid);
+        if (it != expected.end()) {
+            ++seen[f->memid];
+            const TYPEDESC& type = f->lprgelemdescParam[0].tdesc;
+            EXPECT_EQ(type.vt, VT_USERDEFINED | (f->invkind == INVOKE_PROPERTYGET ? VT_BYREF : 0)) << f->memid;
+            com::ComPtr<ITypeInfo> named;
+            ASSERT_EQ(info->GetRefTypeInfo(type.hreftype, named.put()), S_OK);
+            com::Bstr name;
+            ASSERT_EQ(named->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr), S_OK);
+            EXPECT_EQ(name.utf8(), it->second);
+        }
+        info->ReleaseFuncDesc(f);
+    }
+    EXPECT_EQ(seen[kPaymentAction], 2);
+    EXPECT_EQ(seen[kSSLCertStoreType], 2);
+}
+
 TEST_F(ExpressCheckoutControl, PropertyErrors) {
     struct Case {
         const char* name;
