@@ -3,14 +3,19 @@
 
 #include "card_control/gateway_engine.h"
 
+#include "payment_core/text_utils.h"
+
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace card_control {
 
 using payment_core::kOk;
 
 namespace {
+
+constexpr std::string_view kAchEndMarker = "endofdata";
 
 bool isNull(const char* text) { return !text || std::strcmp(text, "NULL") == 0; }
 
@@ -121,6 +126,23 @@ int GatewayEngine::checkPennies() {
     return kOk;
 }
 
+// The ACH gateways read the body unencoded up to the end marker, so a text holding '&', '=' or
+// the marker would end its pair, add a field or end the data early; such a request is refused.
+int GatewayEngine::checkAchField(std::string_view name, std::string_view value) {
+    const auto unsafe = [](std::string_view text) {
+        if (text.find_first_of("&=") != std::string_view::npos) return true;
+        for (std::size_t at = 0; at + kAchEndMarker.size() <= text.size(); ++at)
+            if (payment_core::compareTextPrefixNoCase(text.data() + at, kAchEndMarker.data(), kAchEndMarker.size()) == 0)
+                return true;
+        return false;
+    };
+    if (!unsafe(name) && !unsafe(value)) return kOk;
+    std::string message = "Field '";
+    message.append(name);
+    message += "' holds '&', '=' or 'endofdata', which this gateway cannot take.";
+    return fail(kNotForGateway, message.c_str());
+}
+
 int GatewayEngine::addGatewayExtras() {
     const bool haveCvv = !slot(RequestSlot::CardCVV2Data).empty();
     switch (gateway) {
@@ -153,13 +175,17 @@ int GatewayEngine::addGatewayExtras() {
     case gwPaymentsGateway: {
         PostData.reset();
         int result = kOk;
+        for (int i = 0; !result && i < formNames.count(); ++i)
+            result = checkAchField({formNames.get(i), static_cast<std::size_t>(formNames.itemLength(i))},
+                                   {formValues.get(i), static_cast<std::size_t>(formValues.itemLength(i))});
         for (int i = 0; !result && i < formNames.count(); ++i) {
             result = PostData.append(formNames.get(i), static_cast<std::size_t>(formNames.itemLength(i)));
             if (!result) result = PostData.appendChar('=');
             if (!result) result = PostData.append(formValues.get(i), static_cast<std::size_t>(formValues.itemLength(i)));
             if (!result) result = PostData.appendChar('&');
         }
-        if (!result) result = PostData.appendCString("endofdata&");
+        if (!result) result = PostData.append(kAchEndMarker.data(), kAchEndMarker.size());
+        if (!result) result = PostData.appendChar('&');
         return result;
     }
     default:

@@ -1,6 +1,7 @@
 #include "card_control/gateway_engine.h"
 
 #include "payment_core/com_bridge.h"
+#include "payment_core/http_url.h"
 #include "payment_core/text_utils.h"
 
 #include <cstdio>
@@ -279,6 +280,8 @@ int GatewayEngine::authorize() {
     ResponseData.reset();
     clearFormVariables(0);
     clearRequestState();
+    // Only the rows that ask for redirects follow them, in this transaction alone.
+    FollowRedirects = 0;
     if (int rc = prepareRequest()) return rc;
     if (gateway == gwPayFlowPro) return payFlowProExchange();
     receivedHeaderNames.reset();
@@ -304,6 +307,9 @@ int GatewayEngine::send() {
         break;
     }
     if (int rc = setUrl(GatewayURL.data(), false)) return rc;
+    if (requestScheme_.assign(static_cast<std::size_t>(URLScheme.length()), URLScheme.data()) ||
+        requestHost_.assign(static_cast<std::size_t>(URLServer.length()), URLServer.data()))
+        return payment_core::kOutOfMemory;
     switch (gateway) {
     case gwOrbital:
     case gwACHPAyments:
@@ -312,6 +318,21 @@ int GatewayEngine::send() {
     default:
         return postFormVariables(1);
     }
+}
+
+// The request carries card data: it is posted again only to the host it was meant for, and never
+// from https to plain http.
+void GatewayEngine::onRedirect(const char* location, bool& accept) {
+    GatewayTransport::onRedirect(location, accept);
+    payment_core::InlineString20 scheme, host, user, password;
+    InlineString99 path;
+    int port = URLPort;
+    scheme.assign(static_cast<std::size_t>(requestScheme_.length()), requestScheme_.data());
+    host.assign(static_cast<std::size_t>(requestHost_.length()), requestHost_.data());
+    if (payment_core::splitUrl(location, scheme, host, path, port, user, password) ||
+        !payment_core::equalsNoCase(host.data(), requestHost_.data()) ||
+        (payment_core::equalsNoCase(requestScheme_.data(), "https") && !payment_core::equalsNoCase(scheme.data(), "https")))
+        accept = false;
 }
 
 // GatewayURL holds host and port joined by a colon, possibly after a scheme.
@@ -480,9 +501,11 @@ int GatewayEngine::credit(const char* id, const char* amount) {
     case gw3DSI: {
         // The credit's markers are taken back afterwards: left in place they would turn the next
         // sale into a credit.
+        const std::string amountText = copyOf(amount);
         const int debitCredit = findSpecial("DbCr");
         const std::string before = debitCredit >= 0 ? specialValues.get(debitCredit) : "";
-        int rc = debitCredit >= 0 ? specialValues.set(debitCredit, "C") : addSpecialField("DbCr", "C");
+        int rc = assignView(slot(RequestSlot::TransactionAmount), amountText);
+        if (!rc) rc = debitCredit >= 0 ? specialValues.set(debitCredit, "C") : addSpecialField("DbCr", "C");
         if (!rc) rc = addSpecialField("OrigTranNum", id);
         if (!rc) rc = setTransactionType(ttCapture);
         if (!rc) rc = authorize();

@@ -86,6 +86,7 @@ public:
     ~GatewayEngine() override;
 
     int config(ConfigRequest& request, const char** answer) override;
+    void onRedirect(const char* location, bool& accept) override;
 
     int authorize();
     int preAuthorize();
@@ -134,6 +135,7 @@ private:
     int slotValue(int slot, InlineString99& out, bool& send);
     int addGatewayExtras();
     int checkPennies();
+    int checkAchField(std::string_view name, std::string_view value);
     int buildPayFuse();
     int buildOrbital();
     int buildLinkPoint();
@@ -144,6 +146,10 @@ private:
     int setFollowUpUrl(const char* path);
     void emptyCardAndCustomer();
     int prepareAchVoidOrCapture();
+
+    // Where the transaction's request went first: redirects may lead nowhere else.
+    payment_core::InlineString20 requestScheme_;
+    payment_core::InlineString20 requestHost_;
 };
 
 }  // namespace card_control

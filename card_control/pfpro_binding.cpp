@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace card_control {
 
@@ -107,9 +108,17 @@ int GatewayEngine::payFlowProExchange() {
     InlineString99 parameters;
     int result = payment_core::kOk;
     for (int i = 0; !result && i < formNames.count(); ++i) {
+        const std::string_view value(formValues.get(i), static_cast<std::size_t>(formValues.itemLength(i)));
         result = parameters.append(formNames.get(i), static_cast<std::size_t>(formNames.itemLength(i)));
+        // A value that could end its pair or start another goes with its length in bytes, which
+        // the gateway reads in place of looking for the next '&'.
+        if (!result && value.find_first_of("&=") != std::string_view::npos) {
+            result = parameters.appendChar('[');
+            if (!result) result = parameters.appendInt(static_cast<int>(value.size()));
+            if (!result) result = parameters.appendChar(']');
+        }
         if (!result) result = parameters.appendChar('=');
-        if (!result) result = parameters.append(formValues.get(i), static_cast<std::size_t>(formValues.itemLength(i)));
+        if (!result) result = parameters.append(value.data(), value.size());
         if (!result) result = parameters.appendChar('&');
     }
     char* response = nullptr;

@@ -386,20 +386,25 @@ int ResponseParser::setResponseField(int slot, std::string_view text) {
 
 void ResponseParser::clearResponseFields() {
     for (payment_core::InlineString99& f : fields_) f.reset();
+    failed_ = false;
 }
 
 int ResponseParser::ParseResponse(const ParseInput& input, const char* body, std::size_t length) {
     setLastError(nullptr);
+    failed_ = true;
     if (!GatewayTable::isGateway(input.gateway)) {
         setLastError("Invalid Gateway or Gateway not specified: ParseResponse");
         return GatewayNotChosen;
     }
+    int result;
     try {
         Parse parse(*this, input);
-        return parseFamily(parse, std::string_view(body ? body : "", body ? length : 0));
+        result = parseFamily(parse, std::string_view(body ? body : "", body ? length : 0));
     } catch (const std::bad_alloc&) {
-        return payment_core::kOutOfMemory;
+        result = payment_core::kOutOfMemory;
     }
+    failed_ = result != 0;
+    return result;
 }
 
 }  // namespace card_control

@@ -43,12 +43,14 @@ public:
         return {f.data(), static_cast<std::size_t>(f.length())};
     }
 
+    // An answer that failed to parse approves nothing, whatever code it stored before failing.
     bool TransactionApproved(int gateway) const {
-        return card_control::TransactionApproved(gateway, field(ResponseSlot::ResponseCode));
+        return !failed_ && card_control::TransactionApproved(gateway, field(ResponseSlot::ResponseCode));
     }
 
 private:
     payment_core::InlineString99 fields_[ResponseSlotCount];
+    bool failed_ = false;
 };
 
 }  // namespace card_control

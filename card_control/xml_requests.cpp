@@ -120,7 +120,9 @@ constexpr const char* kLinkPointOrder =
 #undef T13
 
 // Values become element text: markup characters in them are escaped so that a name such as
-// "Smith & Sons" cannot break the document or add elements to it.
+// "Smith & Sons" cannot break the document or add elements to it. Carriage returns, tabs and
+// line feeds go as references, which a reader keeps as they are, where it would turn a literal
+// CR into LF in text and any of them into a blank in an attribute.
 void appendEscaped(std::string& out, std::string_view value) {
     for (char c : value) {
         switch (c) {
@@ -128,6 +130,9 @@ void appendEscaped(std::string& out, std::string_view value) {
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
+        case '\r': out += "&#13;"; break;
+        case '\t': out += "&#9;"; break;
+        case '\n': out += "&#10;"; break;
         default: out += c;
         }
     }

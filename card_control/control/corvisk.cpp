@@ -23,7 +23,8 @@ namespace {
 std::vector<activex::PropertyEntry> persistedProperties() {
     using activex::propertyEntry;
     return {
-        propertyEntry("CardCVV2Data", kCardCVV2Data, VT_BSTR),
+        // A card security code is never stored; its entry stays so that saved controls keep their layout.
+        activex::withheldEntry("CardCVV2Data", VT_BSTR),
         propertyEntry("CardExpMonth", kCardExpMonth, VT_BSTR),
         propertyEntry("CardExpYear", kCardExpYear, VT_BSTR),
         propertyEntry("CardNumber", kCardNumber, VT_BSTR),

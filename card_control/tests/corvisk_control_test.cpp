@@ -1,85 +1,16 @@
-// The control as a host reaches it: registered by the registration command, made by CLSID and
-// driven through IDispatch.
+// The control's surface as a host meets it: registration, type library, defaults, errors,
+// persistence, one charge and the design-time look.
 
 #include "activex/testing/event_recorder.h"
-#include "activex/testing/test_host.h"
-#include "card_control/control/interface.h"
-#include "card_control/tests/engine_fixture.h"
+#include "card_control/tests/control_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <functional>
 #include <map>
-#include <string>
-#include <vector>
 
 using namespace corvisk;
+using namespace corvisk::testing_support;
 using activex::testing::EventRecorder;
-using activex::testing::TestHost;
 using fixtures::Answer;
-
-namespace {
-
-std::string utf8(BSTR b) { return com::toUtf8(com::view(b)); }
-
-struct Raised {
-    HRESULT hr;
-    std::string description;
-    DWORD helpContext;
-    std::string source;
-};
-
-class CorviskControl : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + CORVISK_PATH).c_str()), 0);
-    }
-    void SetUp() override {
-        card_control::testing_support::trustTestCa();
-        ASSERT_EQ(host.create(CLSID_Corvisk), S_OK);
-        ASSERT_EQ(host.site().control()->QueryInterface(IID_IDispatch, dispatch.putVoid()), S_OK);
-    }
-    void TearDown() override {
-        dispatch.reset();
-        host.site().close();
-    }
-
-    HRESULT invoke(DISPID id, WORD flags, std::vector<com::Variant> args, com::Variant* result, Raised* raised) {
-        std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-        DISPID named = DISPID_PROPERTYPUT;
-        const bool put = flags == DISPATCH_PROPERTYPUT;
-        DISPPARAMS params{reversed.data(), put ? &named : nullptr, static_cast<UINT>(reversed.size()), put ? 1u : 0u};
-        EXCEPINFO info{};
-        const HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &info, nullptr);
-        if (raised) *raised = {info.scode, utf8(info.bstrDescription), info.dwHelpContext, utf8(info.bstrSource)};
-        com::clearExcepInfo(&info);
-        return hr;
-    }
-    HRESULT put(DISPID id, com::Variant value, Raised* raised = nullptr) {
-        return invoke(id, DISPATCH_PROPERTYPUT, {value}, nullptr, raised);
-    }
-    HRESULT putText(DISPID id, const std::string& text, Raised* raised = nullptr) {
-        return put(id, com::Variant::text(text), raised);
-    }
-    com::Variant get(DISPID id, std::vector<com::Variant> index = {}) {
-        com::Variant result;
-        EXPECT_EQ(invoke(id, DISPATCH_PROPERTYGET, index, &result, nullptr), S_OK) << "dispid " << id;
-        return result;
-    }
-    std::string getText(DISPID id) {
-        com::Variant v = get(id);
-        return v.vt == VT_BSTR ? utf8(v.bstrVal) : "<not text>";
-    }
-    HRESULT call(DISPID id, std::vector<com::Variant> args = {}, Raised* raised = nullptr, com::Variant* result = nullptr) {
-        return invoke(id, DISPATCH_METHOD, args, result, raised);
-    }
-
-    TestHost host;
-    com::ComPtr<IDispatch> dispatch;
-};
-
-}  // namespace
 
 TEST_F(CorviskControl, RegisteredUnderBothProgIds) {
     for (const char16_t* progId : {u"QuorrelPay.Corvisk", u"QuorrelPay.Corvisk.1"}) {
