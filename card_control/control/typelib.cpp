@@ -17,9 +17,10 @@ using com::propput;
 #define VALUE_MEMBERS(Name, Vt)                                                                   \
     propget<&ICorvisk::get_##Name>(#Name, k##Name, {{"", Vt}}, "property " #Name),               \
         propput<&ICorvisk::put_##Name>(#Name, k##Name, {{"newVal", Vt}}, "property " #Name)
-#define ENUM_MEMBERS(Name, Enum)                                                                  \
-    propget<&ICorvisk::get_##Name>(#Name, k##Name, {{"", VT_I4, PARAMFLAG_NONE, &Enum}}, "property " #Name),  \
-        propput<&ICorvisk::put_##Name>(#Name, k##Name, {{"newVal", VT_I4, PARAMFLAG_NONE, &Enum}}, "property " #Name)
+#define ENUM_MEMBERS(Name, Enum)                                                                             \
+    propget<&ICorvisk::get_##Name>(#Name, k##Name, {{"", VT_I4, PARAMFLAG_NONE, &Enum}}, "property " #Name), \
+        propput<&ICorvisk::put_##Name>(#Name, k##Name, {{"newVal", VT_I4, PARAMFLAG_NONE, &Enum}},           \
+                                       "property " #Name)
 #define INDEXED_MEMBERS(Name)                                                                     \
     propget<&ICorvisk::get_##Name>(#Name, k##Name, {{"FieldIndex"}}, "property " #Name),         \
         propput<&ICorvisk::put_##Name>(#Name, k##Name, {{"FieldIndex"}, {"newVal"}}, "property " #Name)
