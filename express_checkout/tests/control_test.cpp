@@ -13,7 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -614,6 +624,98 @@ TEST_F(ExpressCheckoutControl, ClientKeysDownTo1024BitsArePresented) {
     EXPECT_EQ(refused.hr, static_cast<HRESULT>(0x800A0000 | (273 + 20001)));
     EXPECT_EQ(refused.description.rfind(u"Could not acquire security credentials: error ", 0), 0u);
     EXPECT_EQ(server.connectionCount(), 1u);
+}
+
+// Python's HTTPS server in a process of its own on loopback, offering only finite-field DHE in
+// the given group (below TLS 1.3) and answering every POST with a successful envelope.
+constexpr const char* kDheServerScript = R"(
+import http.server, ssl, sys
+cert, key, dh = sys.argv[1:4]
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = 'HTTP/1.1'
+    def do_POST(self):
+        self.rfile.read(int(self.headers['Content-Length']))
+        body = sys.argv[4].encode()
+        self.send_response(200)
+        self.send_header('Content-Type', 'text/xml')
+        self.send_header('Content-Length', str(len(body)))
+        self.send_header('Connection', 'close')
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.maximum_version = ssl.TLSVersion.TLSv1_2
+context.set_ciphers('DHE-RSA-AES128-GCM-SHA256:@SECLEVEL=1')
+context.load_cert_chain(cert, key)
+context.load_dh_params(dh)
+server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+)";
+
+class DheServer {
+public:
+    explicit DheServer(const std::string& group) {
+        dir_ = std::filesystem::temp_directory_path() / ("express-checkout-dh-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+        const std::string dh = (dir_ / (group + ".pem")).string();
+        EXPECT_EQ(std::system(("openssl genpkey -genparam -algorithm DH -pkeyopt group:" + group + " -out " + dh +
+                               " 2>/dev/null").c_str()),
+                  0);
+        const fixtures::CertificateFiles& files = TestCertificates::instance().files(CertKind::Server);
+        const std::string answer = envelope("<R><Ack>Success</Ack></R>");
+        int out[2];
+        if (pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            execlp("python3", "python3", "-c", kDheServerScript, files.certPem.c_str(), files.keyPem.c_str(),
+                   dh.c_str(), answer.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        // The port line comes once the server listens.
+        FILE* lines = fdopen(out[0], "r");
+        char line[32] = {};
+        if (lines && std::fgets(line, sizeof line, lines)) port_ = static_cast<std::uint16_t>(std::atoi(line));
+        if (lines) std::fclose(lines);
+    }
+    ~DheServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    std::uint16_t port() const { return port_; }
+
+private:
+    std::filesystem::path dir_;
+    std::uint16_t port_ = 0;
+    pid_t pid_ = -1;
+};
+
+TEST_F(ExpressCheckoutControl, WhatTheServerOffersKeepsTheDefaultPolicy) {
+    // A 1536-bit group passes security level 1 and fails the default: only the client's own
+    // certificate and key are held to level 1.
+    struct Case {
+        const char* group;
+        HRESULT hr;
+    };
+    for (const Case& c : {Case{"modp_1536", static_cast<HRESULT>(0x800A0000 | (276 + 20001))}, Case{"ffdhe2048", S_OK}}) {
+        DheServer server(c.group);
+        ASSERT_NE(server.port(), 0) << c.group;
+        putText(kURL, "https://localhost:" + std::to_string(server.port()) + "/2.0/");
+        readyForSetCheckout();
+        const Failure f = call(kSetCheckout);
+        EXPECT_EQ(f.hr, c.hr) << c.group << ": " << std::string(f.description.begin(), f.description.end());
+    }
+    EXPECT_EQ(text(kAck), "Success");
 }
 
 TEST_F(ExpressCheckoutControl, NestedCallsAreRefusedAndLeaveTheCallInFlightWhole) {
