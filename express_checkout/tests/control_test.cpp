@@ -673,7 +673,7 @@ public:
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
             close(out[1]);
-            execlp("python3", "python3", "-c", kDheServerScript, files.certPem.c_str(), files.keyPem.c_str(),
+            execl("/usr/bin/python3", "python3", "-c", kDheServerScript, files.certPem.c_str(), files.keyPem.c_str(),
                    dh.c_str(), answer.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
