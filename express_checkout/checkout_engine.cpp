@@ -5,6 +5,7 @@
 
 #include "express_checkout/client_certificate.h"
 #include "payment_core/text_utils.h"
+#include "win32/codepage.h"
 
 #ifndef EXPRESS_CHECKOUT_API_HOST
 #error "EXPRESS_CHECKOUT_API_HOST names the provider's live API host"
@@ -69,8 +70,31 @@ constexpr const char* kTokenPaths[] = {
     "/Envelope/Body/SetExpressCheckoutResponse/Token",
 };
 
+// A value set by the host goes in as character data, so that its element carries exactly that
+// value: the markup characters as entities, CR and TAB as character references (a reader
+// would otherwise normalise them away).
+int appendValue(InlineString99& out, const char* text, std::size_t length) {
+    int result = kOk;
+    for (std::size_t i = 0; i < length && !result; ++i) {
+        switch (text[i]) {
+        case '"': result = out.appendCString("&quot;"); break;
+        case '&': result = out.appendCString("&amp;"); break;
+        case '<': result = out.appendCString("&lt;"); break;
+        case '>': result = out.appendCString("&gt;"); break;
+        case '\r': result = out.appendCString("&#13;"); break;
+        case '\t': result = out.appendCString("&#9;"); break;
+        default: result = out.appendChar(text[i]);
+        }
+    }
+    return result;
+}
+
+int appendValue(InlineString99& out, const InlineString99& text) {
+    return appendValue(out, text.data(), static_cast<std::size_t>(text.length()));
+}
+
 int appendItem(InlineString99& out, const StringList& list, int i) {
-    return out.append(list.get(i), static_cast<std::size_t>(list.itemLength(i)));
+    return appendValue(out, list.get(i), static_cast<std::size_t>(list.itemLength(i)));
 }
 
 int copyText(InlineString99& to, const InlineString99& from) {
@@ -100,6 +124,8 @@ int CheckoutEngineBase::setItemCount(int n) {
 }
 
 CheckoutEngine::CheckoutEngine() {
+    // The envelope declares UTF-8, and the provider answers in it.
+    CodePage = CP_UTF8;
     resetRequestFields();
     resetOrder();
     resetConnection();
@@ -204,25 +230,32 @@ int CheckoutEngine::expandTemplate(const char* text, const char* const* paramete
     return result;
 }
 
+// Host data is never template text: the template is expanded with the parameters as values,
+// and the item texts follow it as values too.
 int CheckoutEngine::buildBody(const char* templateText, bool withItems, InlineString99& out) {
     InlineString99 text;
     int result = text.appendCString(kVersionLine);
     if (!result) result = text.appendCString(templateText);
-    for (int i = 0; withItems && !result && i < itemCount(); ++i) {
-        result = text.appendCString("  <PaymentItem>    <Name>");
-        if (!result) result = appendItem(text, ItemName, i);
-        if (!result) result = text.appendCString("</Name>    <Amount>");
-        if (!result) result = appendItem(text, ItemAmount, i);
-        if (!result) result = text.appendCString("</Amount>     <Number>");
-        if (!result) result = appendItem(text, ItemNumber, i);
-        if (!result) result = text.appendCString("</Number>    <Quantity>");
-        if (!result) result = appendItem(text, ItemQuantity, i);
-        if (!result) result = text.appendCString("</Quantity>  </PaymentItem>");
-    }
-    if (!result && withItems) result = text.appendCString(kPaymentTemplateEnd);
+    InlineString99 values[kTemplateParameterCount];
     const char* parameters[kTemplateParameterCount];
-    for (int n = 0; n < kTemplateParameterCount; ++n) parameters[n] = templateParameter(n);
+    for (int n = 0; n < kTemplateParameterCount; ++n) {
+        const char* value = templateParameter(n);
+        if (!result) result = appendValue(values[n], value, std::strlen(value));
+        parameters[n] = values[n].data();
+    }
     if (!result) result = expandTemplate(text.data(), parameters, out);
+    for (int i = 0; withItems && !result && i < itemCount(); ++i) {
+        result = out.appendCString("  <PaymentItem>    <Name>");
+        if (!result) result = appendItem(out, ItemName, i);
+        if (!result) result = out.appendCString("</Name>    <Amount>");
+        if (!result) result = appendItem(out, ItemAmount, i);
+        if (!result) result = out.appendCString("</Amount>     <Number>");
+        if (!result) result = appendItem(out, ItemNumber, i);
+        if (!result) result = out.appendCString("</Number>    <Quantity>");
+        if (!result) result = appendItem(out, ItemQuantity, i);
+        if (!result) result = out.appendCString("</Quantity>  </PaymentItem>");
+    }
+    if (!result && withItems) result = out.appendCString(kPaymentTemplateEnd);
     return result;
 }
 
@@ -232,8 +265,19 @@ int CheckoutEngine::require(const InlineString99& field, const char* message) {
     return kMissingField;
 }
 
+bool CheckoutEngine::busy() const { return inCall_ || currentAction || winInetAction; }
+
+int CheckoutEngine::refuseWhileBusy() {
+    if (!busy()) return kOk;
+    setLastError("Busy performing current action.", kHttpBusy);
+    return kHttpBusy;
+}
+
 int CheckoutEngine::setCheckout() {
-    int result = require(OrderTotal, "An OrderTotal is required for this transaction.");
+    int result = refuseWhileBusy();
+    if (result) return result;
+    const CallScope scope(inCall_);
+    result = require(OrderTotal, "An OrderTotal is required for this transaction.");
     if (!result) result = require(ReturnURL, "A ReturnURL is required for this transaction.");
     if (!result) result = require(CancelURL, "A CancelURL is required for this transaction.");
     if (result) return result;
@@ -244,7 +288,10 @@ int CheckoutEngine::setCheckout() {
 }
 
 int CheckoutEngine::getCheckoutDetails(const char* token) {
-    int result = Token.assignCString(token);
+    int result = refuseWhileBusy();
+    if (result) return result;
+    const CallScope scope(inCall_);
+    result = Token.assignCString(token);
     if (!result) result = require(Token, "A Token is required for this transaction.");
     if (result) return result;
     InlineString99 body;
@@ -254,7 +301,10 @@ int CheckoutEngine::getCheckoutDetails(const char* token) {
 }
 
 int CheckoutEngine::checkoutPayment() {
-    int result = require(Token, "A Token is required for this transaction.");
+    int result = refuseWhileBusy();
+    if (result) return result;
+    const CallScope scope(inCall_);
+    result = require(Token, "A Token is required for this transaction.");
     if (!result) result = require(PayerId, "A PayerId is required for this transaction.");
     if (!result) result = require(OrderTotal, "An OrderTotal is required for this transaction.");
     if (result) return result;
@@ -274,9 +324,9 @@ int CheckoutEngine::callApi(const char* method, const char* parameter, const cha
                                       "SOAP-ENV:mustUnderstand=\"1\"><Credentials "
                                       "xmlns=\"urn:ebay:apis:eBLBaseComponents\"><Username>");
     }
-    if (!result) result = header.append(ApiUsername.data(), static_cast<std::size_t>(ApiUsername.length()));
+    if (!result) result = appendValue(header, ApiUsername);
     if (!result) result = header.appendCString("</Username><Password>");
-    if (!result) result = header.append(ApiPassword.data(), static_cast<std::size_t>(ApiPassword.length()));
+    if (!result) result = appendValue(header, ApiPassword);
     if (!result) result = header.appendCString("</Password><Subject/></Credentials></RequesterCredentials>");
     // The declarations replace those of the previous call: a repeated one would make the
     // envelope ill-formed.

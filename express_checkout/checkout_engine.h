@@ -49,6 +49,10 @@ public:
     int setCheckout();
     int getCheckoutDetails(const char* token);
     int checkoutPayment();
+    // An operation runs, or a request is in flight: a host calling in from an event handler is
+    // refused before anything of the running call is touched.
+    bool busy() const;
+    int refuseWhileBusy();
 
     // Token, ReturnURL, CancelURL, PaymentAction, BuyerEmail, PayerId and the parameter texts.
     void resetRequestFields();
@@ -114,7 +118,14 @@ private:
     int walkErrors();
     int require(const InlineString99& field, const char* message);
 
+    struct CallScope {
+        explicit CallScope(bool& flag) : flag_(flag) { flag_ = true; }
+        ~CallScope() { flag_ = false; }
+        bool& flag_;
+    };
+
     InlineString99 answer_;
+    bool inCall_ = false;
 };
 
 // The endpoint a new control posts to.

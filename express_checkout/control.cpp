@@ -329,6 +329,7 @@ public:
         return raise(engine_.getCheckoutDetails(text.c_str()), methodHelp(503));
     }
     HRESULT Reset() override {
+        if (const int busy = engine_.refuseWhileBusy()) return raise(busy, methodHelp(504));
         engine_.resetRequestFields();
         engine_.resetOrder();
         engine_.resetConnection();

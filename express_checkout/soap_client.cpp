@@ -242,13 +242,29 @@ int SoapClient::post(int action) {
     PostData = static_cast<InlineString99&&>(TransferredData);
     TransferredData.reset();
     if (action != kSoapPost) return result;
-    if (!result) return parseResponse();
+    if (!result) return parseAnswer();
+    // Only a fault explains a failed status better than the status does.
     InlineString99 status;
     status.assign(static_cast<std::size_t>(lastError.length()), lastError.data());
     const int parsed = parseResponse();
-    if (parsed) return parsed;
+    if (parsed == kSoapFault) return parsed;
     setLastError(status.data());
     return kHttpStatusFailure;
+}
+
+// An answer that holds no document at all is named for what came, not for the document
+// the parser could not build.
+int SoapClient::parseAnswer() {
+    bool blank = true;
+    for (int i = 0; i < PostData.length() && blank; ++i) blank = std::strchr(" \t\r\n", PostData.data()[i]) != nullptr;
+    if (blank) {
+        setLastError("No answer from the server.");
+        return kHttpBadResponse;
+    }
+    const int result = parseResponse();
+    if (result != kDomUnavailable) return result;
+    setLastError("The answer is not an XML document.");
+    return kHttpBadResponse;
 }
 
 int SoapClient::resetSoap() {

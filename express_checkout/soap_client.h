@@ -70,6 +70,7 @@ public:
 
 private:
     int post(int action);
+    int parseAnswer();
     int resetSoap();
     int returnValues();
     const char* pathText(const char* path);

@@ -45,6 +45,8 @@ HRESULT reportComError(const ControlIdentity& control, std::u16string_view descr
 HRESULT raiseComError(CoreComponent& engine, const ControlIdentity& control, int code, DWORD helpContext) {
     if (code == 0) return S_OK;
     if (code == kOutOfMemory) return reportComError(control, u"Out of memory.", 0, static_cast<HRESULT>(0x800A0007));
+    // A text left by an earlier failure with another code would describe the wrong failure.
+    if (engine.lastErrorBelongsElsewhere(code)) engine.lastError.reset();
     if (engine.lastError.empty()) setErrorFromCode(engine, code);
     std::u16string description = engine.lastError.empty()
                                      ? std::u16string(u"No description available.")

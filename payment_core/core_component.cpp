@@ -61,7 +61,10 @@ int parseIntValue(const ConfigRequest& request) {
 
 CoreComponent::CoreComponent() = default;
 
-CoreComponent::~CoreComponent() { lastError.reset(); }
+CoreComponent::~CoreComponent() {
+    lastError.reset();
+    lastErrorOfCode_.reset();
+}
 
 void CoreComponent::reserved() {}
 
@@ -89,6 +92,17 @@ void CoreComponent::reset() {
 }
 
 int CoreComponent::setLastError(const char* text) { return lastError.assignCString(text); }
+
+int CoreComponent::setLastError(const char* text, int code) {
+    int result = lastError.assignCString(text);
+    if (!result) result = lastErrorOfCode_.assignCString(text);
+    lastErrorCode_ = result ? 0 : code;
+    return result;
+}
+
+bool CoreComponent::lastErrorBelongsElsewhere(int code) const {
+    return lastErrorCode_ && lastErrorCode_ != code && lastError.equals(lastErrorOfCode_.data(), lastErrorOfCode_.length());
+}
 
 int CoreComponent::answerText(const char** answer, const char* text) {
     const int result = lastError.assignCString(text);

@@ -58,6 +58,10 @@ public:
 
     void reset();
     int setLastError(const char* text);
+    // The text of one result code: raised with another code, it gives way to that code's text.
+    int setLastError(const char* text, int code);
+    // lastError is still the text set for a code other than this one.
+    bool lastErrorBelongsElsewhere(int code) const;
     int answerText(const char** answer, const char* text);
     int answerInt(const char** answer, int value);
     // The static texts "True" and "False".
@@ -68,6 +72,10 @@ public:
     unsigned char CharsetMode = 0;
     ComponentEventSink* eventSink = nullptr;
     HWND notifyWindow = nullptr;
+
+private:
+    int lastErrorCode_ = 0;
+    InlineString99 lastErrorOfCode_;
 };
 
 int dispatchConfig(CoreComponent& component, const char* text, const char** answer);

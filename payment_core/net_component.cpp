@@ -255,7 +255,7 @@ void NetComponent::fireSSLServerAuthentication(const char* certEncoded, int cert
 
 const char* NetComponent::resultText(int code) {
     if (code == 0) return "OK";
-    if (lastError.empty()) lastError.assignCString(winsockErrorText(code));
+    if (lastError.empty()) setLastError(winsockErrorText(code), code);
     return lastError.data();
 }
 

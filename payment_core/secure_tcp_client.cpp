@@ -197,7 +197,7 @@ int SecureTcpClient::connectSecure(bool connect, int code) {
     }
     if (!tlsOutput.empty() && Linger) flushEncrypted(nullptr, 0);
     if (!tlsOutput.empty() && Linger) {
-        lastError.assignCString("Operation would block. (To force disconnection, set Linger false).");
+        setLastError("Operation would block. (To force disconnection, set Linger false).", WSAEWOULDBLOCK);
         return WSAEWOULDBLOCK;
     }
     // The close is still reported as the end of an established connection, even when the

@@ -205,7 +205,7 @@ TEST_F(CheckoutOperations, PaymentWithItems) {
     engine.ItemSalesTax.set(0, "0.30");
     ASSERT_EQ(engine.checkoutPayment(), 0) << str(engine.lastError);
     const std::string items =
-        "  <PaymentItem>    <Name>Mug desc ~x</Name>    <Amount>3.50</Amount>     <Number>M1</Number>"
+        "  <PaymentItem>    <Name>Mug ~7~ ~~x</Name>    <Amount>3.50</Amount>     <Number>M1</Number>"
         "    <Quantity>2</Quantity>  </PaymentItem>"
         "  <PaymentItem>    <Name></Name>    <Amount></Amount>     <Number></Number>"
         "    <Quantity></Quantity>  </PaymentItem>";

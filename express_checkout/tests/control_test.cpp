@@ -2,14 +2,28 @@
 #include "activex/testing/test_host.h"
 #include "express_checkout/interface.h"
 #include "express_checkout/tests/checkout_test.h"
+#include "express_checkout/tests/xml_reader.h"
 #include "testing/http_server.h"
+#include "testing/raw_peer.h"
 
 #include <openssl/bio.h>
 #include <openssl/pem.h>
+#include <openssl/rsa.h>
+#include <openssl/x509.h>
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 
@@ -27,11 +41,11 @@ using fixtures::TestCertificates;
 
 // Dispids of the interface.
 enum : DISPID {
-    kAck = 1, kBuyerEmail = 2, kCancelURL = 3, kItemAmount = 6, kItemCount = 7, kItemName = 8, kItemNumber = 9,
-    kItemQuantity = 10, kOrderTotal = 13, kPassword = 14, kPayerEmail = 18, kPayerFirstName = 19, kPayerId = 20,
+    kAck = 1, kBuyerEmail = 2, kCancelURL = 3, kInvoiceNumber = 5, kItemAmount = 6, kItemCount = 7, kItemName = 8, kItemNumber = 9,
+    kItemQuantity = 10, kOrderDescription = 12, kOrderTotal = 13, kPassword = 14, kPayerEmail = 18, kPayerFirstName = 19, kPayerId = 20,
     kPaymentAction = 27, kPaymentGrossAmount = 31, kPaymentTransactionId = 36, kResponseToken = 39, kReturnURL = 40,
-    kSSLCertEncoded = 43, kSSLCertStore = 44, kSSLCertStoreType = 46, kSSLCertSubject = 47, kSSLServerCert = 48,
-    kTimeout = 51, kToken = 52, kURL = 53, kUsername = 54, kSSLCertEncodedB = 56, kSSLServerCertB = 58,
+    kShippingTotal = 41, kSSLCertEncoded = 43, kSSLCertStore = 44, kSSLCertStoreType = 46, kSSLCertSubject = 47, kSSLServerCert = 48,
+    kTaxTotal = 50, kTimeout = 51, kToken = 52, kURL = 53, kUsername = 54, kSSLCertEncodedB = 56, kSSLServerCertB = 58,
     kConfig = 501, kCheckoutPayment = 502, kGetCheckoutDetails = 503, kReset = 504, kSetCheckout = 505,
 };
 
@@ -476,6 +490,374 @@ TEST_F(ExpressCheckoutControl, DrawnOnlyAtDesignTime) {
     EXPECT_EQ(dc.pixel(0, 0), RGB(0, 0, 0));
     EXPECT_EQ(dc.pixel(3, 3), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(dc.pixel(30, 30), RGB(255, 255, 255));
+}
+
+// Paths of the elements the operations fill, below the envelope's Body.
+const std::string kSetDetails = "Envelope/Body/SetExpressCheckoutReq/SetExpressCheckoutRequest/SetExpressCheckoutRequestDetails/";
+const std::string kPaymentDetails = "Envelope/Body/DoExpressCheckoutPaymentReq/DoExpressCheckoutPaymentRequest/"
+                                    "DoExpressCheckoutPaymentRequestDetails/";
+const std::string kPaymentItem = kPaymentDetails + "PaymentDetails/PaymentItem/";
+
+// A text with every character XML gives a meaning to, the end of a CDATA section, a line end
+// as CR LF and a tab.
+std::string awkward(const std::string& name) { return name + " R&D a<b> x]]>y \"q\" 'a' &amp;\r\n\tend"; }
+
+TEST_F(ExpressCheckoutControl, EveryHostValueArrivesExactlyAsSet) {
+    HttpsServer server;
+    for (int i = 0; i < 4; ++i) server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>")));
+    pointAt(server);
+    struct Value {
+        DISPID id;
+        const char* name;
+        std::string path;  // where the value lands, or "" when the SetCheckout request lacks it
+        std::string paymentPath;
+    };
+    const Value values[] = {
+        {kUsername, "Username", "Envelope/Header/RequesterCredentials/Credentials/Username", ""},
+        {kPassword, "Password", "Envelope/Header/RequesterCredentials/Credentials/Password", ""},
+        {kOrderTotal, "OrderTotal", kSetDetails + "OrderTotal", kPaymentDetails + "PaymentDetails/OrderTotal"},
+        {kShippingTotal, "ShippingTotal", "", kPaymentDetails + "PaymentDetails/ShippingTotal"},
+        {kTaxTotal, "TaxTotal", "", kPaymentDetails + "PaymentDetails/TaxTotal"},
+        {kOrderDescription, "OrderDescription", kSetDetails + "OrderDescription",
+         kPaymentDetails + "PaymentDetails/OrderDescription"},
+        {kInvoiceNumber, "InvoiceNumber", kSetDetails + "InvoiceId", kPaymentDetails + "PaymentDetails/InvoiceID"},
+        {kToken, "Token", kSetDetails + "Token", kPaymentDetails + "Token"},
+        {kReturnURL, "ReturnURL", kSetDetails + "ReturnURL", ""},
+        {kCancelURL, "CancelURL", kSetDetails + "CancelURL", ""},
+        {kBuyerEmail, "BuyerEmail", kSetDetails + "BuyerEmail", ""},
+        {kPayerId, "PayerId", "", kPaymentDetails + "PayerID"},
+    };
+    for (const Value& v : values) ASSERT_EQ(putText(v.id, awkward(v.name)).hr, S_OK) << v.name;
+    const std::string version = "1.0 R&D a<b> x]]>y \"q\"";
+    config("Version=" + version);
+    config("ButtonSource=Shop & Co <x>");
+    ASSERT_EQ(put(kItemCount, com::Variant::i4(2)).hr, S_OK);
+    for (SHORT i = 0; i < 2; ++i) {
+        const std::string n = std::to_string(i);
+        putItem(kItemName, i, com::Variant::text(awkward("Name" + n)));
+        putItem(kItemAmount, i, com::Variant::text(awkward("Amount" + n)));
+        putItem(kItemNumber, i, com::Variant::text(awkward("Number" + n)));
+    }
+
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    ASSERT_EQ(call(kGetCheckoutDetails, {com::Variant::text(awkward("Token"))}).hr, S_OK);
+    ASSERT_EQ(call(kCheckoutPayment).hr, S_OK);
+    const checkout_test::ReadXml set = checkout_test::readXml(server.request(0).body);
+    const checkout_test::ReadXml details = checkout_test::readXml(server.request(1).body);
+    const checkout_test::ReadXml payment = checkout_test::readXml(server.request(2).body);
+    for (const auto* read : {&set, &details, &payment}) {
+        ASSERT_TRUE(read->wellFormed) << read->error;
+        EXPECT_EQ(read->only("Version"), version);
+        EXPECT_EQ(read->only("Username"), awkward("Username"));
+        EXPECT_EQ(read->only("Password"), awkward("Password"));
+    }
+    EXPECT_EQ(details.only("Token"), awkward("Token"));
+    for (const Value& v : values) {
+        if (!v.path.empty()) {
+            EXPECT_EQ(set.all(v.path), std::vector<std::string>{awkward(v.name)}) << v.name;
+        }
+        if (!v.paymentPath.empty()) {
+            EXPECT_EQ(payment.all(v.paymentPath), std::vector<std::string>{awkward(v.name)}) << v.name;
+        }
+    }
+    EXPECT_EQ(payment.only("ButtonSource"), "Tressikor.Shop & Co <x>");
+    for (const char* field : {"Name", "Amount", "Number"}) {
+        EXPECT_EQ(payment.all(kPaymentItem + field),
+                  (std::vector<std::string>{awkward(field + std::string("0")), awkward(field + std::string("1"))}));
+    }
+    // The template's own markup is untouched.
+    EXPECT_NE(server.request(2).body.find("<OrderTotal currencyID=\"USD\">"), std::string::npos);
+
+    // A value that closes its element and opens another stays one value.
+    const std::string injection = "</OrderTotal><Injected>1</Injected><OrderTotal>";
+    putText(kOrderTotal, injection);
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    const checkout_test::ReadXml injected = checkout_test::readXml(server.request(3).body);
+    ASSERT_TRUE(injected.wellFormed) << injected.error;
+    EXPECT_EQ(injected.only("Injected"), "<absent>");
+    EXPECT_EQ(injected.all(kSetDetails + "OrderTotal"), std::vector<std::string>{injection});
+}
+
+TEST_F(ExpressCheckoutControl, ItemTextsAreNeverTemplateText) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>")));
+    pointAt(server);
+    putText(kToken, "EC-1");
+    putText(kPayerId, "P1");
+    putText(kOrderTotal, "5.00");
+    putText(kOrderDescription, "the description");
+    const std::vector<std::string> names = {"Mug ~ large", "Lid ~ small", "50~ off", "A~7~B", "~~", "tail ~"};
+    put(kItemCount, com::Variant::i4(static_cast<LONG>(names.size())));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        putItem(kItemName, static_cast<SHORT>(i), com::Variant::text(names[i]));
+        putItem(kItemNumber, static_cast<SHORT>(i), com::Variant::text("N~" + std::to_string(i) + "~"));
+    }
+    ASSERT_EQ(call(kCheckoutPayment).hr, S_OK);
+    const checkout_test::ReadXml read = checkout_test::readXml(server.request(0).body);
+    ASSERT_TRUE(read.wellFormed) << read.error;
+    EXPECT_EQ(read.all(kPaymentItem + "Name"), names);
+    EXPECT_EQ(read.all(kPaymentItem + "Number"),
+              (std::vector<std::string>{"N~0~", "N~1~", "N~2~", "N~3~", "N~4~", "N~5~"}));
+    EXPECT_EQ(read.only("OrderDescription"), "the description");
+}
+
+// A client certificate issued by the test CA for a new RSA key of the given size, as PEM text
+// with the key's traditional block after it.
+struct IssuedClient {
+    std::string pem;
+    std::string subject;
+};
+
+IssuedClient issueClient(int bits) {
+    const TestCertificates& set = TestCertificates::instance();
+    EVP_PKEY* key = EVP_RSA_gen(static_cast<unsigned>(bits));
+    X509* cert = X509_new();
+    X509_set_version(cert, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), bits);
+    X509_time_adj_ex(X509_getm_notBefore(cert), -1, 0, nullptr);
+    X509_time_adj_ex(X509_getm_notAfter(cert), 30, 0, nullptr);
+    X509_set_pubkey(cert, key);
+    const std::string cn = "Client " + std::to_string(bits);
+    X509_NAME_add_entry_by_txt(X509_get_subject_name(cert), "CN", MBSTRING_ASC,
+                               reinterpret_cast<const unsigned char*>(cn.c_str()), -1, -1, 0);
+    X509_set_issuer_name(cert, X509_get_subject_name(set.certificate(CertKind::Ca)));
+    X509_sign(cert, set.key(CertKind::Ca), EVP_sha256());
+    BIO* bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_X509(bio, cert);
+    PEM_write_bio_PrivateKey_traditional(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
+    char* data = nullptr;
+    const long n = BIO_get_mem_data(bio, &data);
+    IssuedClient out{std::string(data, static_cast<std::size_t>(n)), fixtures::subjectOf(cert)};
+    BIO_free(bio);
+    X509_free(cert);
+    EVP_PKEY_free(key);
+    return out;
+}
+
+TEST_F(ExpressCheckoutControl, ClientKeysDownTo1024BitsArePresented) {
+    HttpsServer server({.clientCertificate = fixtures::ClientCertificate::Request});
+    server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>")));
+    pointAt(server);
+    readyForSetCheckout();
+    ASSERT_EQ(put(kSSLCertStoreType, com::Variant::i4(4)).hr, S_OK);
+    const IssuedClient client = issueClient(1024);
+    ASSERT_EQ(putText(kSSLCertStore, client.pem).hr, S_OK);
+    ASSERT_EQ(putText(kSSLCertSubject, "*").hr, S_OK);
+    const Failure result = call(kSetCheckout);
+    ASSERT_EQ(result.hr, S_OK) << std::string(result.description.begin(), result.description.end());
+    ASSERT_EQ(server.connectionCount(), 1u);
+    EXPECT_EQ(server.connections().at(0).clientSubject, client.subject);
+
+    // A key too small for the TLS library is a credential error, before any connection.
+    ASSERT_EQ(putText(kSSLCertStore, issueClient(768).pem).hr, S_OK);
+    ASSERT_EQ(text(kSSLCertSubject), "CN=Client 768");
+    const Failure refused = call(kSetCheckout);
+    EXPECT_EQ(refused.hr, static_cast<HRESULT>(0x800A0000 | (273 + 20001)));
+    EXPECT_EQ(refused.description.rfind(u"Could not acquire security credentials: error ", 0), 0u);
+    EXPECT_EQ(server.connectionCount(), 1u);
+}
+
+// Python's HTTPS server in a process of its own on loopback, offering only finite-field DHE in
+// the given group (below TLS 1.3) and answering every POST with a successful envelope.
+constexpr const char* kDheServerScript = R"(
+import http.server, ssl, sys
+cert, key, dh = sys.argv[1:4]
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = 'HTTP/1.1'
+    def do_POST(self):
+        self.rfile.read(int(self.headers['Content-Length']))
+        body = sys.argv[4].encode()
+        self.send_response(200)
+        self.send_header('Content-Type', 'text/xml')
+        self.send_header('Content-Length', str(len(body)))
+        self.send_header('Connection', 'close')
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.maximum_version = ssl.TLSVersion.TLSv1_2
+context.set_ciphers('DHE-RSA-AES128-GCM-SHA256:@SECLEVEL=1')
+context.load_cert_chain(cert, key)
+context.load_dh_params(dh)
+server = http.server.HTTPServer(('127.0.0.1', 0), Handler)
+server.socket = context.wrap_socket(server.socket, server_side=True)
+print(server.server_address[1], flush=True)
+server.serve_forever()
+)";
+
+class DheServer {
+public:
+    explicit DheServer(const std::string& group) {
+        dir_ = std::filesystem::temp_directory_path() / ("express-checkout-dh-" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir_);
+        const std::string dh = (dir_ / (group + ".pem")).string();
+        EXPECT_EQ(std::system(("openssl genpkey -genparam -algorithm DH -pkeyopt group:" + group + " -out " + dh +
+                               " 2>/dev/null").c_str()),
+                  0);
+        const fixtures::CertificateFiles& files = TestCertificates::instance().files(CertKind::Server);
+        const std::string answer = envelope("<R><Ack>Success</Ack></R>");
+        int out[2];
+        if (pipe(out) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            execl("/usr/bin/python3", "python3", "-c", kDheServerScript, files.certPem.c_str(), files.keyPem.c_str(),
+                   dh.c_str(), answer.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(out[1]);
+        // The port line comes once the server listens.
+        FILE* lines = fdopen(out[0], "r");
+        char line[32] = {};
+        if (lines && std::fgets(line, sizeof line, lines)) port_ = static_cast<std::uint16_t>(std::atoi(line));
+        if (lines) std::fclose(lines);
+    }
+    ~DheServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    std::uint16_t port() const { return port_; }
+
+private:
+    std::filesystem::path dir_;
+    std::uint16_t port_ = 0;
+    pid_t pid_ = -1;
+};
+
+TEST_F(ExpressCheckoutControl, WhatTheServerOffersKeepsTheDefaultPolicy) {
+    // A 1536-bit group passes security level 1 and fails the default: only the client's own
+    // certificate and key are held to level 1.
+    struct Case {
+        const char* group;
+        HRESULT hr;
+    };
+    for (const Case& c : {Case{"modp_1536", static_cast<HRESULT>(0x800A0000 | (276 + 20001))}, Case{"ffdhe2048", S_OK}}) {
+        DheServer server(c.group);
+        ASSERT_NE(server.port(), 0) << c.group;
+        putText(kURL, "https://localhost:" + std::to_string(server.port()) + "/2.0/");
+        readyForSetCheckout();
+        const Failure f = call(kSetCheckout);
+        EXPECT_EQ(f.hr, c.hr) << c.group << ": " << std::string(f.description.begin(), f.description.end());
+    }
+    EXPECT_EQ(text(kAck), "Success");
+}
+
+TEST_F(ExpressCheckoutControl, NestedCallsAreRefusedAndLeaveTheCallInFlightWhole) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>")));
+    pointAt(server);
+    readyForSetCheckout();
+    auto recorder = EventRecorder::make(DIID__IExpressCheckoutEvents);
+    ASSERT_TRUE(recorder->connect(host.site().control()));
+    std::vector<Failure> nested;
+    recorder->handler = [&](DISPID id, DISPPARAMS*) {
+        if (id != 3 || !nested.empty()) return S_OK;
+        nested.push_back(call(kGetCheckoutDetails, {com::Variant::text("EC-NESTED")}));
+        nested.push_back(call(kSetCheckout));
+        nested.push_back(call(kCheckoutPayment));
+        nested.push_back(call(kReset));
+        return S_OK;
+    };
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    recorder->disconnect();
+    ASSERT_EQ(nested.size(), 4u);
+    for (const Failure& f : nested) {
+        EXPECT_EQ(f.hr, static_cast<HRESULT>(0x800A0000 | (143 + 20001)));
+        EXPECT_EQ(f.description, u"Busy performing current action.");
+    }
+    ASSERT_EQ(server.requestCount(), 1u);
+    const std::string body = server.request(0).body;
+    EXPECT_NE(body.find("<SetExpressCheckoutReq "), std::string::npos);
+    EXPECT_EQ(body.find("EC-NESTED"), std::string::npos);
+    EXPECT_EQ(text(kToken), "");
+    EXPECT_EQ(text(kUsername), "api_user");
+    EXPECT_EQ(text(kOrderTotal), "25.00");
+}
+
+TEST_F(ExpressCheckoutControl, ErrorTextBelongsToItsCode) {
+    // The peer takes the start of a request too large for the socket buffers and resets the
+    // connection while the rest is still queued.
+    fixtures::RawTlsPeer peer;
+    peer.addConnection(fixtures::PeerScript().expect(1000).pause(fixtures::Milliseconds(300)).abort());
+    putText(kURL, "https://localhost:" + std::to_string(peer.port()) + "/2.0/");
+    readyForSetCheckout();
+    putText(kOrderDescription, std::string(8 << 20, 'd'));
+    const Failure failure = call(kSetCheckout);
+    ASSERT_NE(failure.hr, S_OK);
+    const std::string description(failure.description.begin(), failure.description.end());
+    // Whichever of the socket's reports ends the call, the text is that code's own.
+    const int code = static_cast<int>(failure.hr & 0xFFFF) - 15001;
+    const std::map<int, std::string> texts = {{10053, "Software caused connection abort"},
+                                              {10054, "Connection reset by peer"},
+                                              {10057, "Socket is not connected"}};
+    ASSERT_EQ(texts.count(code), 1u) << code << ": " << description;
+    EXPECT_NE(description.find(texts.at(code)), std::string::npos) << code << ": " << description;
+}
+
+TEST_F(ExpressCheckoutControl, TextIsUtf8BothWaysUnlessConfigured) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>")));
+    server.enqueue(Answer::ok(envelope(
+        "<GetExpressCheckoutDetailsResponse><GetExpressCheckoutDetailsResponseDetails><PayerInfo><PayerName>"
+        "<FirstName>Zo\xC3\xAB</FirstName><LastName>\xD0\x96\xE4\xB8\xAD</LastName></PayerName></PayerInfo>"
+        "</GetExpressCheckoutDetailsResponseDetails></GetExpressCheckoutDetailsResponse>")));
+    server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>")));
+    pointAt(server);
+    readyForSetCheckout();
+    const std::string description = "Caf\xC3\xA9 \xE2\x82\xAC" "5 \xD0\x96\xE4\xB8\xAD";
+    putText(kOrderDescription, description);
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    const checkout_test::ReadXml read = checkout_test::readXml(server.request(0).body);
+    ASSERT_TRUE(read.wellFormed) << read.error;
+    EXPECT_EQ(read.only("OrderDescription"), description);
+    EXPECT_EQ(text(kOrderDescription), description);
+
+    ASSERT_EQ(call(kGetCheckoutDetails, {com::Variant::text("EC-1")}).hr, S_OK);
+    EXPECT_EQ(text(19), "Zo\xC3\xAB");
+    EXPECT_EQ(text(21), "\xD0\x96\xE4\xB8\xAD");
+
+    // A code page the host sets holds.
+    EXPECT_EQ(config("CodePage"), "65001");
+    config("CodePage=1252");
+    putText(kOrderDescription, "Caf\xC3\xA9");
+    ASSERT_EQ(call(kSetCheckout).hr, S_OK);
+    EXPECT_NE(server.request(2).body.find("<OrderDescription>Caf\xE9</OrderDescription>"), std::string::npos);
+}
+
+TEST_F(ExpressCheckoutControl, AnswersThatAreNoSoapSayWhatCame) {
+    struct Case {
+        const char* name;
+        Answer answer;
+        int code;
+        std::u16string description;
+    };
+    const Case cases[] = {
+        {"empty body", Answer::ok(""), 155, u"No answer from the server."},
+        {"redirect", Answer::status(302, "Found", "", {{"Location", "https://elsewhere.test/"}}), 151,
+         u"Found"},
+        {"server error page", Answer::status(500, "Internal Server Error", "<html><body>oops"), 151,
+         u"Internal Server Error"},
+        {"closed without an answer", Answer::hangUp(), 155, u"No answer from the server."},
+        {"not HTTP", Answer::raw("garbage, not HTTP at all\r\n\r\n").thenClose(), 155,
+         u"The answer is not an XML document."},
+        {"not XML", Answer::ok("plain words"), 155, u"The answer is not an XML document."},
+    };
+    for (const Case& c : cases) {
+        HttpsServer server;
+        server.enqueue(c.answer);
+        pointAt(server);
+        readyForSetCheckout();
+        const Failure f = call(kSetCheckout);
+        EXPECT_EQ(f.hr, static_cast<HRESULT>(0x800A0000 | (c.code + 20001))) << c.name << " " << std::hex << f.hr;
+        EXPECT_EQ(f.description, c.description) << c.name << ": " << std::string(f.description.begin(), f.description.end());
+    }
 }
 
 TEST(ExpressCheckoutRegistration, KeysOfTheClass) {

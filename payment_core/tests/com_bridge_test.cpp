@@ -74,6 +74,26 @@ CORE_TEST(ComBridge, ResultCodesBecomeHresultsWithTheirTexts) {
     EXPECT_EQ(GetErrorInfo(0, &info), S_FALSE);
 }
 
+CORE_TEST(ComBridge, ATextSetForOneCodeIsNotRaisedWithAnother) {
+    const char* refusedClose = "Operation would block. (To force disconnection, set Linger false).";
+    struct Case {
+        const char* name;
+        const char* laterText;  // written afterwards without a code, or nullptr
+        int raised;
+        const char16_t* description;
+    } cases[] = {
+        {"another code", nullptr, 10054, u"[10054] Connection reset by peer"},
+        {"its own code", nullptr, 10035, u"Operation would block. (To force disconnection, set Linger false)."},
+        {"a newer text", "error during handshake[2]: -2146893048", 276, u"error during handshake[2]: -2146893048"},
+    };
+    for (const Case& c : cases) {
+        CoreComponent engine;
+        engine.setLastError(refusedClose, 10035);
+        if (c.laterText) engine.lastError.assignCString(c.laterText);
+        EXPECT_EQ(takeError(raiseComError(engine, kControl, c.raised, 0)).description, c.description) << c.name;
+    }
+}
+
 CORE_TEST(ComBridge, FixedPropertyErrors) {
     RaisedError e = takeError(raiseReadOnly(kControl, 0));
     EXPECT_EQ(e.hr, static_cast<HRESULT>(0x800A017F));

@@ -135,6 +135,17 @@ void versionRange(DWORD bits, int& minVersion, int& maxVersion) {
     maxVersion = v13 ? TLS1_3_VERSION : v12 ? TLS1_2_VERSION : v11 ? TLS1_1_VERSION : v10 ? TLS1_VERSION : 0;
 }
 
+using SecurityCallback = int (*)(const SSL*, const SSL_CTX*, int, int, int, void*, void*);
+
+// The certificate and key the caller configured are held to security level 1 (80 bits: RSA
+// from 1024 bits), as the system's provider takes them; everything the server offers or
+// presents stays under the library's default policy.
+int clientCredentialPolicy(const SSL* ssl, const SSL_CTX* ctx, int op, int bits, int nid, void* other, void* ex) {
+    constexpr int kLevelOneBits = 80;
+    if (op == SSL_SECOP_EE_KEY || op == SSL_SECOP_CA_KEY || op == SSL_SECOP_CA_MD) return bits >= kLevelOneBits;
+    return reinterpret_cast<SecurityCallback>(ex)(ssl, ctx, op, bits, nid, other, nullptr);
+}
+
 SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authData, void*, void*,
                                    PCredHandle credential, PTimeStamp expiry) {
     if (!credential) return SEC_E_INVALID_HANDLE;
@@ -146,6 +157,8 @@ SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authDat
         return SEC_E_INSUFFICIENT_MEMORY;
     }
     SSL_CTX_set_verify(cred->ctx, SSL_VERIFY_NONE, nullptr);  // the caller judges the server
+    SSL_CTX_set0_security_ex_data(cred->ctx, reinterpret_cast<void*>(SSL_CTX_get_security_callback(cred->ctx)));
+    SSL_CTX_set_security_callback(cred->ctx, clientCredentialPolicy);
     // A server may renegotiate below TLS 1.3 (secure renegotiation only, the library's default).
     int minVersion = 0, maxVersion = 0;
     DWORD bits = 0;
@@ -159,8 +172,15 @@ SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authDat
                 EVP_PKEY_free(key);
                 break;
             }
+            const bool refused = x && key;
             EVP_PKEY_free(key);
             ERR_clear_error();
+            // A certificate with its key that the library will not use is no credential:
+            // going on without it would leave the server without the certificate the caller chose.
+            if (refused) {
+                delete cred;
+                return SEC_E_UNKNOWN_CREDENTIALS;
+            }
         }
     }
     versionRange(bits, minVersion, maxVersion);
