@@ -321,6 +321,7 @@ int HttpClient::setUrl(const char* url, bool isRedirect) {
     }
     int result = URL.assignCString(url);
     if (!result) result = splitUrl(url, scheme, host, path, port, user, password);
+    if (result == kHttpBadUrl) setLastError(kHttpBadUrlText);
     if (!result) result = URLPath.assign(static_cast<std::size_t>(path.length()), path.data());
     if (result) {
         closeConnection();
@@ -631,6 +632,7 @@ int HttpClient::completeRequest(int action, int result) {
         scheme.assign(static_cast<std::size_t>(URLScheme.length()), URLScheme.data());
         path.assign(static_cast<std::size_t>(URLPath.length()), URLPath.data());
         result = splitUrl(Location.data(), scheme, host, path, port, user, password);
+        if (result == kHttpBadUrl) setLastError(kHttpBadUrlText);
         if (result) return result;
         follow = equalsNoCase(scheme.data(), URLScheme.data());
     }
