@@ -448,7 +448,7 @@ int HttpClient::beginRequest(const char* method) {
     headLine_.reset();
     headBytes_ = 0;
     localFileFailed_ = false;
-    int result = setLineMode(true);
+    int result = lineMode() ? setLineMode(false) : kOk;
     if (result) return result;
     if (URLServer.empty()) {
         setLastError("No server specified in URL");
@@ -718,28 +718,34 @@ void HttpClient::onTransfer(int, int, const char*, int) {}
 void HttpClient::onRedirect(const char*, bool&) {}
 void HttpClient::onStatus(const char*, int, const char*) {}
 
-void HttpClient::onDataIn(const char* bytes, int length, int eolFound) {
-    if (transferEnded_ || transferError_) return;
-    // Without an EOL every delivery counts as an item, but no line end was taken from it.
-    const bool endOfLine = eolFound && lineMode();
-    switch (responseState) {
-    case 3:
-        takeBody(bytes, length);
-        if (endOfLine) takeBody("\n", 1);
-        return;
-    case 4:
-    case 5:
-    case 6:
-        parseChunked(bytes, length);
-        if (endOfLine) parseChunked("\n", 1);
-        return;
-    default:
-        takeLinePiece(bytes, length, endOfLine || !lineMode());
+// The receive side stays raw: the head is cut into lines here, so that no change of the line end
+// between head and body costs the socket another read.
+void HttpClient::onDataIn(const char* bytes, int length, int) {
+    while (length > 0 && !transferEnded_ && !transferError_) {
+        if (responseState == 3) {
+            takeBody(bytes, length);
+            return;
+        }
+        if (responseState >= 4) {
+            parseChunked(bytes, length);
+            return;
+        }
+        const char* lf = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<std::size_t>(length)));
+        if (!lf) {
+            takeLinePiece(bytes, length, false);
+            return;
+        }
+        const int n = static_cast<int>(lf - bytes);
+        takeLinePiece(bytes, n, true);
+        bytes += n + 1;
+        length -= n + 1;
     }
+    // Bytes behind an answer that ended with its head are not this answer's.
+    if (length > 0 && transferEnded_ && KeepAlive) closeConnection();
 }
 
-// The receive queue hands a line longer than itself up in pieces; the line is parsed once whole.
-// The first piece of an answer without a status line is body at once.
+// A line may arrive in several pieces; it is parsed once whole. The first piece of an answer
+// without a status line is body at once.
 void HttpClient::takeLinePiece(const char* bytes, int length, bool endOfLine) {
     if (headLine_.empty() && (endOfLine || (responseState == 0 && !startsLikeStatusLine(bytes, length)))) {
         headBytes_ += length;
@@ -783,7 +789,6 @@ void HttpClient::parseLine(const char* bytes, int length, bool endOfLine) {
         }
         // No status line: the answer is body from its first byte on.
         responseState = 3;
-        setLineMode(false);
         takeBody(bytes, length);
         if (endOfLine && !transferEnded_) takeBody("\n", 1);
         return;
@@ -870,15 +875,10 @@ void HttpClient::endOfHeaders() {
         responseState = 4;
         chunkStep_ = kChunkSize;
         chunkLine_.reset();
-        setLineMode(false);
         return;
     }
     responseState = 3;
-    if (ContentLength == 0) {
-        finishTransfer();
-        return;
-    }
-    setLineMode(false);
+    if (ContentLength == 0) finishTransfer();
 }
 
 // Chunk data is counted byte by byte, so CR and LF inside a chunk are data like any other.
