@@ -152,10 +152,13 @@ CORE_TEST(HttpExchange, ServerThatClosesWithoutAnsweringFails) {
     EXPECT_TRUE(client.TransferredData.empty());
 }
 
-CORE_TEST(HttpExchange, RefusedConnectionHasItsText) {
+CORE_TEST(HttpExchange, SocketErrorsHaveTheirText) {
     Client client;
     EXPECT_EQ(run(client, "http://127.0.0.1:" + std::to_string(fixtures::refusingPort()) + "/"),
               "10061 [10061] Connection refused");
+    const std::string lookUp = run(client, "http://no-such-host.invalid/");
+    EXPECT_EQ(lookUp.substr(0, 6), "11001 ");
+    EXPECT_EQ(lookUp.substr(6), "[11001] Host not found");
 }
 
 CORE_TEST(HttpExchange, ProxyCredentialsGoOnlyToTheProxy) {
