@@ -433,6 +433,9 @@ int HttpClient::checkRequestFields(bool viaProxy) {
 }
 
 int HttpClient::beginRequest(const char* method) {
+    // A kept connection that the server has closed meanwhile is not reused: its close is queued.
+    // It is taken while the last transfer still counts as ended.
+    if (KeepAlive && isReady()) drainNotifications(10);
     if (HTTPMethod.empty()) {
         requestMethod.assignCString(method);
     } else {
@@ -466,6 +469,8 @@ int HttpClient::beginRequest(const char* method) {
     if (isReady()) return kOk;
     // Late notifications of a socket closed just now must not reach the next one.
     drainNotifications(10);
+    // A failed answer held the data back on the connection it closed.
+    setAcceptData(true);
     bool tls = equalsNoCase(URLScheme.data(), "https");
     if (!ProxyServer.empty() && ProxySSL == psAlways) tls = true;
     if (!ProxyServer.empty() && ProxySSL == psNever) tls = false;

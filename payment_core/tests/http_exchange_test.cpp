@@ -197,3 +197,22 @@ CORE_TEST(HttpExchange, BadPortInALocationIsABadUrl) {
     EXPECT_EQ(run(client, server.url("/")), "157 Invalid port number in URL.");
     EXPECT_EQ(client.setUrl("http://h.example:70000/x", false), 157);
 }
+
+CORE_TEST(HttpExchange, KeptConnectionClosedByTheServerIsNotReused) {
+    RawPeer peer;
+    peer.addConnection(PeerScript()
+                           .expectUntil("\r\n\r\n")
+                           .send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nfirst")
+                           .pause(fixtures::Milliseconds(200))
+                           .close());
+    peer.addConnection(PeerScript().expectUntil("\r\n\r\n").send("HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\nsecond"));
+    Client client;
+    client.KeepAlive = true;
+    const std::string url = "http://127.0.0.1:" + std::to_string(peer.port()) + "/";
+    EXPECT_EQ(run(client, url), "0 ");
+    // The close arrives while nothing pumps messages.
+    for (int i = 0; i < 2000 && !peer.connection(0).finished; ++i) Sleep(10);
+    Sleep(300);
+    EXPECT_EQ(run(client, url), "0 ");
+    EXPECT_EQ(str(client.TransferredData), "second");
+}

@@ -635,7 +635,7 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     r->transfer = std::move(transfer);
 
     reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
-    drive(r, [r] { return r->headDone; });
+    drive(r, [r] { return r->headDone || r->body.size() > r->readPos; });
     const Transfer& t = *r->transfer;
     if (t.finished && t.result != CURLE_OK) {
         SetLastError(mapCurlError(t.result, *r));
