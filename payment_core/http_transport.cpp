@@ -42,8 +42,8 @@ int HttpTransport::waitCycle(int milliseconds) { return waitEvents(milliseconds,
 void HttpTransport::drainNotifications(int cycles) {
     MSG pending;
     for (int i = 0; i < cycles; ++i) {
+        if (!interruptRequested && !PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE)) return;
         waitCycle(0);
-        if (!PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE)) return;
     }
 }
 
