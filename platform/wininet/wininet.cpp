@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -280,10 +280,20 @@ bool startsWithNoCase(const std::string& s, const char* prefix) {
 
 std::string headerName(const std::string& line) { return line.substr(0, line.find(':')); }
 
+// An answer's head is kept whole until the request is closed, so its size is bounded.
+constexpr std::size_t kMaxHead = 1048576;
+// Received body bytes waiting for the reader; past this the transfer pauses.
+constexpr std::size_t kBodyBuffer = 65536;
+
+long statusOf(const Request* r) {
+    if (r->responseLines.empty()) return 0;
+    const std::string& status = r->responseLines.front();
+    std::size_t blank = status.find(' ');
+    return blank == std::string::npos ? 0 : std::strtol(status.c_str() + blank + 1, nullptr, 10);
+}
+
 // At the end of a redirecting answer's headers, before it is followed: the callback gets the
 // absolute address it goes to.
-long statusOf(const Request* r);
-
 void reportRedirect(Request* r) {
     const long code = statusOf(r);
     if (!r->follows || r->location.empty() || code < 300 || code > 399 || code == 304) return;
@@ -297,18 +307,6 @@ void reportRedirect(Request* r) {
     }
     curl_free(target);
     curl_url_cleanup(resolver);
-}
-
-// An answer's head is kept whole until the request is closed, so its size is bounded.
-constexpr std::size_t kMaxHead = 1048576;
-// Received body bytes waiting for the reader; past this the transfer pauses.
-constexpr std::size_t kBodyBuffer = 65536;
-
-long statusOf(const Request* r) {
-    if (r->responseLines.empty()) return 0;
-    const std::string& status = r->responseLines.front();
-    std::size_t blank = status.find(' ');
-    return blank == std::string::npos ? 0 : std::strtol(status.c_str() + blank + 1, nullptr, 10);
 }
 
 size_t onHeader(char* data, size_t size, size_t count, void* self) {
