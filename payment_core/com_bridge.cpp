@@ -88,11 +88,12 @@ int setErrorFromCode(CoreComponent& engine, int code) {
 
 int setWinsockErrorText(CoreComponent& engine, int code) {
     const char* text = winsockErrorText(code);
-    engine.lastError.reset();
-    engine.lastError.appendChar('[');
-    engine.lastError.appendInt(code);
-    engine.lastError.appendCString("] ");
-    engine.lastError.appendCString(text ? text : "(no description available)");
+    InlineString99 bracketed;
+    bracketed.appendChar('[');
+    bracketed.appendInt(code);
+    bracketed.appendCString("] ");
+    bracketed.appendCString(text ? text : "(no description available)");
+    engine.setLastError(bracketed.data(), code);
     return text ? 0 : 1;
 }
 

@@ -60,24 +60,58 @@ bool otherHeadersHoldHost(const InlineString99& headers) {
     return false;
 }
 
-int normaliseOtherHeaders(InlineString99& headers) {
-    int n = headers.length();
-    const char* d = headers.data();
+// The length without the trailing CRLFs and lone LFs.
+int withoutTrailingLineEnds(const char* d, int n) {
     for (;;) {
         if (n >= 2 && d[n - 2] == '\r' && d[n - 1] == '\n') {
             n -= 2;
         } else if (n >= 1 && d[n - 1] == '\n') {
             n -= 1;
         } else {
-            break;
+            return n;
         }
     }
+}
+
+// Header lines joined by CRLF. An empty line would end the head early and let the rest pass
+// for a request of its own; a bare CR or LF, or a line that is no header, is read one way by
+// one peer and another way by the next.
+bool otherHeadersWellFormed(const InlineString99& headers) {
+    if (headers.empty()) return true;
+    const char* d = headers.data();
+    const int n = withoutTrailingLineEnds(d, headers.length());
+    if (n == 0) return false;
+    int start = 0;
+    for (;;) {
+        const char* crlf = nullptr;
+        for (int i = start; i + 1 < n; ++i) {
+            if (d[i] == '\r' && d[i + 1] == '\n') {
+                crlf = d + i;
+                break;
+            }
+        }
+        const int end = crlf ? static_cast<int>(crlf - d) : n;
+        if (end == start || d[start] == ' ' || d[start] == '\t' || d[start] == ':') return false;
+        bool colon = false;
+        for (int i = start; i < end; ++i) {
+            if (d[i] == '\r' || d[i] == '\n') return false;
+            if (d[i] == ':') colon = true;
+        }
+        if (!colon) return false;
+        if (!crlf) return true;
+        start = end + 2;
+    }
+}
+
+int normaliseOtherHeaders(InlineString99& headers) {
+    const int n = withoutTrailingLineEnds(headers.data(), headers.length());
     int result = headers.assign(static_cast<std::size_t>(n), nullptr);
     if (!result) result = headers.append("\r\n", 2);
     return result;
 }
 
-// Hexadecimal of either case after an optional "-", up to the first other byte; -1 on overflow.
+// Hexadecimal of either case after an optional "-", up to the first other byte; false without
+// a digit or on overflow.
 bool parseChunkSize(const char* text, int& size) {
     bool negative = false;
     if (*text == '-') {
@@ -85,6 +119,7 @@ bool parseChunkSize(const char* text, int& size) {
         ++text;
     }
     long long value = 0;
+    const char* digits = text;
     for (; *text; ++text) {
         const char c = *text;
         int digit;
@@ -100,8 +135,28 @@ bool parseChunkSize(const char* text, int& size) {
         value = value * 16 + digit;
         if (value > INT_MAX) return false;
     }
+    if (text == digits) return false;
     size = negative ? -static_cast<int>(value) : static_cast<int>(value);
     return true;
+}
+
+// Decimal after an optional "-" and blanks; false when the value does not fit the body counter.
+bool parseContentLength(const char* text, int& length) {
+    while (*text == ' ' || *text == '\t') ++text;
+    const bool negative = *text == '-';
+    if (negative) ++text;
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > INT_MAX) return false;
+    }
+    length = negative ? -1 : static_cast<int>(value);
+    return true;
+}
+
+bool startsLikeStatusLine(const char* bytes, int length) {
+    const int n = length < 5 ? length : 5;
+    return std::memcmp(bytes, "HTTP/", static_cast<std::size_t>(n)) == 0;
 }
 
 }  // namespace
@@ -182,13 +237,16 @@ int HttpClient::config(ConfigRequest& request, const char** answer) {
 
 int HttpClient::setHTTPVersion(const char* text) { return HTTPVersion.assignCString(text); }
 
+// The tunnel's CONNECT carries the same credentials as the requests through a plain proxy.
 int HttpClient::setProxyUser(const char* text) {
-    const int result = ProxyUser.assignCString(text);
+    int result = ProxyUser.assignCString(text);
+    if (!result) result = firewall.setFirewallUser(text);
     return result ? result : buildProxyAuthorization();
 }
 
 int HttpClient::setProxyPassword(const char* text) {
-    const int result = ProxyPassword.assignCString(text);
+    int result = ProxyPassword.assignCString(text);
+    if (!result) result = firewall.setFirewallPassword(text);
     return result ? result : buildProxyAuthorization();
 }
 
@@ -263,6 +321,7 @@ int HttpClient::setUrl(const char* url, bool isRedirect) {
     }
     int result = URL.assignCString(url);
     if (!result) result = splitUrl(url, scheme, host, path, port, user, password);
+    if (result == kHttpBadUrl) setLastError(kHttpBadUrlText);
     if (!result) result = URLPath.assign(static_cast<std::size_t>(path.length()), path.data());
     if (result) {
         closeConnection();
@@ -336,9 +395,7 @@ int HttpClient::performAction(int action) {
     default:
         break;
     }
-    if (timeoutMs() >= 0) {
-        for (int i = 0; i < 100; ++i) waitCycle(0);
-    }
+    if (timeoutMs() >= 0) drainNotifications(100);
     if (takeInterrupted()) result = kInterrupted;
     currentAction = 0;
     return result;
@@ -359,12 +416,13 @@ int HttpClient::runRequest(const char* method, bool withBody) {
     return completeRequest(currentAction, result);
 }
 
-int HttpClient::checkRequestFields() {
-    bool broken = hasLineBreak(URLServer) || hasLineBreak(URLPath) || hasLineBreak(requestMethod) ||
-                  hasLineBreak(HTTPVersion) || hasLineBreak(Authorization) || hasLineBreak(ProxyAuthorization) ||
+int HttpClient::checkRequestFields(bool viaProxy) {
+    bool broken = hasLineBreak(URLServer) || hasLineBreak(URLPath) || hasLineBreak(HTTPMethod) ||
+                  hasLineBreak(HTTPVersion) || hasLineBreak(Authorization) ||
+                  (viaProxy && hasLineBreak(ProxyAuthorization)) ||
                   hasLineBreak(Accept) || hasLineBreak(From) || hasLineBreak(UserAgent) ||
                   hasLineBreak(IfModifiedSince) || hasLineBreak(Referer) || hasLineBreak(Pragma) ||
-                  hasLineBreak(Range) || hasLineBreak(ContentType);
+                  hasLineBreak(Range) || hasLineBreak(ContentType) || !otherHeadersWellFormed(OtherHeaders);
     for (int i = 0; !broken && i < Cookies.count(); ++i) {
         broken = std::memchr(Cookies.get(i), '\r', static_cast<std::size_t>(Cookies.itemLength(i))) ||
                  std::memchr(Cookies.get(i), '\n', static_cast<std::size_t>(Cookies.itemLength(i)));
@@ -375,6 +433,9 @@ int HttpClient::checkRequestFields() {
 }
 
 int HttpClient::beginRequest(const char* method) {
+    // A kept connection that the server has closed meanwhile is not reused: its close is queued.
+    // It is taken while the last transfer still counts as ended.
+    if (KeepAlive && isReady()) drainNotifications(10);
     if (HTTPMethod.empty()) {
         requestMethod.assignCString(method);
     } else {
@@ -387,8 +448,10 @@ int HttpClient::beginRequest(const char* method) {
     ContentLength = -1;
     transferEnded_ = false;
     transferError_ = 0;
+    headLine_.reset();
+    headBytes_ = 0;
     localFileFailed_ = false;
-    int result = setLineMode(true);
+    int result = lineMode() ? setLineMode(false) : kOk;
     if (result) return result;
     if (URLServer.empty()) {
         setLastError("No server specified in URL");
@@ -399,13 +462,15 @@ int HttpClient::beginRequest(const char* method) {
         setLastError("Specified URLScheme is invalid.");
         return kHttpBadScheme;
     }
-    result = checkRequestFields();
+    result = checkRequestFields(viaProxy);
     if (result) return result;
     // Without KeepAlive no connection outlives its transfer, also one whose close was deferred.
     if (!KeepAlive) closeConnection();
     if (isReady()) return kOk;
     // Late notifications of a socket closed just now must not reach the next one.
-    for (int i = 0; i < 10; ++i) waitCycle(0);
+    drainNotifications(10);
+    // A failed answer held the data back on the connection it closed.
+    setAcceptData(true);
     bool tls = equalsNoCase(URLScheme.data(), "https");
     if (!ProxyServer.empty() && ProxySSL == psAlways) tls = true;
     if (!ProxyServer.empty() && ProxySSL == psNever) tls = false;
@@ -438,7 +503,8 @@ int HttpClient::buildRequestHead(InlineString99& head, bool withBody, int conten
         if (!result && URLPort != DefaultPort) result = head.appendInt(URLPort);
     }
     if (!result) result = appendHeader(head, "\r\nAuthorization: ", Authorization);
-    if (!result) result = appendHeader(head, "\r\nProxy-Authorization: ", ProxyAuthorization);
+    // Proxy credentials are for the proxy: a tunnel's CONNECT carries them, the origin never.
+    if (!result && absoluteForm) result = appendHeader(head, "\r\nProxy-Authorization: ", ProxyAuthorization);
     if (!result) result = appendHeader(head, "\r\nAccept: ", Accept);
     if (!result) result = appendHeader(head, "\r\nFrom: ", From);
     if (!result) result = appendHeader(head, "\r\nUser-Agent: ", UserAgent);
@@ -489,12 +555,14 @@ int HttpClient::sendRequest(bool withBody) {
         fileSize = GetFileSize(file, nullptr);
     }
     const unsigned contentLength = static_cast<unsigned>(PostData.length()) + fileSize;
+    const bool body = withBody && contentLength > 0;
     InlineString99 head;
     int result = buildRequestHead(head, withBody, static_cast<int>(contentLength));
-    if (!result) result = sendAll(head.data(), head.length(), false);
-    if (!result && withBody && contentLength > 0) {
-        onStartTransfer(0);
-        result = sendAll(PostData.data(), PostData.length(), true);
+    // One write for the head and the data: a second small one would wait for the peer's ACK.
+    if (!result && withBody) result = appendString(head, PostData);
+    if (!result && body) onStartTransfer(0);
+    if (!result) result = sendAll(head.data(), head.length(), body);
+    if (!result && body) {
         unsigned sent = static_cast<unsigned>(PostData.length());
         if (!result && file != INVALID_HANDLE_VALUE) result = sendAttachedFile(file, fileSize, sent);
         if (!result) onEndTransfer(0);
@@ -569,6 +637,7 @@ int HttpClient::completeRequest(int action, int result) {
         scheme.assign(static_cast<std::size_t>(URLScheme.length()), URLScheme.data());
         path.assign(static_cast<std::size_t>(URLPath.length()), URLPath.data());
         result = splitUrl(Location.data(), scheme, host, path, port, user, password);
+        if (result == kHttpBadUrl) setLastError(kHttpBadUrlText);
         if (result) return result;
         follow = equalsNoCase(scheme.data(), URLScheme.data());
     }
@@ -581,7 +650,7 @@ int HttpClient::completeRequest(int action, int result) {
         setLastError(StatusText.data());
         return kHttpStatusFailure;
     }
-    for (int i = 0; i < 10; ++i) waitCycle(0);
+    drainNotifications(10);
     currentAction = 0;
     ++redirects_;
     rerun_ = true;
@@ -603,11 +672,14 @@ void HttpClient::finishTransfer() {
     if (timeoutMs() < 0) closeConnection();
 }
 
+// The rest of the stream is not read: what follows a fault cannot be trusted, and a peer that
+// keeps sending must not make the client keep reading.
 void HttpClient::failTransfer(int code, const char* text) {
     if (!transferError_) {
         transferError_ = code;
         setLastError(text);
     }
+    setAcceptData(false);
 }
 
 void HttpClient::onConnected(int code, const char* text) {
@@ -625,7 +697,9 @@ void HttpClient::onDisconnected(int, const char*) {
         const bool bodyShort = responseState == 3 && ContentLength >= 0 && bytesReceived < ContentLength;
         const bool chunksShort = responseState >= 4;
         const bool headShort = responseState == 1 || responseState == 2;
-        if (bodyShort || chunksShort || headShort) {
+        if (responseState == 0) {
+            failTransfer(kHttpBadResponse, "Connection closed before a response was received.");
+        } else if (bodyShort || chunksShort || headShort) {
             failTransfer(kHttpBadResponse, "Connection closed before the end of the response.");
         }
     }
@@ -649,24 +723,60 @@ void HttpClient::onTransfer(int, int, const char*, int) {}
 void HttpClient::onRedirect(const char*, bool&) {}
 void HttpClient::onStatus(const char*, int, const char*) {}
 
-void HttpClient::onDataIn(const char* bytes, int length, int eolFound) {
-    if (transferEnded_) return;
-    // Without an EOL every delivery counts as an item, but no line end was taken from it.
-    const bool endOfLine = eolFound && lineMode();
-    switch (responseState) {
-    case 3:
-        takeBody(bytes, length);
-        if (endOfLine) takeBody("\n", 1);
-        return;
-    case 4:
-    case 5:
-    case 6:
-        parseChunked(bytes, length);
-        if (endOfLine) parseChunked("\n", 1);
-        return;
-    default:
-        parseLine(bytes, length, endOfLine);
+// The receive side stays raw: the head is cut into lines here, so that no change of the line end
+// between head and body costs the socket another read.
+void HttpClient::onDataIn(const char* bytes, int length, int) {
+    while (length > 0 && !transferEnded_ && !transferError_) {
+        if (responseState == 3) {
+            takeBody(bytes, length);
+            return;
+        }
+        if (responseState >= 4) {
+            parseChunked(bytes, length);
+            return;
+        }
+        const char* lf = static_cast<const char*>(std::memchr(bytes, '\n', static_cast<std::size_t>(length)));
+        if (!lf) {
+            takeLinePiece(bytes, length, false);
+            return;
+        }
+        const int n = static_cast<int>(lf - bytes);
+        takeLinePiece(bytes, n, true);
+        bytes += n + 1;
+        length -= n + 1;
     }
+    // Bytes behind an answer that ended with its head are not this answer's.
+    if (length > 0 && transferEnded_ && KeepAlive) closeConnection();
+}
+
+// A line may arrive in several pieces; it is parsed once whole. The first piece of an answer
+// without a status line is body at once.
+void HttpClient::takeLinePiece(const char* bytes, int length, bool endOfLine) {
+    if (headLine_.empty() && (endOfLine || (responseState == 0 && !startsLikeStatusLine(bytes, length)))) {
+        headBytes_ += length;
+        if (headBytes_ > kHttpMaxHeaderSection) {
+            failTransfer(kHttpResponseTooLarge, "The response headers are too long.");
+            return;
+        }
+        parseLine(bytes, length, endOfLine);
+        return;
+    }
+    if (headLine_.length() + length > kHttpMaxHeaderLine) {
+        failTransfer(kHttpResponseTooLarge, "A response header line is too long.");
+        return;
+    }
+    if (headLine_.append(bytes, static_cast<std::size_t>(length))) {
+        failTransfer(kOutOfMemory, kOutOfMemoryText);
+        return;
+    }
+    if (!endOfLine) return;
+    InlineString99 line;
+    if (line.assign(static_cast<std::size_t>(headLine_.length()), headLine_.data())) {
+        failTransfer(kOutOfMemory, kOutOfMemoryText);
+        return;
+    }
+    headLine_.reset();
+    takeLinePiece(line.data(), line.length(), true);
 }
 
 void HttpClient::parseLine(const char* bytes, int length, bool endOfLine) {
@@ -684,7 +794,6 @@ void HttpClient::parseLine(const char* bytes, int length, bool endOfLine) {
         }
         // No status line: the answer is body from its first byte on.
         responseState = 3;
-        setLineMode(false);
         takeBody(bytes, length);
         if (endOfLine && !transferEnded_) takeBody("\n", 1);
         return;
@@ -743,8 +852,10 @@ void HttpClient::parseHeaderLine(const char* bytes, int length) {
     if (FollowRedirects != 0 && equalsNoCase(name, "Location")) Location.assignCString(value);
     onHeader(name, value);
     if (equalsNoCase(name, "Content-Length")) {
-        ContentLength = parseInt(value);
-        if (ContentLength < 0) ContentLength = -1;
+        if (!parseContentLength(value, ContentLength)) {
+            failTransfer(kHttpBadResponse, "Invalid Content-Length in the response.");
+            return;
+        }
     } else if (equalsNoCase(name, "Transfer-Encoding")) {
         if (equalsNoCase(value, "chunked")) chunked = true;
     } else if (equalsNoCase(name, "WWW-Authenticate")) {
@@ -759,7 +870,8 @@ void HttpClient::parseHeaderLine(const char* bytes, int length) {
 }
 
 void HttpClient::endOfHeaders() {
-    if (equalsNoCase(requestMethod.data(), "HEAD")) {
+    // These answers end at their head, whatever length they announce.
+    if (equalsNoCase(requestMethod.data(), "HEAD") || StatusCode == 204 || StatusCode == 304) {
         finishTransfer();
         return;
     }
@@ -768,15 +880,10 @@ void HttpClient::endOfHeaders() {
         responseState = 4;
         chunkStep_ = kChunkSize;
         chunkLine_.reset();
-        setLineMode(false);
         return;
     }
     responseState = 3;
-    if (ContentLength == 0) {
-        finishTransfer();
-        return;
-    }
-    setLineMode(false);
+    if (ContentLength == 0) finishTransfer();
 }
 
 // Chunk data is counted byte by byte, so CR and LF inside a chunk are data like any other.
@@ -796,6 +903,10 @@ void HttpClient::parseChunked(const char* bytes, int length) {
         }
         const char* lf = static_cast<const char*>(std::memchr(bytes + i, '\n', static_cast<std::size_t>(length - i)));
         const int end = lf ? static_cast<int>(lf - bytes) : length;
+        if (chunkLine_.length() + (end - i) > kHttpMaxHeaderLine) {
+            failTransfer(kHttpResponseTooLarge, "A chunk size or trailer line is too long.");
+            return;
+        }
         if (chunkLine_.append(bytes + i, static_cast<std::size_t>(end - i))) {
             failTransfer(kOutOfMemory, kOutOfMemoryText);
             return;
@@ -832,10 +943,18 @@ void HttpClient::parseChunked(const char* bytes, int length) {
         }
         chunkLine_.reset();
     }
+    // Bytes past the last chunk are not this answer's either.
+    if (transferEnded_ && i < length && KeepAlive) closeConnection();
 }
 
 void HttpClient::takeBody(const char* bytes, int length) {
     if (length <= 0) return;
+    if (ContentLength >= 0 && responseState == 3 && length > ContentLength - bytesReceived) {
+        // What follows the announced length is not this answer's; the connection is out of step.
+        length = ContentLength - bytesReceived;
+        if (KeepAlive) closeConnection();
+        if (length <= 0) return;
+    }
     bytesReceived += length;
     if (!LocalFile.empty() && !localFileFailed_) {
         if (localFileHandle == INVALID_HANDLE_VALUE) {

@@ -13,6 +13,10 @@ constexpr int kHttpNoServer = 152;
 constexpr int kHttpBadScheme = 153;
 constexpr int kHttpLineBreakInField = 154;
 constexpr int kHttpBadResponse = 155;
+constexpr int kHttpResponseTooLarge = 156;
+// What of an answer's head is kept before the exchange is given up.
+constexpr int kHttpMaxHeaderLine = 65536;
+constexpr int kHttpMaxHeaderSection = 1048576;
 constexpr int kHttpFileError = 302;
 constexpr int kHttpLocalFileWrite = 7;
 constexpr int kHttpMaxRedirects = 20;
@@ -58,6 +62,9 @@ public:
 
 protected:
     int completeRequest(int action, int result);
+    // 154 with its text for a field that would break the request's head; both paths check
+    // before anything is sent.
+    int checkRequestFields(bool viaProxy);
 
 private:
     enum ChunkStep : unsigned char { kChunkSize, kChunkData, kChunkDataEnd, kChunkTrailer };
@@ -66,11 +73,11 @@ private:
     int beginRequest(const char* method);
     int sendRequest(bool withBody);
     int buildRequestHead(InlineString99& head, bool withBody, int contentLength);
-    int checkRequestFields();
     int sendAttachedFile(HANDLE file, unsigned expected, unsigned& sent);
     int waitForReply();
     void finishTransfer();
     void failTransfer(int code, const char* text);
+    void takeLinePiece(const char* bytes, int length, bool endOfLine);
     void parseLine(const char* bytes, int length, bool endOfLine);
     void parseStatusLine(const char* bytes, int length);
     void parseHeaderLine(const char* bytes, int length);
@@ -87,6 +94,9 @@ private:
     int redirects_ = 0;
     ChunkStep chunkStep_ = kChunkSize;
     InlineString99 chunkLine_;
+    // A head line that arrives in several pieces, and the head's bytes so far.
+    InlineString99 headLine_;
+    int headBytes_ = 0;
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

@@ -39,6 +39,14 @@ int HttpTransport::setLineMode(bool lines) {
 
 int HttpTransport::waitCycle(int milliseconds) { return waitEvents(milliseconds, notifyWindow); }
 
+void HttpTransport::drainNotifications(int cycles) {
+    MSG pending;
+    for (int i = 0; i < cycles; ++i) {
+        if (!interruptRequested && !PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE)) return;
+        waitCycle(0);
+    }
+}
+
 bool HttpTransport::takeInterrupted() {
     const bool was = interrupted != 0;
     interrupted = 0;

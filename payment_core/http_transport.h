@@ -23,6 +23,9 @@ public:
     bool lineMode() const { return lineMode_; }
     // 1 to keep waiting, 0 when the wait ended ("Timeout.", "Interrupted.").
     int waitCycle(int milliseconds);
+    // Wait cycles of 0 ms while messages are queued or an interrupt is asked for, at most that
+    // many.
+    void drainNotifications(int cycles);
     // True once when a wait was ended by an interrupt since the last call.
     bool takeInterrupted();
     // Milliseconds; negative means asynchronous use.

@@ -9,10 +9,19 @@ inline namespace PAYMENT_CORE_VARIANT {
 
 namespace {
 
-int decimalPort(const char* digits, std::size_t n) {
-    int port = 0;
-    for (std::size_t i = 0; i < n && digits[i] >= '0' && digits[i] <= '9'; ++i) port = port * 10 + (digits[i] - '0');
-    return port;
+// An empty port text gives 0, which keeps the port in use.
+bool decimalPort(const char* digits, std::size_t n, int& port) {
+    port = 0;
+    if (n == 0) return true;
+    if (n > 5) return false;
+    int value = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (digits[i] < '0' || digits[i] > '9') return false;
+        value = value * 10 + (digits[i] - '0');
+    }
+    if (value < 1 || value > 65535) return false;
+    port = value;
+    return true;
 }
 
 int splitAuthority(const char* authority, std::size_t n, InlineString20& host, int& port, InlineString20& user,
@@ -27,7 +36,7 @@ int splitAuthority(const char* authority, std::size_t n, InlineString20& host, i
         colon = static_cast<const char*>(std::memchr(at + 1, ':', static_cast<std::size_t>(end - at - 1)));
     }
     const char* hostEnd = colon ? colon : end;
-    if (colon) port = decimalPort(colon + 1, static_cast<std::size_t>(end - colon - 1));
+    if (colon && !decimalPort(colon + 1, static_cast<std::size_t>(end - colon - 1), port)) return kHttpBadUrl;
     const char* hostStart = authority;
     if (at) {
         hostStart = at + 1;

@@ -7,6 +7,10 @@
 namespace payment_core {
 inline namespace PAYMENT_CORE_VARIANT {
 
+// A port that is not a number from 1 to 65535.
+constexpr int kHttpBadUrl = 157;
+inline constexpr const char* kHttpBadUrlText = "Invalid port number in URL.";
+
 int splitUrl(const char* url, InlineString20& scheme, InlineString20& host, InlineString99& path, int& port,
              InlineString20& user, InlineString20& password);
 

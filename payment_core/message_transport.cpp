@@ -1,5 +1,7 @@
 #include "payment_core/message_transport.h"
 
+#include "payment_core/com_bridge.h"
+
 namespace payment_core {
 inline namespace PAYMENT_CORE_VARIANT {
 
@@ -41,7 +43,10 @@ int MessageTransport::connectAndWait() {
     dataInResult = 0;
     setAcceptData(false);
     const int started = connectSecure(true, 0);
-    if (started) return started;
+    if (started) {
+        if (lastError.empty()) setWinsockErrorText(*this, started);
+        return started;
+    }
     for (;;) {
         const int keepWaiting = waitEvents(waitSlice, notifyWindow);
         if (isReady() || connectResult) {
@@ -110,6 +115,7 @@ void MessageTransport::closeLocalFile() {
 }
 
 void MessageTransport::onConnected(int code) {
+    if (code && lastError.empty()) setWinsockErrorText(*this, code);
     connectResult = code;
     statusText.assign(static_cast<std::size_t>(lastError.length()), lastError.data());
     fireConnected(code, resultText(code));

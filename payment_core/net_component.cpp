@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "payment_core/com_bridge.h"
 #include "payment_core/winsock_binding.h"
 #include "win32/base.h"
 
@@ -152,7 +153,7 @@ const char* NetComponent::getLocalHost() {
     if (ws.gethostname(name, sizeof name - 1) == 0) {
         std::memcpy(localHostText, name, sizeof localHostText);
     } else {
-        lastError.assignCString(winsockErrorText(ws.WSAGetLastError()));
+        setWinsockErrorText(*this, ws.WSAGetLastError());
     }
     return localHostText;
 }
@@ -173,7 +174,9 @@ int NetComponent::resolveAddress(const char* text, ULONG& address) {
         return kOk;
     }
     const int error = ws.WSAGetLastError();
-    return error == 10093 ? kOk : error;
+    if (error == 10093) return kOk;
+    if (error) setWinsockErrorText(*this, error);
+    return error;
 }
 
 int NetComponent::setLocalHost(const char* text) {
@@ -255,7 +258,7 @@ void NetComponent::fireSSLServerAuthentication(const char* certEncoded, int cert
 
 const char* NetComponent::resultText(int code) {
     if (code == 0) return "OK";
-    if (lastError.empty()) setLastError(winsockErrorText(code), code);
+    if (lastError.empty()) setWinsockErrorText(*this, code);
     return lastError.data();
 }
 

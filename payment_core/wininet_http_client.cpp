@@ -590,6 +590,8 @@ int WinInetHttpClient::performActionWinInet(int action) {
 }
 
 int WinInetHttpClient::runOnWorker(int action) {
+    int result = checkRequestFields(!ProxyServer.empty());
+    if (result) return result;
     winInetAction = static_cast<unsigned char>(action);
     armDeadline();
     if (workerThread) CloseHandle(workerThread);
@@ -598,7 +600,7 @@ int WinInetHttpClient::runOnWorker(int action) {
     StatusLine.reset();
     auto request = std::make_shared<WinInetRequest>();
     request->action = action;
-    int result = takeRequest(*request, *this);
+    result = takeRequest(*request, *this);
     if (result) {
         winInetAction = 0;
         setLastError(kOutOfMemoryText);

@@ -60,6 +60,29 @@ CORE_TEST(SplitUrl, Table) {
     }
 }
 
+CORE_TEST(SplitUrl, PortsOutsideTheRangeAreBadUrls) {
+    for (const char* url : {"http://h.example:99999999999/x", "http://h.example:70000/x", "http://h.example:65536/",
+                            "http://h.example:0/", "http://h.example:000080/", "http://h.example:80x/",
+                            "http://u:p@h.example:4294967377/"}) {
+        SCOPED_TRACE(url);
+        InlineString20 scheme;
+        InlineString20 host;
+        InlineString99 path;
+        InlineString20 user;
+        InlineString20 password;
+        int port = 7;
+        EXPECT_EQ(splitUrl(url, scheme, host, path, port, user, password), kHttpBadUrl);
+    }
+    InlineString20 scheme;
+    InlineString20 host;
+    InlineString99 path;
+    InlineString20 user;
+    InlineString20 password;
+    int port = 7;
+    ASSERT_EQ(splitUrl("http://h.example:65535/", scheme, host, path, port, user, password), 0);
+    EXPECT_EQ(port, 65535);
+}
+
 namespace {
 std::uint32_t rfcClientNonce() { return 0x3b114f0au; }
 

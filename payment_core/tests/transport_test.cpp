@@ -71,6 +71,7 @@ CORE_TEST(Transport, RefusedConnectReturnsTheSocketError) {
     TestTransport t;
     directTo(t, fixtures::refusingPort());
     EXPECT_EQ(t.connectAndWait(), 10061);
+    EXPECT_STREQ(t.lastError.data(), "[10061] Connection refused");
     EXPECT_FALSE(t.socketOpen());
 }
 

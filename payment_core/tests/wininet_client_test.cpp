@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -374,4 +375,32 @@ CORE_TEST(WinInetPath, SettingsAndTheOwnConnectionPath) {
     client.setUrl(server.url("/form").c_str(), false);
     ASSERT_EQ(client.postFormVariables(1), 0) << str(client.lastError);
     EXPECT_EQ(server.request(1).header("Connection"), "close");
+}
+
+CORE_TEST(WinInetPath, LineBreaksInFieldsAreRefusedBeforeAnythingIsSent) {
+    struct Case {
+        const char* name;
+        std::function<void(Client&)> set;
+    };
+    const char* evil = "a\r\n\r\nGET /smuggled HTTP/1.1\r\nHost: x\r\nX: ";
+    const std::vector<Case> cases = {
+        {"UserAgent", [&](Client& c) { c.UserAgent.assignCString(evil); }},
+        {"From", [&](Client& c) { c.From.assignCString(evil); }},
+        {"Accept", [&](Client& c) { c.Accept.assignCString("text/*\r\nX-Evil: 1"); }},
+        {"Referer", [&](Client& c) { c.Referer.assignCString("r\nX-Evil: 1"); }},
+        {"Pragma", [&](Client& c) { c.Pragma.assignCString("no-cache\rX-Evil: 1"); }},
+        {"IfModifiedSince", [&](Client& c) { c.IfModifiedSince.assignCString(evil); }},
+        {"ContentType", [&](Client& c) { c.ContentType.assignCString("text/plain\r\nX-Evil: 1"); }},
+        {"OtherHeaders", [&](Client& c) { c.OtherHeaders.assignCString("X-A: 1\r\n\r\nGET /smuggled HTTP/1.1"); }},
+    };
+    HttpServer server;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Client client;
+        client.KeepAlive = true;
+        c.set(client);
+        EXPECT_EQ(run(client, server.url("/"), kActionPost), "154 Line break in a request field.");
+        EXPECT_TRUE(client.events.empty());
+    }
+    EXPECT_EQ(server.connectionCount(), 0u);
 }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -68,6 +69,26 @@ struct Connection : Handle {
     bool hidden = false;  // made by InternetOpenUrlA, closed with its request
 };
 
+// The transfer of a sent request runs on the thread that reads it: the body goes through a
+// bounded buffer, and the transfer is paused while the buffer is full.
+struct Transfer {
+    CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    curl_slist* headers = nullptr;
+    bool finished = false;
+    CURLcode result = CURLE_OK;
+    bool paused = false;
+
+    ~Transfer() {
+        if (easy) {
+            curl_multi_remove_handle(multi, easy);
+            curl_easy_cleanup(easy);
+        }
+        if (multi) curl_multi_cleanup(multi);
+        curl_slist_free_all(headers);
+    }
+};
+
 struct Request : Handle {
     explicit Request(Connection* c) : Handle(Kind::Request, c) {}
     std::string verb, path, version, referrer;
@@ -78,9 +99,13 @@ struct Request : Handle {
     bool sent = false;
     long status = 0;
     std::vector<std::string> responseLines;  // status line first
-    std::string body;
+    std::size_t headBytes = 0;                // of every answer's head so far
+    bool headTooLong = false;
+    bool headDone = false;                    // the final answer's head is complete
+    std::string body;                         // received, not yet read from readPos on
     std::size_t readPos = 0;
     bool sawHeader = false;
+    std::unique_ptr<Transfer> transfer;
     bool follows = false;    // redirects are followed
     std::string url;         // of the answer being read
     std::string location;    // of that answer, when it redirects
@@ -255,15 +280,22 @@ bool startsWithNoCase(const std::string& s, const char* prefix) {
 
 std::string headerName(const std::string& line) { return line.substr(0, line.find(':')); }
 
+// An answer's head is kept whole until the request is closed, so its size is bounded.
+constexpr std::size_t kMaxHead = 1048576;
+// Received body bytes waiting for the reader; past this the transfer pauses.
+constexpr std::size_t kBodyBuffer = 65536;
+
+long statusOf(const Request* r) {
+    if (r->responseLines.empty()) return 0;
+    const std::string& status = r->responseLines.front();
+    std::size_t blank = status.find(' ');
+    return blank == std::string::npos ? 0 : std::strtol(status.c_str() + blank + 1, nullptr, 10);
+}
+
 // At the end of a redirecting answer's headers, before it is followed: the callback gets the
 // absolute address it goes to.
 void reportRedirect(Request* r) {
-    long code = 0;
-    if (!r->responseLines.empty()) {
-        const std::string& status = r->responseLines.front();
-        std::size_t blank = status.find(' ');
-        if (blank != std::string::npos) code = std::strtol(status.c_str() + blank + 1, nullptr, 10);
-    }
+    const long code = statusOf(r);
     if (!r->follows || r->location.empty() || code < 300 || code > 399 || code == 304) return;
     CURLU* resolver = curl_url();
     char* target = nullptr;
@@ -279,6 +311,11 @@ void reportRedirect(Request* r) {
 
 size_t onHeader(char* data, size_t size, size_t count, void* self) {
     auto* r = static_cast<Request*>(self);
+    r->headBytes += size * count;
+    if (r->headBytes > kMaxHead) {
+        r->headTooLong = true;
+        return 0;
+    }
     std::string line = trimLineEnd(std::string(data, size * count));
     if (!r->sawHeader) {
         r->sawHeader = true;
@@ -289,20 +326,37 @@ size_t onHeader(char* data, size_t size, size_t count, void* self) {
         // A new status line starts a new answer (interim 1xx or a followed redirect).
         r->responseLines.clear();
         r->body.clear();
+        r->readPos = 0;
         r->location.clear();
     }
     if (startsWithNoCase(line, "Location:")) {
         std::size_t start = line.find_first_not_of(" \t", 9);
         r->location = start == std::string::npos ? "" : line.substr(start);
     }
-    if (line.empty()) reportRedirect(r);
+    if (line.empty()) {
+        reportRedirect(r);
+        const long code = statusOf(r);
+        const bool followed = r->follows && !r->location.empty() && code >= 300 && code <= 399 && code != 304;
+        if (code >= 200 && !followed) r->headDone = true;
+    }
     if (!line.empty()) r->responseLines.push_back(line);
     return size * count;
 }
 
 size_t onBody(char* data, size_t size, size_t count, void* self) {
-    static_cast<Request*>(self)->body.append(data, size * count);
-    return size * count;
+    auto* r = static_cast<Request*>(self);
+    const std::size_t n = size * count;
+    const std::size_t unread = r->body.size() - r->readPos;
+    if (unread > 0 && unread + n > kBodyBuffer) {
+        r->transfer->paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    if (r->readPos > 0) {
+        r->body.erase(0, r->readPos);
+        r->readPos = 0;
+    }
+    r->body.append(data, n);
+    return n;
 }
 
 // A request closed by another thread while it is being sent ends here.
@@ -352,6 +406,7 @@ CURLcode onSslContext(CURL*, void* sslctx, void* self) {
 }
 
 DWORD mapCurlError(CURLcode code, const Request& r) {
+    if (r.headTooLong) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_RESOLVE_PROXY: return ERROR_INTERNET_NAME_NOT_RESOLVED;
@@ -386,6 +441,73 @@ void curlGlobalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// A line end inside one value would start a header, or a request, of its own.
+bool holdsLineBreak(const char* text) { return text && std::strpbrk(text, "\r\n"); }
+
+// libcurl drops a header with nothing after its colon; its form for an empty header is
+// "Name;", which goes out as "Name:".
+std::string curlHeader(const std::string& line) {
+    std::size_t colon = line.find(':');
+    if (colon == std::string::npos) return line;
+    if (line.find_first_not_of(" \t", colon + 1) != std::string::npos) return line;
+    return line.substr(0, colon) + ";";
+}
+
+// Splits header text at its line ends; false for a bare CR inside a line.
+bool splitHeaderLines(const std::string& text, std::vector<std::string>& lines) {
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        std::string line = trimLineEnd(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (line.find('\r') != std::string::npos) return false;
+        if (!line.empty()) lines.push_back(line);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return true;
+}
+
+void endTransfer(Request* r) {
+    if (!r->transfer || !r->transfer->finished) return;
+    curl_easy_getinfo(r->transfer->easy, CURLINFO_RESPONSE_CODE, &r->status);
+}
+
+// Runs the transfer until `ready` holds or it has ended, on the calling thread. A request closed
+// meanwhile ends it.
+template <class Ready>
+void drive(Request* r, Ready ready) {
+    Transfer& t = *r->transfer;
+    while (!t.finished && !ready()) {
+        if (r->cancelled) {
+            t.finished = true;
+            t.result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (t.paused && r->body.size() - r->readPos < kBodyBuffer) {
+            t.paused = false;
+            curl_easy_pause(t.easy, CURLPAUSE_CONT);
+            continue;
+        }
+        int running = 0;
+        if (curl_multi_perform(t.multi, &running) != CURLM_OK) {
+            t.finished = true;
+            t.result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        int queued = 0;
+        while (CURLMsg* m = curl_multi_info_read(t.multi, &queued)) {
+            if (m->msg == CURLMSG_DONE) {
+                t.finished = true;
+                t.result = m->data.result;
+            }
+        }
+        if (t.finished || ready() || t.paused) continue;
+        // A close from another thread is seen within one slice.
+        curl_multi_poll(t.multi, nullptr, 0, 50, nullptr);
+    }
+    endTransfer(r);
+}
+
+// Returns once the final answer's head is in; its body is read as the reader asks for it.
 bool send(Request* r, const std::string& extraHeaders, const char* body, std::size_t bodyLength) {
     auto* c = static_cast<Connection*>(r->parent);
     Session* s = sessionOf(r);
@@ -400,36 +522,42 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
         SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
         return false;
     }
-    CURL* curl = curl_easy_init();
-    if (!curl) {
+    std::vector<std::string> all = r->headers;
+    if (!splitHeaderLines(extraHeaders, all)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    r->transfer.reset();
+    auto transfer = std::make_unique<Transfer>();
+    transfer->multi = curl_multi_init();
+    transfer->easy = curl_easy_init();
+    if (!transfer->multi || !transfer->easy) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
+    CURL* curl = transfer->easy;
     r->responseLines.clear();
+    r->headBytes = 0;
+    r->headTooLong = false;
+    r->headDone = false;
     r->body.clear();
     r->readPos = 0;
     r->sawHeader = false;
     r->verifyError = 0;
+    r->status = 0;
+    r->sent = false;
 
-    curl_slist* list = nullptr;
+    curl_slist*& list = transfer->headers;
     auto addHeader = [&list](const std::string& h) { list = curl_slist_append(list, h.c_str()); };
     bool haveContentType = false;
-    std::vector<std::string> all = r->headers;
-    for (std::size_t start = 0; start < extraHeaders.size();) {
-        std::size_t end = extraHeaders.find('\n', start);
-        std::string line = trimLineEnd(extraHeaders.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (!line.empty()) all.push_back(line);
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
     for (const auto& h : all) {
         if (startsWithNoCase(h, "Content-Type:")) haveContentType = true;
-        addHeader(h);
+        addHeader(curlHeader(h));
     }
     if (!r->accept.empty()) {
         std::string a = "Accept: ";
         for (std::size_t i = 0; i < r->accept.size(); ++i) a += (i ? ", " : "") + r->accept[i];
-        addHeader(a);
+        addHeader(curlHeader(a));
     }
     // The platform's library adds neither of these on its own.
     if (!haveContentType) addHeader("Content-Type:");
@@ -449,7 +577,7 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     } else {
         curl_easy_setopt(curl, CURLOPT_POST, 1L);
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyLength));
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, bodyLength ? body : "");
+        curl_easy_setopt(curl, CURLOPT_COPYPOSTFIELDS, bodyLength ? body : "");
         if (verb != "POST") curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, verb.c_str());
     }
     r->follows = !(r->flags & INTERNET_FLAG_NO_AUTO_REDIRECT);
@@ -496,16 +624,22 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, onSslContext);
         curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, r);
     }
-
-    reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
-    CURLcode rc = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &r->status);
-    curl_easy_cleanup(curl);
-    curl_slist_free_all(list);
-    if (rc != CURLE_OK) {
-        SetLastError(mapCurlError(rc, *r));
+    if (curl_multi_add_handle(transfer->multi, curl) != CURLM_OK) {
+        transfer->easy = nullptr;
+        curl_easy_cleanup(curl);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
+    r->transfer = std::move(transfer);
+
+    reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
+    drive(r, [r] { return r->headDone || r->body.size() > r->readPos; });
+    const Transfer& t = *r->transfer;
+    if (t.finished && t.result != CURLE_OK) {
+        SetLastError(mapCurlError(t.result, *r));
+        return false;
+    }
+    if (!t.finished) curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &r->status);
     DWORD received = static_cast<DWORD>(r->body.size());
     report(r, INTERNET_STATUS_RESPONSE_RECEIVED, &received, sizeof received);
     r->sent = true;
@@ -535,6 +669,10 @@ bool copyOut(const std::string& text, LPVOID buffer, LPDWORD length, bool counte
 extern "C" {
 
 HINTERNET InternetOpenA(LPCSTR agent, DWORD accessType, LPCSTR proxy, LPCSTR, DWORD) {
+    if (holdsLineBreak(agent) || holdsLineBreak(proxy)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     curlGlobalInit();
     auto* s = new Session;
     s->agent = agent ? agent : "";
@@ -547,7 +685,7 @@ HINTERNET InternetConnectA(HINTERNET session, LPCSTR server, INTERNET_PORT port,
                            DWORD, DWORD, DWORD_PTR context) {
     auto s = lookup<Session>(session, Kind::Session);
     if (!s) return nullptr;
-    if (!server || !*server) {
+    if (!server || !*server || holdsLineBreak(server)) {
         SetLastError(ERROR_INTERNET_INVALID_URL);
         return nullptr;
     }
@@ -564,6 +702,12 @@ HINTERNET HttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object, LPC
                            LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context) {
     auto c = lookup<Connection>(connection, Kind::Connection);
     if (!c) return nullptr;
+    bool broken = holdsLineBreak(verb) || holdsLineBreak(object) || holdsLineBreak(version) || holdsLineBreak(referrer);
+    for (LPCSTR* type = acceptTypes; !broken && type && *type; ++type) broken = holdsLineBreak(*type);
+    if (broken) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     auto* r = new Request(c.get());
     r->verb = verb && *verb ? verb : "GET";
     r->path = object ? object : "/";
@@ -585,16 +729,14 @@ BOOL HttpAddRequestHeadersA(HINTERNET request, LPCSTR headers, DWORD headersLeng
         return FALSE;
     }
     std::string text = headersLength == static_cast<DWORD>(-1) ? std::string(headers) : std::string(headers, headersLength);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::string line = trimLineEnd(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        start = end == std::string::npos ? text.size() : end + 1;
-        if (line.empty()) continue;
-        if (line.find(':') == std::string::npos) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return FALSE;
-        }
+    std::vector<std::string> lines;
+    bool wellFormed = splitHeaderLines(text, lines);
+    for (const auto& line : lines) wellFormed = wellFormed && line.find(':') != std::string::npos;
+    if (!wellFormed) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    for (const auto& line : lines) {
         if (modifiers & HTTP_ADDREQ_FLAG_REPLACE) {
             std::string name = headerName(line) + ":";
             std::erase_if(r->headers, [&](const std::string& h) { return startsWithNoCase(h, name.c_str()); });
@@ -734,10 +876,15 @@ BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (r->transfer && toRead) drive(r.get(), [&r] { return r->body.size() > r->readPos; });
     std::size_t n = std::min<std::size_t>(toRead, r->body.size() - r->readPos);
     if (n) std::memcpy(buffer, r->body.data() + r->readPos, n);
     r->readPos += n;
     *read = static_cast<DWORD>(n);
+    if (n == 0 && r->transfer && r->transfer->result != CURLE_OK) {
+        SetLastError(mapCurlError(r->transfer->result, *r.get()));
+        return FALSE;
+    }
     return TRUE;
 }
 

@@ -4,6 +4,7 @@
 #include "testing/certificates.h"
 #include "testing/http_server.h"
 #include "testing/loopback.h"
+#include "testing/raw_peer.h"
 
 #include <gtest/gtest.h>
 
@@ -230,6 +231,85 @@ TEST(WinInet, ClosingWhileARequestIsSentEndsTheSend) {
     char c;
     EXPECT_FALSE(InternetReadFile(request, &c, 1, &n));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+// Each value given as one header stays one header: a line end inside one is refused.
+TEST(WinInet, ValuesWithLineEndsAreRefused) {
+    const char* evil = "a\r\n\r\nGET /smuggled HTTP/1.1\r\nHost: x\r\nX: ";
+    EXPECT_EQ(InternetOpenA(evil, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    HttpServer server;
+    HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", server.port(), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    LPCSTR badAccept[] = {"text/*\r\nX-Evil: 1", nullptr};
+    EXPECT_EQ(HttpOpenRequestA(connection, "GET", "/", nullptr, "r\nX-Evil: 1", nullptr, 0, 0), nullptr);
+    EXPECT_EQ(HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, badAccept, 0, 0), nullptr);
+    EXPECT_EQ(HttpOpenRequestA(connection, "GET", "/a\r\nX-Evil: 1", nullptr, nullptr, nullptr, 0, 0), nullptr);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 0);
+    ASSERT_NE(request, nullptr);
+    EXPECT_FALSE(HttpAddRequestHeadersA(request, "X-A: 1\rX-Evil: 1\r\n", -1, 0));
+    EXPECT_FALSE(HttpSendRequestA(request, "X-B: 1\rGET /smuggled HTTP/1.1", -1, nullptr, 0));
+    EXPECT_EQ(server.connectionCount(), 0u);
+    InternetCloseHandle(session);
+}
+
+// libcurl drops a header with nothing after its colon; these go out as empty headers.
+TEST(WinInet, EmptyHeadersAreSent) {
+    HttpServer server;
+    server.enqueue(Answer::ok("soap"));
+    HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", server.port(), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    LPCSTR accept[] = {"", nullptr};
+    HINTERNET request = HttpOpenRequestA(connection, "POST", "/api", nullptr, nullptr, accept, 0, 0);
+    ASSERT_TRUE(HttpAddRequestHeadersA(request, "SOAPAction: \r\nX-Empty:\r\nX-Blank: \t\r\n", -1, 0xA0000000));
+    std::string body = "<x/>";
+    ASSERT_TRUE(HttpSendRequestA(request, "X-Extra: \r\n", -1, body.data(), static_cast<DWORD>(body.size())));
+    EXPECT_EQ(readAll(request), "soap");
+    const auto sent = server.request(0);
+    for (const char* name : {"SOAPAction", "X-Empty", "X-Blank", "X-Extra", "Accept"}) {
+        EXPECT_TRUE(sent.hasHeader(name)) << name << " in " << sent.bytes;
+        EXPECT_EQ(sent.header(name), "") << name;
+    }
+    InternetCloseHandle(session);
+}
+
+// The body reaches the reader as it arrives, not once the whole answer is in.
+TEST(WinInet, BodyIsStreamedToTheReader) {
+    fixtures::RawPeer peer;
+    peer.addConnection(fixtures::PeerScript()
+                           .expectUntil("\r\n\r\n")
+                           .send("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\nfirst part")
+                           .hold());
+    HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    DWORD timeout = 20000;
+    ASSERT_TRUE(InternetSetOptionA(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout));
+    HINTERNET connection = InternetConnectA(session, "127.0.0.1", peer.port(), nullptr, nullptr,
+                                            INTERNET_SERVICE_HTTP, 0, 0);
+    HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 0);
+    ASSERT_TRUE(HttpSendRequestA(request, nullptr, 0, nullptr, 0)) << GetLastError();
+    DWORD status = 0, size = sizeof status;
+    ASSERT_TRUE(HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr));
+    EXPECT_EQ(status, 200u);
+    char buffer[100];
+    DWORD n = 0;
+    ASSERT_TRUE(InternetReadFile(request, buffer, sizeof buffer, &n));
+    EXPECT_EQ(std::string(buffer, n), "first part");
+    InternetCloseHandle(session);
+}
+
+// A reader that takes its time holds the transfer back instead of the body piling up.
+TEST(WinInet, LargeBodyIsReadWhole) {
+    HttpServer server;
+    std::string body;
+    for (int i = 0; i < 400000; ++i) body += static_cast<char>('a' + i % 26);
+    server.enqueue(Answer::ok(body));
+    HINTERNET session = InternetOpenA("a", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET page = InternetOpenUrlA(session, server.url("/big").c_str(), nullptr, 0, 0, 0);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(readAll(page), body);
+    InternetCloseHandle(session);
 }
 
 }  // namespace

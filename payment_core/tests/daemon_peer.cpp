@@ -1,0 +1,118 @@
+#include "payment_core/tests/daemon_peer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace daemon_peer {
+
+namespace {
+
+bool accepts(int port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(s);
+    return ok;
+}
+
+}  // namespace
+
+int freePort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
+std::string findProgram(const std::string& name) {
+    for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/"}) {
+        const std::string path = dir + name;
+        if (::access(path.c_str(), X_OK) == 0) return path;
+    }
+    return "";
+}
+
+Daemon::~Daemon() {
+    if (pid_ > 0) {
+        ::kill(-pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        // Workers that outlive their parent go with the group too.
+        ::kill(-pid_, SIGKILL);
+    }
+    if (!folder_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+}
+
+const std::string& Daemon::folder() {
+    if (folder_.empty()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "daemon-peer-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) {
+            ::chmod(pattern.c_str(), 0755);
+            folder_ = pattern;
+        }
+    }
+    return folder_;
+}
+
+void Daemon::writeFile(const std::string& name, const std::string& text) {
+    const std::string path = folder() + "/" + name;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+    ::chmod(path.c_str(), 0644);
+}
+
+bool Daemon::start(const std::vector<std::string>& argv, int port) {
+    const std::string log = folder() + "/daemon.log";
+    // Only async-signal-safe calls between the fork and the exec: everything is made before.
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::setpgid(0, 0);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    if (out >= 0) ::close(out);
+    if (pid_ < 0) return false;
+    ::setpgid(pid_, pid_);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < end) {
+        if (accepts(port)) return true;
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+}  // namespace daemon_peer

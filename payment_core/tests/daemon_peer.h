@@ -1,0 +1,34 @@
+#pragma once
+// A server written by others (a proxy, a SOCKS server, a web server), started by a test on a
+// loopback port of its own and stopped with its process group when the test ends. Kept apart
+// from the core's headers, whose socket names are the stand-in's.
+
+#include <string>
+#include <vector>
+
+namespace daemon_peer {
+
+// A loopback port that was free a moment ago.
+int freePort();
+// "" when none of the usual places holds the program.
+std::string findProgram(const std::string& name);
+
+class Daemon {
+public:
+    Daemon() = default;
+    ~Daemon();
+    Daemon(const Daemon&) = delete;
+    Daemon& operator=(const Daemon&) = delete;
+
+    // Runs the program in a process group of its own and waits until it accepts on the port.
+    bool start(const std::vector<std::string>& argv, int port);
+    // A folder the daemon may read even when it drops its privileges; removed at the end.
+    const std::string& folder();
+    void writeFile(const std::string& name, const std::string& text);
+
+private:
+    int pid_ = -1;
+    std::string folder_;
+};
+
+}  // namespace daemon_peer
