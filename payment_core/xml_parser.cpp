@@ -719,6 +719,11 @@ int XmlParser::step(char c) {
             if (c == '>' && endsWith(name, "]]")) {
                 dropTail(name, 2);
                 if (xmlEventSink) result = xmlEventSink->onSpecialSection(sectionKeyword.data(), name.data());
+                // A CDATA section is text of its element as written; the answer fields are read from there.
+                if (!result && BuildDOM && elementStack.count() > 0 && sectionKeyword.equals("CDATA")) {
+                    result = elementStack.value(elementStack.count() - 1).append(name.data(),
+                                                                                static_cast<std::size_t>(name.length()));
+                }
                 name.reset();
                 state = kText;
                 return result;

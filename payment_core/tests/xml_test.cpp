@@ -641,6 +641,40 @@ CORE_TEST(XmlObject, RootByNamespaceQualifiedName) {
     EXPECT_EQ(object.selectPath("/urn:x:r"), 209);
 }
 
+CORE_TEST(XmlObject, CdataSectionsAreElementText) {
+    XmlObject object;
+    RecordingSink sink;
+    object.parser.xmlEventSink = &sink;
+    object.setBuildDOM(true);
+    ASSERT_EQ(object.parse("<r><v><![CDATA[Approved & <ok>]]></v><w>a<![CDATA[b]]>c</w>"
+                           "<x>  <![CDATA[ &amp; \n ]]> \n y</x><n>1<![CDATA[2]]><c/>3<![CDATA[]]>4</n>"
+                           "<o><![OTHER[z]]></o></r>"),
+              0);
+    struct Case {
+        const char* path;
+        const char* text;
+    };
+    // In document order and byte for byte: no entity decoding, no trimming inside the section.
+    const Case cases[] = {
+        {"/r/v", "Approved & <ok>"}, {"/r/w", "abc"}, {"/r/x", " &amp; \n  \n y"}, {"/r/n", "1234"}, {"/r/o", ""},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(object.selectPath(c.path), 0) << c.path;
+        EXPECT_STREQ(object.elementText(), c.text) << c.path;
+    }
+    // The section hook still sees each section, and the character events are as before.
+    const Events expected = {"start {}r r",          "start {}v v",          "section CDATA Approved & <ok>",
+                             "end {}v v",            "start {}w w",          "chars a",
+                             "section CDATA b",      "chars c",              "end {}w w",
+                             "start {}x x",          "ws 2",                 "section CDATA  &amp; \n ",
+                             "chars  \n y",          "end {}x x",            "start {}n n",
+                             "chars 1",              "section CDATA 2",      "start {}c c empty",
+                             "end {}c c empty",      "chars 3",              "section CDATA ",
+                             "chars 4",              "end {}n n",            "start {}o o",
+                             "section OTHER z",      "end {}o o",            "end {}r r"};
+    EXPECT_EQ(sink.events, expected);
+}
+
 CORE_TEST(XmlObject, StarvedParsesFailWithOutOfMemory) {
     // Every allocation in turn fails once the limit is reached; each parse either completes or says 200.
     bool sawFailure = false;
