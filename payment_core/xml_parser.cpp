@@ -133,7 +133,7 @@ void XmlParser::reset() {
     state = kText;
     previousChar = charBeforePrevious = 0;
     charCount = 0;
-    text.reset();
+    clearText();
     name.reset();
     entity.reset();
     entityValue.reset();
@@ -213,21 +213,36 @@ int XmlParser::deliverText(const char* bytes, int n) {
     return kOk;
 }
 
+void XmlParser::clearText() {
+    text.reset();
+    whiteFrom_ = whiteChecked_ = 0;
+}
+
+int XmlParser::trailingWhiteSpace() {
+    const char* d = text.data();
+    const int n = text.length();
+    if (whiteChecked_ > n) whiteFrom_ = whiteChecked_ = 0;
+    for (int i = whiteChecked_; i < n; ++i) {
+        if (!isWhiteSpace(d[i])) whiteFrom_ = i + 1;
+    }
+    whiteChecked_ = n;
+    return whiteFrom_;
+}
+
 int XmlParser::handOn(int mode) {
     if (text.empty()) return kOk;
     int result = kOk;
     if (mode == 0) {
         result = deliverText(text.data(), text.length());
-        text.reset();
+        clearText();
         return result;
     }
     if (mode == 1) {
         if (xmlEventSink) result = xmlEventSink->onIgnorableWhitespace(text.data());
-        text.reset();
+        clearText();
         return result;
     }
-    int k = text.length();
-    while (k > 0 && isWhiteSpace(text.data()[k - 1])) --k;
+    const int k = trailingWhiteSpace();
     if (k > 0) {
         // The text goes out terminated where the white space begins.
         char* d = text.data();
@@ -240,9 +255,11 @@ int XmlParser::handOn(int mode) {
         result = xmlEventSink->onIgnorableWhitespace(text.data() + k);
     }
     if (mode == 2) {
-        text.reset();
-    } else {
+        clearText();
+    } else if (k > 0) {
         text.removePrefix(k);
+        whiteFrom_ = 0;
+        whiteChecked_ = text.length();
     }
     return result;
 }

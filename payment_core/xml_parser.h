@@ -88,6 +88,9 @@ public:
 private:
     int step(char c);
     int handOn(int mode);
+    void clearText();
+    // Where the white space at the end of `text` begins; scans only what was added since the last call.
+    int trailingWhiteSpace();
     int deliverText(const char* bytes, int n);
     int openStartTag();
     int endStartTag(bool isEmpty);
@@ -105,6 +108,9 @@ private:
     bool inStartElement_ = false;
     int failure_ = 0;
     int xmlRecord_ = 0;
+    // The bytes of `text` before whiteChecked_ have been scanned; from whiteFrom_ on they are all white space.
+    int whiteFrom_ = 0;
+    int whiteChecked_ = 0;
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

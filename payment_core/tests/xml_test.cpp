@@ -144,6 +144,23 @@ CORE_TEST(XmlParser, TextHandOnAtLineFeedsAndTags) {
     EXPECT_EQ(sink.events, whole);
 }
 
+CORE_TEST(XmlParser, LongRunsOfLineFeedsParseInLinearTime) {
+    // Rescanning the kept white space at every line feed would take hours over these megabytes.
+    const std::string feeds(1000000, '\n');
+    XmlObject object;
+    object.setBuildDOM(true);
+    ASSERT_EQ(object.parse(("<a>x" + feeds + "y</a>").c_str()), 0);
+    ASSERT_EQ(object.selectPath("/a"), 0);
+    EXPECT_EQ(std::string(object.elementText()), "x" + feeds + "y");
+
+    std::string blanks;
+    for (int i = 0; i < 250000; ++i) blanks += "   \n";
+    const ParseRun html = run(("<p>x" + blanks + "z</p>").c_str(), false);
+    const Events expected = {"start {}p p", "chars x" + blanks + "z", "end {}p p"};
+    EXPECT_EQ(html.result, 0);
+    EXPECT_EQ(html.events, expected);
+}
+
 CORE_TEST(XmlParser, ErrorTexts) {
     const struct {
         int code;
