@@ -49,6 +49,9 @@ bool isLeadByte(char c) {
     return (u >= 129 && u <= 159) || (u >= 224 && u <= 239);
 }
 
+bool isBaseNameChar(char c) { return isLetter(c) || isDigit(c) || c == '-' || c == '.' || c == ':' || c == '_'; }
+bool isBaseWhiteSpace(char c) { return c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ' '; }
+
 bool endsWith(const InlineString99& s, const char* tail) {
     const int n = static_cast<int>(std::strlen(tail));
     return s.length() >= n && std::memcmp(s.data() + s.length() - n, tail, static_cast<std::size_t>(n)) == 0;
@@ -57,6 +60,19 @@ bool endsWith(const InlineString99& s, const char* tail) {
 // Drops the last n bytes.
 void dropTail(InlineString99& s, int n) { s.assign(static_cast<std::size_t>(s.length() > n ? s.length() - n : 0), nullptr); }
 }  // namespace
+
+void XmlParser::ByteClasses::build(const char* extraName, const char* extraWhite) {
+    for (int i = 0; i < 256; ++i) {
+        const char c = static_cast<char>(i);
+        std::uint8_t k = 0;
+        if (isBaseNameChar(c) || (c && extraName && std::strchr(extraName, c))) k |= kName;
+        if (isBaseWhiteSpace(c) || (c && extraWhite && std::strchr(extraWhite, c))) k |= kWhite;
+        if (isLeadByte(c)) k |= kLead;
+        if (c == 0 || c == '\n' || c == '<') k |= kTextStop | kTextStopRaw;
+        if (c == '&') k |= kTextStop;
+        kind[i] = k;
+    }
+}
 
 int XmlEventSink::onCharacters(const char*, int) { return 0; }
 int XmlEventSink::onComment(const char*) { return 0; }
@@ -110,12 +126,12 @@ void XmlParser::setBuildDOM(bool on) {
 }
 
 bool XmlParser::isNameChar(char c) const {
-    if (isLetter(c) || isDigit(c) || c == '-' || c == '.' || c == ':' || c == '_') return true;
+    if (isBaseNameChar(c)) return true;
     return c && extraNameChars && std::strchr(extraNameChars, c);
 }
 
 bool XmlParser::isWhiteSpace(char c) const {
-    if (c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ' ') return true;
+    if (isBaseWhiteSpace(c)) return true;
     return c && extraWhiteSpace && std::strchr(extraWhiteSpace, c);
 }
 
@@ -186,11 +202,105 @@ int XmlParser::feedChar(char byte) {
 
 int XmlParser::feed(const char* bytes) {
     if (!bytes) return kOk;
-    for (; *bytes; ++bytes) {
-        const int result = feedChar(*bytes);
-        if (result) return result;
+    // The raw-byte hook sees every byte before the tokenizer does, so with a sink the bytes go one by one.
+    if (xmlEventSink) {
+        for (; *bytes; ++bytes) {
+            const int result = feedChar(*bytes);
+            if (result) return result;
+        }
+        return kOk;
+    }
+    if (failure_) return failure_;
+    ByteClasses classes;
+    classes.build(extraNameChars, extraWhiteSpace);
+    const char* p = bytes;
+    while (*p) {
+        const char* run = p;
+        InlineString99* target = nullptr;
+        p = skipRun(classes, p, target);
+        if (p != run) {
+            // The bytes of a run only accumulate: they go in as one span, as if fed one by one.
+            const std::size_t n = static_cast<std::size_t>(p - run);
+            if (target) {
+                const int result = target->append(run, n);
+                if (result) return fail(result);
+            }
+            charCount += static_cast<int>(n);
+            charBeforePrevious = n > 1 ? p[-2] : previousChar;
+            previousChar = p[-1];
+            if (!*p) break;
+        }
+        ++charCount;
+        const int result = step(*p);
+        charBeforePrevious = previousChar;
+        previousChar = *p++;
+        if (result) return fail(result);
     }
     return kOk;
+}
+
+const char* XmlParser::skipRun(const ByteClasses& classes, const char* p, InlineString99*& target) {
+    const auto is = [&](std::uint8_t kind, const char* q) { return (classes.kind[static_cast<unsigned char>(*q)] & kind) != 0; };
+    switch (state) {
+    case kText: {
+        target = &text;
+        const std::uint8_t stop = rawContent_ ? ByteClasses::kTextStopRaw : ByteClasses::kTextStop;
+        const std::uint8_t stops = multibyteText ? static_cast<std::uint8_t>(stop | ByteClasses::kLead) : stop;
+        while (*p && !is(stops, p)) ++p;
+        return p;
+    }
+    case kTagName:
+    case kEndTagName:
+        target = &name;
+        while (is(ByteClasses::kName, p)) ++p;
+        return p;
+    case kEntityInText:
+    case kEntityInUnquoted:
+    case kEntityInSingleQuoted:
+    case kEntityInDoubleQuoted:
+        target = &entity;
+        while (is(ByteClasses::kName, p) || *p == '#') ++p;
+        return p;
+    case kAttributeName:
+        target = &name;
+        while (*p && !is(ByteClasses::kWhite, p) && *p != '/' && *p != '=' && *p != '>') ++p;
+        return p;
+    case kUnquotedValue:
+        target = &name;
+        while (*p && !is(ByteClasses::kWhite, p) && *p != '&' && *p != '>') ++p;
+        return p;
+    case kSingleQuotedValue:
+    case kDoubleQuotedValue: {
+        target = &name;
+        const char quote = state == kSingleQuotedValue ? '\'' : '"';
+        while (*p && *p != quote && *p != '&') ++p;
+        return p;
+    }
+    case kComment:
+    case kProcessingInstruction:
+    case kSectionContent:
+        target = &name;
+        while (*p && *p != '>') ++p;
+        return p;
+    case kDeclaration:
+        target = &name;
+        while (*p && *p != '>' && *p != '[' && *p != '"' && *p != '\'') ++p;
+        return p;
+    case kAfterMarkup:
+        target = &text;
+        while (is(ByteClasses::kWhite, p)) ++p;
+        return p;
+    case kBetweenAttributes:
+        while (is(ByteClasses::kWhite, p) || *p == '/') ++p;
+        return p;
+    case kAfterEndTagName:
+    case kBeforeValue:
+    case kAfterAttributeName:
+        while (is(ByteClasses::kWhite, p)) ++p;
+        return p;
+    default:
+        return p;
+    }
 }
 
 int XmlParser::checkComplete() {

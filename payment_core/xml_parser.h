@@ -2,6 +2,8 @@
 // A push parser for XML answers and loose HTML: bytes go in one at a time, events
 // come out, and with BuildDOM the document is recorded for path queries.
 
+#include <cstdint>
+
 #include "payment_core/core_component.h"
 #include "payment_core/pair_table.h"
 #include "payment_core/xml_dom.h"
@@ -86,7 +88,20 @@ public:
     static bool isValidName(const char* name);
 
 private:
+    // What each byte is to the run scanner of `feed`, with the extra lists folded in.
+    struct ByteClasses {
+        static constexpr std::uint8_t kName = 1;
+        static constexpr std::uint8_t kWhite = 2;
+        static constexpr std::uint8_t kLead = 4;
+        static constexpr std::uint8_t kTextStop = 8;
+        static constexpr std::uint8_t kTextStopRaw = 16;
+        void build(const char* extraName, const char* extraWhite);
+        std::uint8_t kind[256];
+    };
+
     int step(char c);
+    // The end of the bytes from p on that the current state only collects (into target) or skips.
+    const char* skipRun(const ByteClasses& classes, const char* p, InlineString99*& target);
     int handOn(int mode);
     void clearText();
     // Where the white space at the end of `text` begins; scans only what was added since the last call.

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -690,6 +692,95 @@ CORE_TEST(XmlObject, CdataSectionsAreElementText) {
                              "chars 4",              "end {}n n",            "start {}o o",
                              "section OTHER z",      "end {}o o",            "end {}r r"};
     EXPECT_EQ(sink.events, expected);
+}
+
+namespace {
+// Everything a parse leaves behind that a caller can read.
+std::string parserState(XmlParser& parser, int result) {
+    std::string out = std::to_string(result) + "|" + parser.lastError.data() + "|" + std::to_string(parser.state) + "|" +
+                      std::to_string(parser.charCount) + "|" + parser.previousChar + parser.charBeforePrevious + "|";
+    const InlineString99* buffers[] = {&parser.text, &parser.name, &parser.entity, &parser.elementName,
+                                       &parser.attributeName, &parser.sectionKeyword, &parser.dom.buffer};
+    for (const InlineString99* b : buffers) out += std::string(b->data(), static_cast<std::size_t>(b->length())) + "|";
+    return out + std::to_string(parser.dom.root) + "|" + std::to_string(parser.elementStack.count());
+}
+
+struct ParserSetup {
+    bool xmlMode;
+    bool buildDom;
+    bool multibyte;
+    const char* extraNameChars;
+    const char* extraWhiteSpace;
+};
+
+void prepare(XmlParser& parser, const ParserSetup& setup) {
+    parser.setXmlMode(setup.xmlMode);
+    parser.setBuildDOM(setup.buildDom);
+    parser.multibyteText = setup.multibyte;
+    parser.extraNameChars = setup.extraNameChars;
+    parser.extraWhiteSpace = setup.extraWhiteSpace;
+}
+
+// Fed whole, in pieces, and byte by byte; each way must leave the same parser behind.
+void expectSameWhateverTheFeeding(const std::string& doc, const ParserSetup& setup, std::mt19937& random) {
+    XmlParser whole;
+    prepare(whole, setup);
+    int result = whole.feed(doc.c_str());
+    if (!result) result = whole.checkComplete();
+    const std::string expected = parserState(whole, result);
+
+    XmlParser bytes;
+    prepare(bytes, setup);
+    result = 0;
+    for (std::size_t i = 0; i < doc.size() && !result; ++i) result = bytes.feedChar(doc[i]);
+    if (!result) result = bytes.checkComplete();
+    ASSERT_EQ(parserState(bytes, result), expected) << doc;
+
+    XmlParser pieces;
+    prepare(pieces, setup);
+    result = 0;
+    for (std::size_t at = 0; at < doc.size() && !result;) {
+        const std::size_t n = std::min<std::size_t>(1 + random() % 9, doc.size() - at);
+        result = pieces.feed(doc.substr(at, n).c_str());
+        at += n;
+    }
+    if (!result) result = pieces.checkComplete();
+    ASSERT_EQ(parserState(pieces, result), expected) << doc;
+}
+}  // namespace
+
+CORE_TEST(XmlParser, FeedingWholeInPiecesOrByByteIsOneParse) {
+    std::mt19937 random(3125);
+    std::vector<std::string> docs = {
+        kSoapAnswer,
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY e 'x>y'>]><!-- c -- d --><d a=1 b c='x&amp;y' e=\"&#65;&q\" f=g/>"
+        "<g>t&lt;&#66;&nbsp;u<![CDATA[ raw ]]>\n  v  \n</g><?pi x?></d>",
+        "<p>a < b <br> x&amp;y<A HREF=x.html>l</a></P><script>if(a<b&&c>d)</b></SCRIPT>",
+        "<a>\x81<b\xe0&c</a>",
+        "<a b='1\"",
+        "<a></b>",
+        "<a x:y='1'/>",
+        "<a><![CDATA[x]]]></a>",
+        "<x$y a$=1>z w</x$y>",
+    };
+    const char* pieces[] = {"<a", " b='1'", ">", "text", "&amp;", "&#", "\n", "  ", "</a>", "<b/>", "<!--", "-->",
+                            "<![CDATA[", "]]>", "<?p", "?>", "<c d=e>", "</c>", "x", "\t", "<", ">", "/", "=", "\"", "'"};
+    for (int i = 0; i < 200; ++i) {
+        std::string doc = "<r>";
+        const int n = static_cast<int>(random() % 40);
+        for (int k = 0; k < n; ++k) doc += pieces[random() % (sizeof pieces / sizeof *pieces)];
+        docs.push_back(doc + "</r>");
+    }
+    const ParserSetup setups[] = {
+        {true, false, false, nullptr, nullptr},
+        {true, true, false, nullptr, nullptr},
+        {false, false, false, nullptr, nullptr},
+        {true, true, true, "$", "|"},
+        {false, false, true, "$", "|"},
+    };
+    for (const std::string& doc : docs) {
+        for (const ParserSetup& setup : setups) expectSameWhateverTheFeeding(doc, setup, random);
+    }
 }
 
 CORE_TEST(XmlObject, StarvedParsesFailWithOutOfMemory) {
