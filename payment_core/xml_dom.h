@@ -67,9 +67,8 @@ public:
     int root = 0;
 
 private:
-    int append(const void* bytes, std::size_t n);
-    int beginRecord(char recordType, int* offset);
-    void finishRecord(int offset);
+    // Grows the buffer by one record of this size with its header written; null when it cannot grow.
+    char* beginRecord(char recordType, std::size_t size, int* offset);
 };
 
 }  // namespace PAYMENT_CORE_VARIANT
