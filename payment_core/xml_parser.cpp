@@ -125,15 +125,7 @@ void XmlParser::setBuildDOM(bool on) {
     if (on) xmlMode = true;
 }
 
-bool XmlParser::isNameChar(char c) const {
-    if (isBaseNameChar(c)) return true;
-    return c && extraNameChars && std::strchr(extraNameChars, c);
-}
-
-bool XmlParser::isWhiteSpace(char c) const {
-    if (isBaseWhiteSpace(c)) return true;
-    return c && extraWhiteSpace && std::strchr(extraWhiteSpace, c);
-}
+bool XmlParser::isExtra(const char* list, char c) { return c && std::strchr(list, c); }
 
 bool XmlParser::isValidName(const char* n) {
     if (!n || !(isLetter(*n) || *n == '_' || *n == ':')) return false;
