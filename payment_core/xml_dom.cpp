@@ -11,19 +11,30 @@ constexpr int kHeaderSize = 8;
 
 int XmlDom::reset() {
     buffer.reset();
+    expected_ = 0;
     cursor = 0;
     root = 0;
     int offset;
     return addPrefix(0, "", "", &offset);
 }
 
+void XmlDom::expect(std::size_t inputLength) {
+    const std::size_t room = InlineString99::kMaxLength - static_cast<std::size_t>(buffer.length());
+    expected_ = static_cast<std::size_t>(buffer.length()) + (inputLength < room ? inputLength : room);
+}
+
 char* XmlDom::beginRecord(char recordType, std::size_t size, int* offset) {
     const int start = buffer.length();
     // Each record grows the buffer once; a failure leaves it as it was.
-    if (size > InlineString99::kMaxLength - static_cast<std::size_t>(start) ||
-        buffer.assign(static_cast<std::size_t>(start) + size, nullptr)) {
-        return nullptr;
+    if (size > InlineString99::kMaxLength - static_cast<std::size_t>(start)) return nullptr;
+    const std::size_t needed = static_cast<std::size_t>(start) + size;
+    if (needed > static_cast<std::size_t>(buffer.capacity()) && needed < expected_) {
+        // One block for the whole document instead of a copy at every growth; without it the
+        // buffer simply grows as it needs.
+        buffer.assign(expected_, nullptr);
+        expected_ = 0;
     }
+    if (buffer.assign(needed, nullptr)) return nullptr;
     char* record = buffer.data() + start;
     const char header[kHeaderSize] = {recordType, 0, 0, 0, 0, 0, 0, 0};
     std::memcpy(record, header, sizeof header);

@@ -203,6 +203,7 @@ int XmlParser::feed(const char* bytes) {
         return kOk;
     }
     if (failure_) return failure_;
+    if (BuildDOM) dom.expect(std::strlen(bytes));
     ByteClasses classes;
     classes.build(extraNameChars, extraWhiteSpace);
     const char* p = bytes;
@@ -241,6 +242,11 @@ const char* XmlParser::skipRun(const ByteClasses& classes, const char* p, Inline
         while (*p && !is(stops, p)) ++p;
         return p;
     }
+    case kAfterLt:
+        // What follows "<" is read as a tag name whenever it can start one.
+        if (!xmlMode && !is(ByteClasses::kName, p)) return p;
+        state = kTagName;
+        [[fallthrough]];
     case kTagName:
     case kEndTagName:
         target = &name;
@@ -324,9 +330,10 @@ int XmlParser::trailingWhiteSpace() {
     const char* d = text.data();
     const int n = text.length();
     if (whiteChecked_ > n) whiteFrom_ = whiteChecked_ = 0;
-    for (int i = whiteChecked_; i < n; ++i) {
-        if (!isWhiteSpace(d[i])) whiteFrom_ = i + 1;
-    }
+    // Backwards over the new bytes only, stopping at the last one that is not white space.
+    int i = n;
+    while (i > whiteChecked_ && isWhiteSpace(d[i - 1])) --i;
+    if (i > whiteChecked_) whiteFrom_ = i;
     whiteChecked_ = n;
     return whiteFrom_;
 }
