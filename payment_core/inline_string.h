@@ -42,8 +42,10 @@ public:
     }
 
     void reset() noexcept {
-        coreFree(heap_);
-        heap_ = nullptr;
+        if (heap_) {
+            coreFree(heap_);
+            heap_ = nullptr;
+        }
         clearInline();
         length_ = 0;
         capacity_ = N;

@@ -223,6 +223,12 @@ int XmlParser::feed(const char* bytes) {
             previousChar = p[-1];
             if (!*p) break;
         }
+        if (state == kAfterMarkup && !(classes.kind[static_cast<unsigned char>(*p)] & ByteClasses::kWhite)) {
+            // Ignorable white space has no receiver here: the text goes, and the byte is read as text.
+            clearText();
+            state = kText;
+            continue;
+        }
         ++charCount;
         const int result = step(*p);
         charBeforePrevious = previousChar;
