@@ -1,3 +1,5 @@
+#include <expat.h>
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -805,4 +807,191 @@ CORE_TEST(XmlObject, StarvedParsesFailWithOutOfMemory) {
     }
     EXPECT_TRUE(sawFailure);
     EXPECT_TRUE(sawSuccess);
+}
+
+namespace {
+// Builds random answers of the kinds the gateways send: nested elements, prefixes, attributes
+// with references, text with references and line feeds, CDATA sections and comments.
+class AnswerGenerator {
+public:
+    explicit AnswerGenerator(unsigned seed) : random_(seed) {}
+
+    std::string document() {
+        std::string doc = pick(2) ? "<?xml version=\"1.0\"?>\n" : "";
+        element(doc, 0, {});
+        return doc + "\n";
+    }
+
+private:
+    unsigned pick(unsigned n) { return static_cast<unsigned>(random_() % n); }
+
+    std::string word() {
+        static const char* const kWords[] = {"Approved", "a", "1234", "x-y", "O'Doe", "Main", "\"q\"", "$1.99", "%20"};
+        return kWords[pick(9)];
+    }
+
+    std::string reference() {
+        static const char* const kNamed[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+        if (pick(2)) return kNamed[pick(5)];
+        return "&#" + std::to_string(33 + pick(94)) + ";";
+    }
+
+    // Never begins or ends with white space, so every parser keeps it whole.
+    std::string textPiece() {
+        static const char* const kGaps[] = {" ", "\n", "  \t ", " \n  "};
+        std::string text = pick(4) ? word() : reference();
+        for (unsigned n = pick(4); n > 0; --n) text += kGaps[pick(4)] + (pick(4) ? word() : reference());
+        return text;
+    }
+
+    std::string cdata() {
+        static const char* const kBits[] = {" ", "<b>", "&amp;", "]", "]]", "\n", "x", "  "};
+        std::string content;
+        for (unsigned n = pick(5); n > 0; --n) content += kBits[pick(8)];
+        // Some byte that is not white space, so that only indentation reads as no text at all.
+        content.insert(pick(2) ? 0 : content.size(), "c");
+        return "<![CDATA[" + content + "]]>";
+    }
+
+    std::string name(const std::vector<std::string>& prefixes) {
+        static const char* const kNames[] = {"Response", "Ack", "Amount", "Token", "e", "Field-1", "a.b", "_x"};
+        std::string local = kNames[pick(8)];
+        return prefixes.empty() || pick(2) ? local : prefixes[pick(static_cast<unsigned>(prefixes.size()))] + ":" + local;
+    }
+
+    void element(std::string& doc, int depth, std::vector<std::string> prefixes) {
+        std::string declarations;
+        if (pick(4) == 0) {
+            const std::string prefix = "p" + std::to_string(depth);
+            declarations += " xmlns:" + prefix + "='urn:" + prefix + "'";
+            prefixes.push_back(prefix);
+        }
+        if (pick(6) == 0) declarations += " xmlns=\"urn:default\"";
+        const std::string qualified = name(prefixes);
+        doc += "<" + qualified + declarations;
+        for (unsigned n = pick(3); n > 0; --n) {
+            doc += " " + (prefixes.empty() || pick(2) ? std::string("v") : prefixes[0] + ":w") + std::to_string(n) + "=";
+            std::string value;
+            for (char c : word() + (pick(2) ? reference() : "") + " " + word()) {
+                value += c == '"' ? "&quot;" : c == '\'' ? "&apos;" : std::string(1, c);
+            }
+            doc += pick(2) ? "\"" + value + "\"" : "'" + value + "'";
+        }
+        if (pick(8) == 0) {
+            doc += "/>";
+            return;
+        }
+        doc += ">";
+        // Either mixed content with no bare white space, or element-only content indented.
+        const bool mixed = pick(2);
+        const unsigned items = depth >= 4 ? pick(3) : pick(6);
+        for (unsigned i = 0; i < items; ++i) {
+            const unsigned kind = pick(mixed ? 5 : 2);
+            if (!mixed) doc += "\n" + std::string(static_cast<std::size_t>(depth + 1) * 2, ' ');
+            if (kind == 0 && depth < 5) {
+                element(doc, depth + 1, prefixes);
+            } else if (kind <= 1) {
+                doc += "<!-- note -->";
+            } else if (kind == 2 || kind == 3) {
+                // Two pieces in a row would meet without their gap; the comment keeps them apart.
+                if (!doc.empty() && doc.back() != '>') doc += "<!---->";
+                doc += textPiece();
+            } else {
+                doc += cdata();
+            }
+        }
+        if (!mixed && items) doc += "\n" + std::string(static_cast<std::size_t>(depth) * 2, ' ');
+        doc += "</" + qualified + ">";
+    }
+
+    std::mt19937 random_;
+};
+
+struct ExpatElement {
+    std::string qualifiedName;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::string text;
+    int children = 0;
+};
+
+struct ExpatDocument {
+    std::vector<ExpatElement> elements;
+    std::vector<std::size_t> open;
+};
+
+bool parseWithExpat(const std::string& doc, ExpatDocument& out) {
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetUserData(parser, &out);
+    XML_SetElementHandler(
+        parser,
+        [](void* data, const XML_Char* name, const XML_Char** attributes) {
+            auto& d = *static_cast<ExpatDocument*>(data);
+            if (!d.open.empty()) ++d.elements[d.open.back()].children;
+            ExpatElement element;
+            element.qualifiedName = name;
+            for (; *attributes; attributes += 2) {
+                const std::string attribute = attributes[0];
+                if (attribute == "xmlns" || attribute.rfind("xmlns:", 0) == 0) continue;
+                element.attributes.emplace_back(attribute.substr(attribute.find(':') + 1), attributes[1]);
+            }
+            d.open.push_back(d.elements.size());
+            d.elements.push_back(element);
+        },
+        [](void* data, const XML_Char*) { static_cast<ExpatDocument*>(data)->open.pop_back(); });
+    XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* text, int length) {
+        auto& d = *static_cast<ExpatDocument*>(data);
+        if (!d.open.empty()) d.elements[d.open.back()].text.append(text, static_cast<std::size_t>(length));
+    });
+    const bool ok = XML_Parse(parser, doc.data(), static_cast<int>(doc.size()), 1) == XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return ok;
+}
+
+// Walks our document in document order beside expat's list of elements.
+void compareElement(XmlObject& object, const ExpatDocument& reference, std::size_t& next, const std::string& doc) {
+    ASSERT_LT(next, reference.elements.size()) << doc;
+    const ExpatElement& expected = reference.elements[next++];
+    InlineString99 qualified;
+    object.qualifiedName(qualified);
+    const std::string ours = qualified.data();
+    const std::string expectedLocal = expected.qualifiedName.substr(expected.qualifiedName.find(':') + 1);
+    EXPECT_EQ(object.localName(), expectedLocal) << doc;
+    EXPECT_EQ(ours, expected.qualifiedName) << doc;
+    const bool onlyWhiteSpace = expected.text.find_first_not_of(" \t\n") == std::string::npos;
+    // Indentation between elements is not text of the element; everything else is, as expat reads it.
+    EXPECT_EQ(object.elementText(), onlyWhiteSpace ? std::string() : expected.text) << doc;
+    ASSERT_EQ(object.attributeCount(), static_cast<int>(expected.attributes.size())) << doc;
+    for (int i = 1; i <= object.attributeCount(); ++i) {
+        const char* name;
+        const char* value;
+        ASSERT_EQ(object.attributeName(i, &name), 0);
+        ASSERT_EQ(object.attributeValue(i, &value), 0);
+        EXPECT_EQ(name, expected.attributes[static_cast<std::size_t>(i - 1)].first) << doc;
+        EXPECT_EQ(value, expected.attributes[static_cast<std::size_t>(i - 1)].second) << doc;
+    }
+    const int children = object.childCount();
+    ASSERT_EQ(children, expected.children) << doc;
+    const std::string here = "*" + std::to_string(object.parser.dom.cursor);
+    for (int i = 1; i <= children; ++i) {
+        ASSERT_EQ(object.selectPath(here.c_str()), 0);
+        ASSERT_EQ(object.selectPath(("[" + std::to_string(i) + "]").c_str()), 0) << doc;
+        compareElement(object, reference, next, doc);
+    }
+}
+}  // namespace
+
+CORE_TEST(XmlObject, DocumentsReadAsExpatReadsThem) {
+    AnswerGenerator generator(1125);
+    for (int i = 0; i < 400; ++i) {
+        const std::string doc = generator.document();
+        ExpatDocument reference;
+        ASSERT_TRUE(parseWithExpat(doc, reference)) << doc;
+        XmlObject object;
+        object.setBuildDOM(true);
+        ASSERT_EQ(object.parse(doc.c_str()), 0) << doc;
+        ASSERT_EQ(object.selectPath("/"), 0);
+        std::size_t next = 0;
+        compareElement(object, reference, next, doc);
+        EXPECT_EQ(next, reference.elements.size()) << doc;
+    }
 }
