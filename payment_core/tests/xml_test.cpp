@@ -787,26 +787,38 @@ CORE_TEST(XmlParser, FeedingWholeInPiecesOrByByteIsOneParse) {
 
 CORE_TEST(XmlObject, StarvedParsesFailWithOutOfMemory) {
     // Every allocation in turn fails once the limit is reached; each parse either completes or says 200.
-    bool sawFailure = false;
-    bool sawSuccess = false;
-    for (long limit = 0; limit < 2000 && !sawSuccess; ++limit) {
-        int result;
-        {
-            XmlObject object;
-            object.setBuildDOM(true);
-            AllocationLimit starve(limit);
-            result = object.parse(kSoapAnswer);
-            if (result == 0) {
-                EXPECT_EQ(object.selectPath("/Envelope/Body/[1]/Ack"), 0);
-                EXPECT_STREQ(object.elementText(), "Success");
+    const std::string longText = "<r><v>" + std::string(300, 'x') + "<![CDATA[" + std::string(200, 'c') + "]]>\n\n" +
+                                 std::string(150, 'y') + "</v></r>";
+    const struct {
+        const char* doc;
+        const char* path;
+        std::string text;
+    } cases[] = {
+        {kSoapAnswer, "/Envelope/Body/[1]/Ack", "Success"},
+        {longText.c_str(), "/r/v", std::string(300, 'x') + std::string(200, 'c') + "\n\n" + std::string(150, 'y')},
+    };
+    for (const auto& c : cases) {
+        bool sawFailure = false;
+        bool sawSuccess = false;
+        for (long limit = 0; limit < 2000 && !sawSuccess; ++limit) {
+            int result;
+            {
+                XmlObject object;
+                object.setBuildDOM(true);
+                AllocationLimit starve(limit);
+                result = object.parse(c.doc);
+                if (result == 0) {
+                    EXPECT_EQ(object.selectPath(c.path), 0);
+                    EXPECT_EQ(object.elementText(), c.text);
+                }
             }
+            ASSERT_TRUE(result == 0 || result == 200) << limit << " " << result;
+            sawFailure |= result == 200;
+            sawSuccess = result == 0;
         }
-        ASSERT_TRUE(result == 0 || result == 200) << limit << " " << result;
-        sawFailure |= result == 200;
-        sawSuccess = result == 0;
+        EXPECT_TRUE(sawFailure) << c.path;
+        EXPECT_TRUE(sawSuccess) << c.path;
     }
-    EXPECT_TRUE(sawFailure);
-    EXPECT_TRUE(sawSuccess);
 }
 
 namespace {
