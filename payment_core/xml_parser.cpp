@@ -49,9 +49,6 @@ bool isLeadByte(char c) {
     return (u >= 129 && u <= 159) || (u >= 224 && u <= 239);
 }
 
-bool isBaseNameChar(char c) { return isLetter(c) || isDigit(c) || c == '-' || c == '.' || c == ':' || c == '_'; }
-bool isBaseWhiteSpace(char c) { return c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ' '; }
-
 bool endsWith(const InlineString99& s, const char* tail) {
     const int n = static_cast<int>(std::strlen(tail));
     return s.length() >= n && std::memcmp(s.data() + s.length() - n, tail, static_cast<std::size_t>(n)) == 0;

@@ -83,17 +83,18 @@ public:
     const char* extraNameChars = nullptr;
     const char* extraWhiteSpace = nullptr;
 
-    bool isNameChar(char c) const {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-               c == ':' || c == '_' || (extraNameChars && isExtra(extraNameChars, c));
-    }
-    bool isWhiteSpace(char c) const {
-        return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f' ||
-               (extraWhiteSpace && isExtra(extraWhiteSpace, c));
-    }
+    bool isNameChar(char c) const { return isBaseNameChar(c) || (extraNameChars && isExtra(extraNameChars, c)); }
+    bool isWhiteSpace(char c) const { return isBaseWhiteSpace(c) || (extraWhiteSpace && isExtra(extraWhiteSpace, c)); }
     static bool isValidName(const char* name);
 
 private:
+    static bool isBaseNameChar(char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+               c == ':' || c == '_';
+    }
+    static bool isBaseWhiteSpace(char c) {
+        return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    }
     static bool isExtra(const char* list, char c);
     // What each byte is to the run scanner of `feed`, with the extra lists folded in.
     struct ByteClasses {
