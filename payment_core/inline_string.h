@@ -42,8 +42,10 @@ public:
     }
 
     void reset() noexcept {
-        coreFree(heap_);
-        heap_ = nullptr;
+        if (heap_) {
+            coreFree(heap_);
+            heap_ = nullptr;
+        }
         clearInline();
         length_ = 0;
         capacity_ = N;
@@ -99,6 +101,15 @@ public:
     int append(const void* src, std::size_t n) {
         if (!src || n == 0) return kOk;
         const std::size_t old = static_cast<std::size_t>(length_);
+        // With room in the buffer in use, the bytes go straight behind the content.
+        const std::size_t room = static_cast<std::size_t>(heap_ ? capacity_ : N) - old;
+        if (n <= room && !contains(src)) {
+            char* d = data();
+            std::memcpy(d + old, src, n);
+            d[old + n] = 0;
+            length_ = static_cast<int>(old + n);
+            return kOk;
+        }
         if (n > kMaxLength - old) return kOutOfMemory;
         // Growing may move the block, so a source inside our own content is re-found by offset.
         const bool own = contains(src);

@@ -1,5 +1,6 @@
 #include "payment_core/md5.h"
 
+#include <bit>
 #include <cstring>
 
 #include "payment_core/text_utils.h"
@@ -8,23 +9,6 @@ namespace payment_core {
 inline namespace PAYMENT_CORE_VARIANT {
 
 namespace {
-constexpr std::uint32_t kSine[64] = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
-    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
-    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
-    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
-    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
-    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
-    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
-};
-constexpr int kShift[64] = {
-    7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-    4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21,
-};
-
-std::uint32_t rotateLeft(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
-
 void encode(unsigned char* out, const std::uint32_t* words, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         for (int b = 0; b < 4; ++b) out[i * 4 + static_cast<std::size_t>(b)] = static_cast<unsigned char>(words[i] >> (8 * b));
@@ -32,9 +16,14 @@ void encode(unsigned char* out, const std::uint32_t* words, std::size_t count) {
 }
 
 void decode(std::uint32_t* words, const unsigned char* in, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        words[i] = static_cast<std::uint32_t>(in[i * 4]) | (static_cast<std::uint32_t>(in[i * 4 + 1]) << 8) |
-                   (static_cast<std::uint32_t>(in[i * 4 + 2]) << 16) | (static_cast<std::uint32_t>(in[i * 4 + 3]) << 24);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(words, in, count * 4);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            words[i] = static_cast<std::uint32_t>(in[i * 4]) | (static_cast<std::uint32_t>(in[i * 4 + 1]) << 8) |
+                       (static_cast<std::uint32_t>(in[i * 4 + 2]) << 16) |
+                       (static_cast<std::uint32_t>(in[i * 4 + 3]) << 24);
+        }
     }
 }
 }  // namespace
@@ -49,37 +38,105 @@ void Md5Context::init() {
     std::memset(digest_, 0, sizeof digest_);
 }
 
+// The four rounds written out step by step as RFC 1321 lists them. The message word and the
+// constant are added before the round function, which waits on the previous step; G is added
+// as its two disjoint halves so that one of them does not wait either.
+#define MD5_STEP(f, a, b, c, d, x, s, t) \
+    a += (x) + (t);                    \
+    a += f(b, c, d);                   \
+    a = std::rotl(a, s) + (b)
+#define MD5_STEP_G(a, b, c, d, x, s, t) \
+    a += (x) + (t) + (c & ~d);           \
+    a += (b & d);                        \
+    a = std::rotl(a, s) + (b)
+#define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
+#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
+
 void Md5Context::transform(const unsigned char block[64]) {
     std::uint32_t x[16];
     decode(x, block, 16);
     std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-    for (int i = 0; i < 64; ++i) {
-        std::uint32_t f;
-        int g;
-        if (i < 16) {
-            f = (b & c) | (~b & d);
-            g = i;
-        } else if (i < 32) {
-            f = (b & d) | (c & ~d);
-            g = (5 * i + 1) % 16;
-        } else if (i < 48) {
-            f = b ^ c ^ d;
-            g = (3 * i + 5) % 16;
-        } else {
-            f = c ^ (b | ~d);
-            g = (7 * i) % 16;
-        }
-        const std::uint32_t next = b + rotateLeft(a + f + kSine[i] + x[g], kShift[i]);
-        a = d;
-        d = c;
-        c = b;
-        b = next;
-    }
+
+    MD5_STEP(MD5_F, a, b, c, d, x[0], 7, 0xd76aa478);
+    MD5_STEP(MD5_F, d, a, b, c, x[1], 12, 0xe8c7b756);
+    MD5_STEP(MD5_F, c, d, a, b, x[2], 17, 0x242070db);
+    MD5_STEP(MD5_F, b, c, d, a, x[3], 22, 0xc1bdceee);
+    MD5_STEP(MD5_F, a, b, c, d, x[4], 7, 0xf57c0faf);
+    MD5_STEP(MD5_F, d, a, b, c, x[5], 12, 0x4787c62a);
+    MD5_STEP(MD5_F, c, d, a, b, x[6], 17, 0xa8304613);
+    MD5_STEP(MD5_F, b, c, d, a, x[7], 22, 0xfd469501);
+    MD5_STEP(MD5_F, a, b, c, d, x[8], 7, 0x698098d8);
+    MD5_STEP(MD5_F, d, a, b, c, x[9], 12, 0x8b44f7af);
+    MD5_STEP(MD5_F, c, d, a, b, x[10], 17, 0xffff5bb1);
+    MD5_STEP(MD5_F, b, c, d, a, x[11], 22, 0x895cd7be);
+    MD5_STEP(MD5_F, a, b, c, d, x[12], 7, 0x6b901122);
+    MD5_STEP(MD5_F, d, a, b, c, x[13], 12, 0xfd987193);
+    MD5_STEP(MD5_F, c, d, a, b, x[14], 17, 0xa679438e);
+    MD5_STEP(MD5_F, b, c, d, a, x[15], 22, 0x49b40821);
+
+    MD5_STEP_G(a, b, c, d, x[1], 5, 0xf61e2562);
+    MD5_STEP_G(d, a, b, c, x[6], 9, 0xc040b340);
+    MD5_STEP_G(c, d, a, b, x[11], 14, 0x265e5a51);
+    MD5_STEP_G(b, c, d, a, x[0], 20, 0xe9b6c7aa);
+    MD5_STEP_G(a, b, c, d, x[5], 5, 0xd62f105d);
+    MD5_STEP_G(d, a, b, c, x[10], 9, 0x02441453);
+    MD5_STEP_G(c, d, a, b, x[15], 14, 0xd8a1e681);
+    MD5_STEP_G(b, c, d, a, x[4], 20, 0xe7d3fbc8);
+    MD5_STEP_G(a, b, c, d, x[9], 5, 0x21e1cde6);
+    MD5_STEP_G(d, a, b, c, x[14], 9, 0xc33707d6);
+    MD5_STEP_G(c, d, a, b, x[3], 14, 0xf4d50d87);
+    MD5_STEP_G(b, c, d, a, x[8], 20, 0x455a14ed);
+    MD5_STEP_G(a, b, c, d, x[13], 5, 0xa9e3e905);
+    MD5_STEP_G(d, a, b, c, x[2], 9, 0xfcefa3f8);
+    MD5_STEP_G(c, d, a, b, x[7], 14, 0x676f02d9);
+    MD5_STEP_G(b, c, d, a, x[12], 20, 0x8d2a4c8a);
+
+    MD5_STEP(MD5_H, a, b, c, d, x[5], 4, 0xfffa3942);
+    MD5_STEP(MD5_H, d, a, b, c, x[8], 11, 0x8771f681);
+    MD5_STEP(MD5_H, c, d, a, b, x[11], 16, 0x6d9d6122);
+    MD5_STEP(MD5_H, b, c, d, a, x[14], 23, 0xfde5380c);
+    MD5_STEP(MD5_H, a, b, c, d, x[1], 4, 0xa4beea44);
+    MD5_STEP(MD5_H, d, a, b, c, x[4], 11, 0x4bdecfa9);
+    MD5_STEP(MD5_H, c, d, a, b, x[7], 16, 0xf6bb4b60);
+    MD5_STEP(MD5_H, b, c, d, a, x[10], 23, 0xbebfbc70);
+    MD5_STEP(MD5_H, a, b, c, d, x[13], 4, 0x289b7ec6);
+    MD5_STEP(MD5_H, d, a, b, c, x[0], 11, 0xeaa127fa);
+    MD5_STEP(MD5_H, c, d, a, b, x[3], 16, 0xd4ef3085);
+    MD5_STEP(MD5_H, b, c, d, a, x[6], 23, 0x04881d05);
+    MD5_STEP(MD5_H, a, b, c, d, x[9], 4, 0xd9d4d039);
+    MD5_STEP(MD5_H, d, a, b, c, x[12], 11, 0xe6db99e5);
+    MD5_STEP(MD5_H, c, d, a, b, x[15], 16, 0x1fa27cf8);
+    MD5_STEP(MD5_H, b, c, d, a, x[2], 23, 0xc4ac5665);
+
+    MD5_STEP(MD5_I, a, b, c, d, x[0], 6, 0xf4292244);
+    MD5_STEP(MD5_I, d, a, b, c, x[7], 10, 0x432aff97);
+    MD5_STEP(MD5_I, c, d, a, b, x[14], 15, 0xab9423a7);
+    MD5_STEP(MD5_I, b, c, d, a, x[5], 21, 0xfc93a039);
+    MD5_STEP(MD5_I, a, b, c, d, x[12], 6, 0x655b59c3);
+    MD5_STEP(MD5_I, d, a, b, c, x[3], 10, 0x8f0ccc92);
+    MD5_STEP(MD5_I, c, d, a, b, x[10], 15, 0xffeff47d);
+    MD5_STEP(MD5_I, b, c, d, a, x[1], 21, 0x85845dd1);
+    MD5_STEP(MD5_I, a, b, c, d, x[8], 6, 0x6fa87e4f);
+    MD5_STEP(MD5_I, d, a, b, c, x[15], 10, 0xfe2ce6e0);
+    MD5_STEP(MD5_I, c, d, a, b, x[6], 15, 0xa3014314);
+    MD5_STEP(MD5_I, b, c, d, a, x[13], 21, 0x4e0811a1);
+    MD5_STEP(MD5_I, a, b, c, d, x[4], 6, 0xf7537e82);
+    MD5_STEP(MD5_I, d, a, b, c, x[11], 10, 0xbd3af235);
+    MD5_STEP(MD5_I, c, d, a, b, x[2], 15, 0x2ad7d2bb);
+    MD5_STEP(MD5_I, b, c, d, a, x[9], 21, 0xeb86d391);
+
     state_[0] += a;
     state_[1] += b;
     state_[2] += c;
     state_[3] += d;
 }
+
+#undef MD5_STEP
+#undef MD5_F
+#undef MD5_STEP_G
+#undef MD5_H
+#undef MD5_I
 
 void Md5Context::update(const void* bytes, std::size_t count) {
     if (count == 0) return;

@@ -10,13 +10,28 @@ constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqr
 constexpr char kLowerHex[] = "0123456789abcdef";
 constexpr char kUpperHex[] = "0123456789ABCDEF";
 
-int base64Value(unsigned char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
+// The value of each base64 character; kSkip for bytes outside the alphabet, kPad for "=".
+constexpr signed char kSkip = -1;
+constexpr signed char kPad = -2;
+struct Base64Values {
+    signed char value[256];
+    constexpr Base64Values() : value() {
+        for (signed char& v : value) v = kSkip;
+        for (int i = 0; i < 64; ++i) value[static_cast<unsigned char>(kBase64Alphabet[i])] = static_cast<signed char>(i);
+        value[static_cast<unsigned char>('=')] = kPad;
+    }
+};
+constexpr Base64Values kBase64Values;
+
+char* encodeGroups(char* out, const unsigned char* p, std::size_t groups) {
+    for (std::size_t g = 0; g < groups; ++g, p += 3, out += 4) {
+        const unsigned v = (static_cast<unsigned>(p[0]) << 16) | (static_cast<unsigned>(p[1]) << 8) | p[2];
+        out[0] = kBase64Alphabet[v >> 18];
+        out[1] = kBase64Alphabet[(v >> 12) & 63];
+        out[2] = kBase64Alphabet[(v >> 6) & 63];
+        out[3] = kBase64Alphabet[v & 63];
+    }
+    return out;
 }
 
 int hexDigit(unsigned char c) {
@@ -156,24 +171,40 @@ int urlEncode(InlineString<N>& target, const char* text) {
 
 template <int N>
 int base64Encode(InlineString<N>& target, const void* bytes, std::size_t n, bool lineBreaks) {
+    if (n == 0) return kOk;
     const auto* p = static_cast<const unsigned char*>(bytes);
-    for (std::size_t i = 0; i < n; i += 3) {
-        if (lineBreaks && i > 0 && i % 48 == 0) {
-            const int result = target.append("\r\n", 2);
-            if (result) return result;
+    // Lines of 16 groups (48 input bytes), CR LF between them.
+    constexpr std::size_t kLineGroups = 16;
+    const std::size_t groups = n / 3 + (n % 3 != 0);
+    const std::size_t breaks = lineBreaks ? (groups - 1) / kLineGroups : 0;
+    const std::size_t old = static_cast<std::size_t>(target.length());
+    constexpr std::size_t kMax = InlineString<N>::kMaxLength;
+    if (groups > kMax / 4 || groups * 4 + 2 * breaks > kMax - old) return kOutOfMemory;
+    const int result = target.assign(old + groups * 4 + 2 * breaks, nullptr);
+    if (result) return result;
+    char* out = target.data() + old;
+    const std::size_t whole = n / 3;
+    for (std::size_t done = 0; done < whole;) {
+        if (breaks && done > 0) {
+            *out++ = '\r';
+            *out++ = '\n';
         }
-        const std::size_t left = n - i;
-        const unsigned b0 = p[i];
-        const unsigned b1 = left > 1 ? p[i + 1] : 0;
-        const unsigned b2 = left > 2 ? p[i + 2] : 0;
-        const char group[4] = {
-            kBase64Alphabet[b0 >> 2],
-            kBase64Alphabet[((b0 & 3) << 4) | (b1 >> 4)],
-            left > 1 ? kBase64Alphabet[((b1 & 15) << 2) | (b2 >> 6)] : '=',
-            left > 2 ? kBase64Alphabet[b2 & 63] : '=',
-        };
-        const int result = target.append(group, 4);
-        if (result) return result;
+        const std::size_t line = breaks && whole - done > kLineGroups ? kLineGroups : whole - done;
+        out = encodeGroups(out, p, line);
+        p += line * 3;
+        done += line;
+    }
+    if (breaks && whole > 0 && whole % kLineGroups == 0 && n % 3 != 0) {
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    if (n % 3 != 0) {
+        const unsigned b0 = p[0];
+        const unsigned b1 = n % 3 == 2 ? p[1] : 0;
+        out[0] = kBase64Alphabet[b0 >> 2];
+        out[1] = kBase64Alphabet[((b0 & 3) << 4) | (b1 >> 4)];
+        out[2] = n % 3 == 2 ? kBase64Alphabet[(b1 & 15) << 2] : '=';
+        out[3] = '=';
     }
     return kOk;
 }
@@ -181,19 +212,39 @@ int base64Encode(InlineString<N>& target, const void* bytes, std::size_t n, bool
 int base64Decode(InlineString99& text) {
     char* d = text.data();
     const int length = text.length();
+    const signed char* values = kBase64Values.value;
     int out = 0;
     unsigned bits = 0;
     int pending = 0;
-    for (int i = 0; i < length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(d[i]);
-        if (c == '=') break;
-        const int v = base64Value(c);
-        if (v < 0) continue;
+    int i = 0;
+    while (i < length) {
+        // Whole groups of four alphabet characters go three bytes at a time; anything else
+        // (line breaks, blanks, "=") takes the byte-wise path below.
+        if (pending == 0) {
+            while (i + 4 <= length) {
+                const int v0 = values[static_cast<unsigned char>(d[i])];
+                const int v1 = values[static_cast<unsigned char>(d[i + 1])];
+                const int v2 = values[static_cast<unsigned char>(d[i + 2])];
+                const int v3 = values[static_cast<unsigned char>(d[i + 3])];
+                if ((v0 | v1 | v2 | v3) < 0) break;
+                const unsigned v = (static_cast<unsigned>(v0) << 18) | (static_cast<unsigned>(v1) << 12) |
+                                   (static_cast<unsigned>(v2) << 6) | static_cast<unsigned>(v3);
+                // The output never overtakes the input: four characters give three bytes.
+                d[out] = static_cast<char>(v >> 16);
+                d[out + 1] = static_cast<char>(v >> 8);
+                d[out + 2] = static_cast<char>(v);
+                out += 3;
+                i += 4;
+            }
+            if (i >= length) break;
+        }
+        const int v = values[static_cast<unsigned char>(d[i++])];
+        if (v == kPad) break;
+        if (v == kSkip) continue;
         bits = (bits << 6) | static_cast<unsigned>(v);
         pending += 6;
         if (pending >= 8) {
             pending -= 8;
-            // The output never overtakes the input: four characters give at most three bytes.
             d[out++] = static_cast<char>((bits >> pending) & 0xFF);
         }
     }

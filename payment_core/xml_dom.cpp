@@ -11,75 +11,78 @@ constexpr int kHeaderSize = 8;
 
 int XmlDom::reset() {
     buffer.reset();
+    expected_ = 0;
     cursor = 0;
     root = 0;
     int offset;
     return addPrefix(0, "", "", &offset);
 }
 
-int XmlDom::append(const void* bytes, std::size_t n) { return buffer.append(bytes, n); }
-
-int XmlDom::beginRecord(char recordType, int* offset) {
-    *offset = buffer.length();
-    const char header[kHeaderSize] = {recordType, 0, 0, 0, 0, 0, 0, 0};
-    return append(header, sizeof header);
+void XmlDom::expect(std::size_t inputLength) {
+    const std::size_t room = InlineString99::kMaxLength - static_cast<std::size_t>(buffer.length());
+    expected_ = static_cast<std::size_t>(buffer.length()) + (inputLength < room ? inputLength : room);
 }
 
-void XmlDom::finishRecord(int offset) { setField(offset, kSizeField, buffer.length() - offset); }
+char* XmlDom::beginRecord(char recordType, std::size_t size, int* offset) {
+    const int start = buffer.length();
+    // Each record grows the buffer once; a failure leaves it as it was.
+    if (size > InlineString99::kMaxLength - static_cast<std::size_t>(start)) return nullptr;
+    const std::size_t needed = static_cast<std::size_t>(start) + size;
+    if (needed > static_cast<std::size_t>(buffer.capacity()) && needed < expected_) {
+        // One block for the whole document instead of a copy at every growth; without it the
+        // buffer simply grows as it needs.
+        buffer.assign(expected_, nullptr);
+        expected_ = 0;
+    }
+    if (buffer.assign(needed, nullptr)) return nullptr;
+    char* record = buffer.data() + start;
+    const char header[kHeaderSize] = {recordType, 0, 0, 0, 0, 0, 0, 0};
+    std::memcpy(record, header, sizeof header);
+    const int recordSize = static_cast<int>(size);
+    std::memcpy(record + kSizeField, &recordSize, sizeof recordSize);
+    *offset = start;
+    return record;
+}
 
 int XmlDom::addPrefix(int previous, const char* prefixText, const char* namespaceText, int* offset) {
-    const int start = buffer.length();
-    int result = beginRecord(kPrefixRecord, offset);
-    if (!result) result = append(&previous, sizeof previous);
-    if (!result) result = append(prefixText, std::strlen(prefixText) + 1);
-    if (!result) result = append(namespaceText, std::strlen(namespaceText) + 1);
-    if (result) {
-        buffer.assign(static_cast<std::size_t>(start), nullptr);
-        return result;
-    }
-    finishRecord(*offset);
+    const std::size_t prefixLength = std::strlen(prefixText) + 1;
+    const std::size_t namespaceLength = std::strlen(namespaceText) + 1;
+    char* record = beginRecord(kPrefixRecord, kPrefixText + prefixLength + namespaceLength, offset);
+    if (!record) return kOutOfMemory;
+    std::memcpy(record + kPrefixPrevious, &previous, sizeof previous);
+    std::memcpy(record + kPrefixText, prefixText, prefixLength);
+    std::memcpy(record + kPrefixText + prefixLength, namespaceText, namespaceLength);
     return kOk;
 }
 
 int XmlDom::addElement(int parent, int namespaceRecord, int attributeCount, const char* name, int* offset) {
-    const int start = buffer.length();
+    const std::size_t nameLength = std::strlen(name) + 1;
+    char* record = beginRecord(kElementRecord, kElementName + nameLength, offset);
+    if (!record) return kOutOfMemory;
     const int fields[6] = {0, 0, parent, namespaceRecord, attributeCount, 0};
-    int result = beginRecord(kElementRecord, offset);
-    if (!result) result = append(fields, sizeof fields);
-    if (!result) result = append(name, std::strlen(name) + 1);
-    if (result) {
-        buffer.assign(static_cast<std::size_t>(start), nullptr);
-        return result;
-    }
-    finishRecord(*offset);
+    std::memcpy(record + kElementEnd, fields, sizeof fields);
+    std::memcpy(record + kElementName, name, nameLength);
     return kOk;
 }
 
 int XmlDom::addAttribute(int prefixRecord, const char* name, const char* value) {
-    const int start = buffer.length();
+    const std::size_t nameLength = std::strlen(name) + 1;
+    const std::size_t valueLength = std::strlen(value) + 1;
     int offset;
-    int result = beginRecord(kAttributeRecord, &offset);
-    if (!result) result = append(&prefixRecord, sizeof prefixRecord);
-    if (!result) result = append(name, std::strlen(name) + 1);
-    if (!result) result = append(value, std::strlen(value) + 1);
-    if (result) {
-        buffer.assign(static_cast<std::size_t>(start), nullptr);
-        return result;
-    }
-    finishRecord(offset);
+    char* record = beginRecord(kAttributeRecord, kAttributeName + nameLength + valueLength, &offset);
+    if (!record) return kOutOfMemory;
+    std::memcpy(record + kAttributePrefix, &prefixRecord, sizeof prefixRecord);
+    std::memcpy(record + kAttributeName, name, nameLength);
+    std::memcpy(record + kAttributeName + nameLength, value, valueLength);
     return kOk;
 }
 
 int XmlDom::addText(const char* textBytes, std::size_t n, int* offset) {
-    const int start = buffer.length();
-    int result = beginRecord(kTextRecord, offset);
-    if (!result) result = append(textBytes, n);
-    if (!result) result = buffer.appendChar('\0');
-    if (result) {
-        buffer.assign(static_cast<std::size_t>(start), nullptr);
-        return result;
-    }
-    finishRecord(*offset);
+    if (n > InlineString99::kMaxLength - kTextContent - 1) return kOutOfMemory;
+    char* record = beginRecord(kTextRecord, kTextContent + n + 1, offset);
+    if (!record) return kOutOfMemory;
+    std::memcpy(record + kTextContent, textBytes, n);
+    record[kTextContent + n] = 0;
     return kOk;
 }
 

@@ -34,6 +34,9 @@ public:
 
     // Back to the one empty prefix record every document starts with.
     int reset();
+    // The length of the text about to be parsed: the buffer's next growth makes room for about
+    // as many bytes of records, the size such a document usually needs.
+    void expect(std::size_t inputLength);
 
     int addPrefix(int previous, const char* prefix, const char* namespaceName, int* offset);
     int addElement(int parent, int namespaceRecord, int attributeCount, const char* localName, int* offset);
@@ -67,9 +70,9 @@ public:
     int root = 0;
 
 private:
-    int append(const void* bytes, std::size_t n);
-    int beginRecord(char recordType, int* offset);
-    void finishRecord(int offset);
+    std::size_t expected_ = 0;
+    // Grows the buffer by one record of this size with its header written; null when it cannot grow.
+    char* beginRecord(char recordType, std::size_t size, int* offset);
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

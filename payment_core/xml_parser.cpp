@@ -58,6 +58,19 @@ bool endsWith(const InlineString99& s, const char* tail) {
 void dropTail(InlineString99& s, int n) { s.assign(static_cast<std::size_t>(s.length() > n ? s.length() - n : 0), nullptr); }
 }  // namespace
 
+void XmlParser::ByteClasses::build(const char* extraName, const char* extraWhite) {
+    for (int i = 0; i < 256; ++i) {
+        const char c = static_cast<char>(i);
+        std::uint8_t k = 0;
+        if (isBaseNameChar(c) || (c && extraName && std::strchr(extraName, c))) k |= kName;
+        if (isBaseWhiteSpace(c) || (c && extraWhite && std::strchr(extraWhite, c))) k |= kWhite;
+        if (isLeadByte(c)) k |= kLead;
+        if (c == 0 || c == '\n' || c == '<') k |= kTextStop | kTextStopRaw;
+        if (c == '&') k |= kTextStop;
+        kind[i] = k;
+    }
+}
+
 int XmlEventSink::onCharacters(const char*, int) { return 0; }
 int XmlEventSink::onComment(const char*) { return 0; }
 int XmlEventSink::onEndElement(const char*, const char*, const char*, bool) { return 0; }
@@ -109,15 +122,7 @@ void XmlParser::setBuildDOM(bool on) {
     if (on) xmlMode = true;
 }
 
-bool XmlParser::isNameChar(char c) const {
-    if (isLetter(c) || isDigit(c) || c == '-' || c == '.' || c == ':' || c == '_') return true;
-    return c && extraNameChars && std::strchr(extraNameChars, c);
-}
-
-bool XmlParser::isWhiteSpace(char c) const {
-    if (c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ' ') return true;
-    return c && extraWhiteSpace && std::strchr(extraWhiteSpace, c);
-}
+bool XmlParser::isExtra(const char* list, char c) { return c && std::strchr(list, c); }
 
 bool XmlParser::isValidName(const char* n) {
     if (!n || !(isLetter(*n) || *n == '_' || *n == ':')) return false;
@@ -133,7 +138,7 @@ void XmlParser::reset() {
     state = kText;
     previousChar = charBeforePrevious = 0;
     charCount = 0;
-    text.reset();
+    clearText();
     name.reset();
     entity.reset();
     entityValue.reset();
@@ -186,11 +191,117 @@ int XmlParser::feedChar(char byte) {
 
 int XmlParser::feed(const char* bytes) {
     if (!bytes) return kOk;
-    for (; *bytes; ++bytes) {
-        const int result = feedChar(*bytes);
-        if (result) return result;
+    // The raw-byte hook sees every byte before the tokenizer does, so with a sink the bytes go one by one.
+    if (xmlEventSink) {
+        for (; *bytes; ++bytes) {
+            const int result = feedChar(*bytes);
+            if (result) return result;
+        }
+        return kOk;
+    }
+    if (failure_) return failure_;
+    if (BuildDOM) dom.expect(std::strlen(bytes));
+    ByteClasses classes;
+    classes.build(extraNameChars, extraWhiteSpace);
+    const char* p = bytes;
+    while (*p) {
+        const char* run = p;
+        InlineString99* target = nullptr;
+        p = skipRun(classes, p, target);
+        if (p != run) {
+            // The bytes of a run only accumulate: they go in as one span, as if fed one by one.
+            const std::size_t n = static_cast<std::size_t>(p - run);
+            if (target) {
+                const int result = target->append(run, n);
+                if (result) return fail(result);
+            }
+            charCount += static_cast<int>(n);
+            charBeforePrevious = n > 1 ? p[-2] : previousChar;
+            previousChar = p[-1];
+            if (!*p) break;
+        }
+        if (state == kAfterMarkup && !(classes.kind[static_cast<unsigned char>(*p)] & ByteClasses::kWhite)) {
+            // Ignorable white space has no receiver here: the text goes, and the byte is read as text.
+            clearText();
+            state = kText;
+            continue;
+        }
+        ++charCount;
+        const int result = step(*p);
+        charBeforePrevious = previousChar;
+        previousChar = *p++;
+        if (result) return fail(result);
     }
     return kOk;
+}
+
+const char* XmlParser::skipRun(const ByteClasses& classes, const char* p, InlineString99*& target) {
+    const auto is = [&](std::uint8_t kind, const char* q) { return (classes.kind[static_cast<unsigned char>(*q)] & kind) != 0; };
+    switch (state) {
+    case kText: {
+        target = &text;
+        const std::uint8_t stop = rawContent_ ? ByteClasses::kTextStopRaw : ByteClasses::kTextStop;
+        const std::uint8_t stops = multibyteText ? static_cast<std::uint8_t>(stop | ByteClasses::kLead) : stop;
+        while (*p && !is(stops, p)) ++p;
+        return p;
+    }
+    case kAfterLt:
+        // What follows "<" is read as a tag name whenever it can start one.
+        if (!xmlMode && !is(ByteClasses::kName, p)) return p;
+        state = kTagName;
+        [[fallthrough]];
+    case kTagName:
+    case kEndTagName:
+        target = &name;
+        while (is(ByteClasses::kName, p)) ++p;
+        return p;
+    case kEntityInText:
+    case kEntityInUnquoted:
+    case kEntityInSingleQuoted:
+    case kEntityInDoubleQuoted:
+        target = &entity;
+        while (is(ByteClasses::kName, p) || *p == '#') ++p;
+        return p;
+    case kAttributeName:
+        target = &name;
+        while (*p && !is(ByteClasses::kWhite, p) && *p != '/' && *p != '=' && *p != '>') ++p;
+        return p;
+    case kUnquotedValue:
+        target = &name;
+        while (*p && !is(ByteClasses::kWhite, p) && *p != '&' && *p != '>') ++p;
+        return p;
+    case kSingleQuotedValue:
+    case kDoubleQuotedValue: {
+        target = &name;
+        const char quote = state == kSingleQuotedValue ? '\'' : '"';
+        while (*p && *p != quote && *p != '&') ++p;
+        return p;
+    }
+    case kComment:
+    case kProcessingInstruction:
+    case kSectionContent:
+        target = &name;
+        while (*p && *p != '>') ++p;
+        return p;
+    case kDeclaration:
+        target = &name;
+        while (*p && *p != '>' && *p != '[' && *p != '"' && *p != '\'') ++p;
+        return p;
+    case kAfterMarkup:
+        target = &text;
+        while (is(ByteClasses::kWhite, p)) ++p;
+        return p;
+    case kBetweenAttributes:
+        while (is(ByteClasses::kWhite, p) || *p == '/') ++p;
+        return p;
+    case kAfterEndTagName:
+    case kBeforeValue:
+    case kAfterAttributeName:
+        while (is(ByteClasses::kWhite, p)) ++p;
+        return p;
+    default:
+        return p;
+    }
 }
 
 int XmlParser::checkComplete() {
@@ -213,21 +324,37 @@ int XmlParser::deliverText(const char* bytes, int n) {
     return kOk;
 }
 
+void XmlParser::clearText() {
+    text.reset();
+    whiteFrom_ = whiteChecked_ = 0;
+}
+
+int XmlParser::trailingWhiteSpace() {
+    const char* d = text.data();
+    const int n = text.length();
+    if (whiteChecked_ > n) whiteFrom_ = whiteChecked_ = 0;
+    // Backwards over the new bytes only, stopping at the last one that is not white space.
+    int i = n;
+    while (i > whiteChecked_ && isWhiteSpace(d[i - 1])) --i;
+    if (i > whiteChecked_) whiteFrom_ = i;
+    whiteChecked_ = n;
+    return whiteFrom_;
+}
+
 int XmlParser::handOn(int mode) {
     if (text.empty()) return kOk;
     int result = kOk;
     if (mode == 0) {
         result = deliverText(text.data(), text.length());
-        text.reset();
+        clearText();
         return result;
     }
     if (mode == 1) {
         if (xmlEventSink) result = xmlEventSink->onIgnorableWhitespace(text.data());
-        text.reset();
+        clearText();
         return result;
     }
-    int k = text.length();
-    while (k > 0 && isWhiteSpace(text.data()[k - 1])) --k;
+    const int k = trailingWhiteSpace();
     if (k > 0) {
         // The text goes out terminated where the white space begins.
         char* d = text.data();
@@ -240,9 +367,11 @@ int XmlParser::handOn(int mode) {
         result = xmlEventSink->onIgnorableWhitespace(text.data() + k);
     }
     if (mode == 2) {
-        text.reset();
-    } else {
+        clearText();
+    } else if (k > 0) {
         text.removePrefix(k);
+        whiteFrom_ = 0;
+        whiteChecked_ = text.length();
     }
     return result;
 }
@@ -719,6 +848,11 @@ int XmlParser::step(char c) {
             if (c == '>' && endsWith(name, "]]")) {
                 dropTail(name, 2);
                 if (xmlEventSink) result = xmlEventSink->onSpecialSection(sectionKeyword.data(), name.data());
+                // A CDATA section is text of its element as written; the answer fields are read from there.
+                if (!result && BuildDOM && elementStack.count() > 0 && sectionKeyword.equals("CDATA")) {
+                    result = elementStack.value(elementStack.count() - 1).append(name.data(),
+                                                                                static_cast<std::size_t>(name.length()));
+                }
                 name.reset();
                 state = kText;
                 return result;

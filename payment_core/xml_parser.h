@@ -2,6 +2,8 @@
 // A push parser for XML answers and loose HTML: bytes go in one at a time, events
 // come out, and with BuildDOM the document is recorded for path queries.
 
+#include <cstdint>
+
 #include "payment_core/core_component.h"
 #include "payment_core/pair_table.h"
 #include "payment_core/xml_dom.h"
@@ -81,13 +83,37 @@ public:
     const char* extraNameChars = nullptr;
     const char* extraWhiteSpace = nullptr;
 
-    bool isNameChar(char c) const;
-    bool isWhiteSpace(char c) const;
+    bool isNameChar(char c) const { return isBaseNameChar(c) || (extraNameChars && isExtra(extraNameChars, c)); }
+    bool isWhiteSpace(char c) const { return isBaseWhiteSpace(c) || (extraWhiteSpace && isExtra(extraWhiteSpace, c)); }
     static bool isValidName(const char* name);
 
 private:
+    static bool isBaseNameChar(char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+               c == ':' || c == '_';
+    }
+    static bool isBaseWhiteSpace(char c) {
+        return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    }
+    static bool isExtra(const char* list, char c);
+    // What each byte is to the run scanner of `feed`, with the extra lists folded in.
+    struct ByteClasses {
+        static constexpr std::uint8_t kName = 1;
+        static constexpr std::uint8_t kWhite = 2;
+        static constexpr std::uint8_t kLead = 4;
+        static constexpr std::uint8_t kTextStop = 8;
+        static constexpr std::uint8_t kTextStopRaw = 16;
+        void build(const char* extraName, const char* extraWhite);
+        std::uint8_t kind[256];
+    };
+
     int step(char c);
+    // The end of the bytes from p on that the current state only collects (into target) or skips.
+    const char* skipRun(const ByteClasses& classes, const char* p, InlineString99*& target);
     int handOn(int mode);
+    void clearText();
+    // Where the white space at the end of `text` begins; scans only what was added since the last call.
+    int trailingWhiteSpace();
     int deliverText(const char* bytes, int n);
     int openStartTag();
     int endStartTag(bool isEmpty);
@@ -105,6 +131,9 @@ private:
     bool inStartElement_ = false;
     int failure_ = 0;
     int xmlRecord_ = 0;
+    // The bytes of `text` before whiteChecked_ have been scanned; from whiteFrom_ on they are all white space.
+    int whiteFrom_ = 0;
+    int whiteChecked_ = 0;
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

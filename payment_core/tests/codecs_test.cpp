@@ -183,6 +183,53 @@ CORE_TEST(Codecs, Base64LineBreaks) {
     EXPECT_EQ(str(padded), "f");
 }
 
+CORE_TEST(Codecs, Base64AgreesWithOpenSsl) {
+    std::mt19937 random(4648);
+    std::vector<std::size_t> lengths = {1, 2, 3, 46, 47, 48, 49, 50, 95, 96, 97, 144, 145};
+    for (int i = 0; i < 60; ++i) lengths.push_back(random() % 5000);
+    for (std::size_t length : lengths) {
+        std::string input(length, '\0');
+        for (char& c : input) c = static_cast<char>(random());
+        std::string reference(length / 3 * 4 + 8, '\0');
+        const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(&reference[0]),
+                                      reinterpret_cast<const unsigned char*>(input.data()), static_cast<int>(length));
+        reference.resize(static_cast<std::size_t>(n));
+        std::string lines;
+        for (std::size_t at = 0; at < reference.size(); at += 64) lines += (at ? "\r\n" : "") + reference.substr(at, 64);
+
+        // Appended behind what the string held.
+        InlineString99 plain;
+        plain.assignCString("x:");
+        ASSERT_EQ(base64Encode(plain, input.data(), length, false), 0);
+        EXPECT_EQ(str(plain), "x:" + reference) << length;
+        InlineString99 broken;
+        ASSERT_EQ(base64Encode(broken, input.data(), length, true), 0);
+        EXPECT_EQ(str(broken), lines) << length;
+
+        // Decoding skips what is outside the alphabet wherever it stands.
+        std::string scattered;
+        for (char c : lines) {
+            if (random() % 7 == 0) scattered += " \t\n*"[random() % 4];
+            scattered += c;
+        }
+        InlineString99 decoded;
+        decoded.assign(scattered.size(), scattered.data());
+        ASSERT_EQ(base64Decode(decoded), 0);
+        EXPECT_EQ(str(decoded), input) << length;
+    }
+}
+
+CORE_TEST(Codecs, Base64EncodeOutOfMemoryKeepsTheContent) {
+    const std::string input(300, 'q');
+    InlineString99 out;
+    out.assignCString("kept");
+    {
+        AllocationLimit starve(0);
+        EXPECT_EQ(base64Encode(out, input.data(), input.size(), true), 200);
+    }
+    EXPECT_EQ(str(out), "kept");
+}
+
 CORE_TEST(Codecs, HexEncode) {
     InlineString20 out;
     hexEncode(out, "\x00\x9f\xff\x10", 4);

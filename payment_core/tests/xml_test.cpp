@@ -1,3 +1,7 @@
+#include <expat.h>
+
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -142,6 +146,23 @@ CORE_TEST(XmlParser, TextHandOnAtLineFeedsAndTags) {
     ASSERT_EQ(parser.feed("<a>one  \ntwo</a>"), 0);
     const Events whole = {"start {}a a", "chars one  \ntwo", "end {}a a"};
     EXPECT_EQ(sink.events, whole);
+}
+
+CORE_TEST(XmlParser, LongRunsOfLineFeedsParseInLinearTime) {
+    // Rescanning the kept white space at every line feed would take hours over these megabytes.
+    const std::string feeds(1000000, '\n');
+    XmlObject object;
+    object.setBuildDOM(true);
+    ASSERT_EQ(object.parse(("<a>x" + feeds + "y</a>").c_str()), 0);
+    ASSERT_EQ(object.selectPath("/a"), 0);
+    EXPECT_EQ(std::string(object.elementText()), "x" + feeds + "y");
+
+    std::string blanks;
+    for (int i = 0; i < 250000; ++i) blanks += "   \n";
+    const ParseRun html = run(("<p>x" + blanks + "z</p>").c_str(), false);
+    const Events expected = {"start {}p p", "chars x" + blanks + "z", "end {}p p"};
+    EXPECT_EQ(html.result, 0);
+    EXPECT_EQ(html.events, expected);
 }
 
 CORE_TEST(XmlParser, ErrorTexts) {
@@ -641,26 +662,348 @@ CORE_TEST(XmlObject, RootByNamespaceQualifiedName) {
     EXPECT_EQ(object.selectPath("/urn:x:r"), 209);
 }
 
+CORE_TEST(XmlObject, CdataSectionsAreElementText) {
+    XmlObject object;
+    RecordingSink sink;
+    object.parser.xmlEventSink = &sink;
+    object.setBuildDOM(true);
+    ASSERT_EQ(object.parse("<r><v><![CDATA[Approved & <ok>]]></v><w>a<![CDATA[b]]>c</w>"
+                           "<x>  <![CDATA[ &amp; \n ]]> \n y</x><n>1<![CDATA[2]]><c/>3<![CDATA[]]>4</n>"
+                           "<o><![OTHER[z]]></o></r>"),
+              0);
+    struct Case {
+        const char* path;
+        const char* text;
+    };
+    // In document order and byte for byte: no entity decoding, no trimming inside the section.
+    const Case cases[] = {
+        {"/r/v", "Approved & <ok>"}, {"/r/w", "abc"}, {"/r/x", " &amp; \n  \n y"}, {"/r/n", "1234"}, {"/r/o", ""},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(object.selectPath(c.path), 0) << c.path;
+        EXPECT_STREQ(object.elementText(), c.text) << c.path;
+    }
+    // The section hook still sees each section, and the character events are as before.
+    const Events expected = {"start {}r r",          "start {}v v",          "section CDATA Approved & <ok>",
+                             "end {}v v",            "start {}w w",          "chars a",
+                             "section CDATA b",      "chars c",              "end {}w w",
+                             "start {}x x",          "ws 2",                 "section CDATA  &amp; \n ",
+                             "chars  \n y",          "end {}x x",            "start {}n n",
+                             "chars 1",              "section CDATA 2",      "start {}c c empty",
+                             "end {}c c empty",      "chars 3",              "section CDATA ",
+                             "chars 4",              "end {}n n",            "start {}o o",
+                             "section OTHER z",      "end {}o o",            "end {}r r"};
+    EXPECT_EQ(sink.events, expected);
+}
+
+namespace {
+// Everything a parse leaves behind that a caller can read.
+std::string parserState(XmlParser& parser, int result) {
+    std::string out = std::to_string(result) + "|" + parser.lastError.data() + "|" + std::to_string(parser.state) + "|" +
+                      std::to_string(parser.charCount) + "|" + parser.previousChar + parser.charBeforePrevious + "|";
+    const InlineString99* buffers[] = {&parser.text, &parser.name, &parser.entity, &parser.elementName,
+                                       &parser.attributeName, &parser.sectionKeyword, &parser.dom.buffer};
+    for (const InlineString99* b : buffers) out += std::string(b->data(), static_cast<std::size_t>(b->length())) + "|";
+    return out + std::to_string(parser.dom.root) + "|" + std::to_string(parser.elementStack.count());
+}
+
+struct ParserSetup {
+    bool xmlMode;
+    bool buildDom;
+    bool multibyte;
+    const char* extraNameChars;
+    const char* extraWhiteSpace;
+};
+
+void prepare(XmlParser& parser, const ParserSetup& setup) {
+    parser.setXmlMode(setup.xmlMode);
+    parser.setBuildDOM(setup.buildDom);
+    parser.multibyteText = setup.multibyte;
+    parser.extraNameChars = setup.extraNameChars;
+    parser.extraWhiteSpace = setup.extraWhiteSpace;
+}
+
+// Fed whole, in pieces, and byte by byte; each way must leave the same parser behind.
+void expectSameWhateverTheFeeding(const std::string& doc, const ParserSetup& setup, std::mt19937& random) {
+    XmlParser whole;
+    prepare(whole, setup);
+    int result = whole.feed(doc.c_str());
+    if (!result) result = whole.checkComplete();
+    const std::string expected = parserState(whole, result);
+
+    XmlParser bytes;
+    prepare(bytes, setup);
+    result = 0;
+    for (std::size_t i = 0; i < doc.size() && !result; ++i) result = bytes.feedChar(doc[i]);
+    if (!result) result = bytes.checkComplete();
+    ASSERT_EQ(parserState(bytes, result), expected) << doc;
+
+    XmlParser pieces;
+    prepare(pieces, setup);
+    result = 0;
+    for (std::size_t at = 0; at < doc.size() && !result;) {
+        const std::size_t n = std::min<std::size_t>(1 + random() % 9, doc.size() - at);
+        result = pieces.feed(doc.substr(at, n).c_str());
+        at += n;
+    }
+    if (!result) result = pieces.checkComplete();
+    ASSERT_EQ(parserState(pieces, result), expected) << doc;
+}
+}  // namespace
+
+CORE_TEST(XmlParser, FeedingWholeInPiecesOrByByteIsOneParse) {
+    std::mt19937 random(3125);
+    std::vector<std::string> docs = {
+        kSoapAnswer,
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE d [<!ENTITY e 'x>y'>]><!-- c -- d --><d a=1 b c='x&amp;y' e=\"&#65;&q\" f=g/>"
+        "<g>t&lt;&#66;&nbsp;u<![CDATA[ raw ]]>\n  v  \n</g><?pi x?></d>",
+        "<p>a < b <br> x&amp;y<A HREF=x.html>l</a></P><script>if(a<b&&c>d)</b></SCRIPT>",
+        "<a>\x81<b\xe0&c</a>",
+        "<a b='1\"",
+        "<a></b>",
+        "<a x:y='1'/>",
+        "<a><![CDATA[x]]]></a>",
+        "<x$y a$=1>z w</x$y>",
+    };
+    const char* pieces[] = {"<a", " b='1'", ">", "text", "&amp;", "&#", "\n", "  ", "</a>", "<b/>", "<!--", "-->",
+                            "<![CDATA[", "]]>", "<?p", "?>", "<c d=e>", "</c>", "x", "\t", "<", ">", "/", "=", "\"", "'"};
+    for (int i = 0; i < 200; ++i) {
+        std::string doc = "<r>";
+        const int n = static_cast<int>(random() % 40);
+        for (int k = 0; k < n; ++k) doc += pieces[random() % (sizeof pieces / sizeof *pieces)];
+        docs.push_back(doc + "</r>");
+    }
+    const ParserSetup setups[] = {
+        {true, false, false, nullptr, nullptr},
+        {true, true, false, nullptr, nullptr},
+        {false, false, false, nullptr, nullptr},
+        {true, true, true, "$", "|"},
+        {false, false, true, "$", "|"},
+    };
+    for (const std::string& doc : docs) {
+        for (const ParserSetup& setup : setups) expectSameWhateverTheFeeding(doc, setup, random);
+    }
+}
+
 CORE_TEST(XmlObject, StarvedParsesFailWithOutOfMemory) {
     // Every allocation in turn fails once the limit is reached; each parse either completes or says 200.
-    bool sawFailure = false;
-    bool sawSuccess = false;
-    for (long limit = 0; limit < 2000 && !sawSuccess; ++limit) {
-        int result;
-        {
-            XmlObject object;
-            object.setBuildDOM(true);
-            AllocationLimit starve(limit);
-            result = object.parse(kSoapAnswer);
-            if (result == 0) {
-                EXPECT_EQ(object.selectPath("/Envelope/Body/[1]/Ack"), 0);
-                EXPECT_STREQ(object.elementText(), "Success");
+    const std::string longText = "<r><v>" + std::string(300, 'x') + "<![CDATA[" + std::string(200, 'c') + "]]>\n\n" +
+                                 std::string(150, 'y') + "</v></r>";
+    const struct {
+        const char* doc;
+        const char* path;
+        std::string text;
+    } cases[] = {
+        {kSoapAnswer, "/Envelope/Body/[1]/Ack", "Success"},
+        {longText.c_str(), "/r/v", std::string(300, 'x') + std::string(200, 'c') + "\n\n" + std::string(150, 'y')},
+    };
+    for (const auto& c : cases) {
+        bool sawFailure = false;
+        bool sawSuccess = false;
+        for (long limit = 0; limit < 2000 && !sawSuccess; ++limit) {
+            int result;
+            {
+                XmlObject object;
+                object.setBuildDOM(true);
+                AllocationLimit starve(limit);
+                result = object.parse(c.doc);
+                if (result == 0) {
+                    EXPECT_EQ(object.selectPath(c.path), 0);
+                    EXPECT_EQ(object.elementText(), c.text);
+                }
+            }
+            ASSERT_TRUE(result == 0 || result == 200) << limit << " " << result;
+            sawFailure |= result == 200;
+            sawSuccess = result == 0;
+        }
+        EXPECT_TRUE(sawFailure) << c.path;
+        EXPECT_TRUE(sawSuccess) << c.path;
+    }
+}
+
+namespace {
+// Builds random answers of the kinds the gateways send: nested elements, prefixes, attributes
+// with references, text with references and line feeds, CDATA sections and comments.
+class AnswerGenerator {
+public:
+    explicit AnswerGenerator(unsigned seed) : random_(seed) {}
+
+    std::string document() {
+        std::string doc = pick(2) ? "<?xml version=\"1.0\"?>\n" : "";
+        element(doc, 0, {});
+        return doc + "\n";
+    }
+
+private:
+    unsigned pick(unsigned n) { return static_cast<unsigned>(random_() % n); }
+
+    std::string word() {
+        static const char* const kWords[] = {"Approved", "a", "1234", "x-y", "O'Doe", "Main", "\"q\"", "$1.99", "%20"};
+        return kWords[pick(9)];
+    }
+
+    std::string reference() {
+        static const char* const kNamed[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+        if (pick(2)) return kNamed[pick(5)];
+        return "&#" + std::to_string(33 + pick(94)) + ";";
+    }
+
+    // Never begins or ends with white space, so every parser keeps it whole.
+    std::string textPiece() {
+        static const char* const kGaps[] = {" ", "\n", "  \t ", " \n  "};
+        std::string text = pick(4) ? word() : reference();
+        for (unsigned n = pick(4); n > 0; --n) text += kGaps[pick(4)] + (pick(4) ? word() : reference());
+        return text;
+    }
+
+    std::string cdata() {
+        static const char* const kBits[] = {" ", "<b>", "&amp;", "]", "]]", "\n", "x", "  "};
+        std::string content;
+        for (unsigned n = pick(5); n > 0; --n) content += kBits[pick(8)];
+        // Some byte that is not white space, so that only indentation reads as no text at all.
+        content.insert(pick(2) ? 0 : content.size(), "c");
+        return "<![CDATA[" + content + "]]>";
+    }
+
+    std::string name(const std::vector<std::string>& prefixes) {
+        static const char* const kNames[] = {"Response", "Ack", "Amount", "Token", "e", "Field-1", "a.b", "_x"};
+        std::string local = kNames[pick(8)];
+        return prefixes.empty() || pick(2) ? local : prefixes[pick(static_cast<unsigned>(prefixes.size()))] + ":" + local;
+    }
+
+    void element(std::string& doc, int depth, std::vector<std::string> prefixes) {
+        std::string declarations;
+        if (pick(4) == 0) {
+            const std::string prefix = "p" + std::to_string(depth);
+            declarations += " xmlns:" + prefix + "='urn:" + prefix + "'";
+            prefixes.push_back(prefix);
+        }
+        if (pick(6) == 0) declarations += " xmlns=\"urn:default\"";
+        const std::string qualified = name(prefixes);
+        doc += "<" + qualified + declarations;
+        for (unsigned n = pick(3); n > 0; --n) {
+            doc += " " + (prefixes.empty() || pick(2) ? std::string("v") : prefixes[0] + ":w") + std::to_string(n) + "=";
+            std::string value;
+            for (char c : word() + (pick(2) ? reference() : "") + " " + word()) {
+                value += c == '"' ? "&quot;" : c == '\'' ? "&apos;" : std::string(1, c);
+            }
+            doc += pick(2) ? "\"" + value + "\"" : "'" + value + "'";
+        }
+        if (pick(8) == 0) {
+            doc += "/>";
+            return;
+        }
+        doc += ">";
+        // Either mixed content with no bare white space, or element-only content indented.
+        const bool mixed = pick(2);
+        const unsigned items = depth >= 4 ? pick(3) : pick(6);
+        for (unsigned i = 0; i < items; ++i) {
+            const unsigned kind = pick(mixed ? 5 : 2);
+            if (!mixed) doc += "\n" + std::string(static_cast<std::size_t>(depth + 1) * 2, ' ');
+            if (kind == 0 && depth < 5) {
+                element(doc, depth + 1, prefixes);
+            } else if (kind <= 1) {
+                doc += "<!-- note -->";
+            } else if (kind == 2 || kind == 3) {
+                // Two pieces in a row would meet without their gap; the comment keeps them apart.
+                if (!doc.empty() && doc.back() != '>') doc += "<!---->";
+                doc += textPiece();
+            } else {
+                doc += cdata();
             }
         }
-        ASSERT_TRUE(result == 0 || result == 200) << limit << " " << result;
-        sawFailure |= result == 200;
-        sawSuccess = result == 0;
+        if (!mixed && items) doc += "\n" + std::string(static_cast<std::size_t>(depth) * 2, ' ');
+        doc += "</" + qualified + ">";
     }
-    EXPECT_TRUE(sawFailure);
-    EXPECT_TRUE(sawSuccess);
+
+    std::mt19937 random_;
+};
+
+struct ExpatElement {
+    std::string qualifiedName;
+    std::vector<std::pair<std::string, std::string>> attributes;
+    std::string text;
+    int children = 0;
+};
+
+struct ExpatDocument {
+    std::vector<ExpatElement> elements;
+    std::vector<std::size_t> open;
+};
+
+bool parseWithExpat(const std::string& doc, ExpatDocument& out) {
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetUserData(parser, &out);
+    XML_SetElementHandler(
+        parser,
+        [](void* data, const XML_Char* name, const XML_Char** attributes) {
+            auto& d = *static_cast<ExpatDocument*>(data);
+            if (!d.open.empty()) ++d.elements[d.open.back()].children;
+            ExpatElement element;
+            element.qualifiedName = name;
+            for (; *attributes; attributes += 2) {
+                const std::string attribute = attributes[0];
+                if (attribute == "xmlns" || attribute.rfind("xmlns:", 0) == 0) continue;
+                element.attributes.emplace_back(attribute.substr(attribute.find(':') + 1), attributes[1]);
+            }
+            d.open.push_back(d.elements.size());
+            d.elements.push_back(element);
+        },
+        [](void* data, const XML_Char*) { static_cast<ExpatDocument*>(data)->open.pop_back(); });
+    XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* text, int length) {
+        auto& d = *static_cast<ExpatDocument*>(data);
+        if (!d.open.empty()) d.elements[d.open.back()].text.append(text, static_cast<std::size_t>(length));
+    });
+    const bool ok = XML_Parse(parser, doc.data(), static_cast<int>(doc.size()), 1) == XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return ok;
+}
+
+// Walks our document in document order beside expat's list of elements.
+void compareElement(XmlObject& object, const ExpatDocument& reference, std::size_t& next, const std::string& doc) {
+    ASSERT_LT(next, reference.elements.size()) << doc;
+    const ExpatElement& expected = reference.elements[next++];
+    InlineString99 qualified;
+    object.qualifiedName(qualified);
+    const std::string ours = qualified.data();
+    const std::string expectedLocal = expected.qualifiedName.substr(expected.qualifiedName.find(':') + 1);
+    EXPECT_EQ(object.localName(), expectedLocal) << doc;
+    EXPECT_EQ(ours, expected.qualifiedName) << doc;
+    const bool onlyWhiteSpace = expected.text.find_first_not_of(" \t\n") == std::string::npos;
+    // Indentation between elements is not text of the element; everything else is, as expat reads it.
+    EXPECT_EQ(object.elementText(), onlyWhiteSpace ? std::string() : expected.text) << doc;
+    ASSERT_EQ(object.attributeCount(), static_cast<int>(expected.attributes.size())) << doc;
+    for (int i = 1; i <= object.attributeCount(); ++i) {
+        const char* name;
+        const char* value;
+        ASSERT_EQ(object.attributeName(i, &name), 0);
+        ASSERT_EQ(object.attributeValue(i, &value), 0);
+        EXPECT_EQ(name, expected.attributes[static_cast<std::size_t>(i - 1)].first) << doc;
+        EXPECT_EQ(value, expected.attributes[static_cast<std::size_t>(i - 1)].second) << doc;
+    }
+    const int children = object.childCount();
+    ASSERT_EQ(children, expected.children) << doc;
+    const std::string here = "*" + std::to_string(object.parser.dom.cursor);
+    for (int i = 1; i <= children; ++i) {
+        ASSERT_EQ(object.selectPath(here.c_str()), 0);
+        ASSERT_EQ(object.selectPath(("[" + std::to_string(i) + "]").c_str()), 0) << doc;
+        compareElement(object, reference, next, doc);
+    }
+}
+}  // namespace
+
+CORE_TEST(XmlObject, DocumentsReadAsExpatReadsThem) {
+    AnswerGenerator generator(1125);
+    for (int i = 0; i < 400; ++i) {
+        const std::string doc = generator.document();
+        ExpatDocument reference;
+        ASSERT_TRUE(parseWithExpat(doc, reference)) << doc;
+        XmlObject object;
+        object.setBuildDOM(true);
+        ASSERT_EQ(object.parse(doc.c_str()), 0) << doc;
+        ASSERT_EQ(object.selectPath("/"), 0);
+        std::size_t next = 0;
+        compareElement(object, reference, next, doc);
+        EXPECT_EQ(next, reference.elements.size()) << doc;
+    }
 }
