@@ -677,7 +677,7 @@ void HttpClient::finishTransfer() {
 void HttpClient::failTransfer(int code, const char* text) {
     if (!transferError_) {
         transferError_ = code;
-        setLastError(text);
+        setLastError(text, code);
     }
     setAcceptData(false);
 }

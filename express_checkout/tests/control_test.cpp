@@ -844,7 +844,7 @@ TEST_F(ExpressCheckoutControl, AnswersThatAreNoSoapSayWhatCame) {
          u"Found"},
         {"server error page", Answer::status(500, "Internal Server Error", "<html><body>oops"), 151,
          u"Internal Server Error"},
-        {"closed without an answer", Answer::hangUp(), 155, u"No answer from the server."},
+        {"closed without an answer", Answer::hangUp(), 155, u"Connection closed before a response was received."},
         {"not HTTP", Answer::raw("garbage, not HTTP at all\r\n\r\n").thenClose(), 155,
          u"The answer is not an XML document."},
         {"not XML", Answer::ok("plain words"), 155, u"The answer is not an XML document."},
