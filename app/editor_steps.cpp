@@ -337,6 +337,9 @@ void frm_Main::Timer2_Timer() {
 void frm_Main::AudioSliderType21_ValueChange() {
     if (g_AudioFilePath.empty() || g_FastForwardHeld || g_RewindHeld) return;
     if (selectionGet("SelEnd") > g_ClipLength) return;
+    // A disabled slider cannot be dragged: what it reports then only echoes a value the program
+    // put, and must not enable it again (a clip too short to move the ringtone in).
+    if (sliderGet("Enabled") == 0) return;
     sliderPut("Enabled", 1);
     Timer1.Interval(100);
     Timer1.Enabled(true);

@@ -345,6 +345,14 @@ void frm_Main::wireEvents() {
     };
     fr_Main(3).DragDrop = [this](const std::string&, float, float) { ChooseAudioFile(); };
 
+    pb_FromAudioCD.Click = [this] { pb_FromAudioCD_Click(); };
+    cmd_FromAudioCD.Click = [this] { cmd_FromAudioCD_Click(); };
+    cmd_PreviewNextTrack.Click = [this] { cmd_PreviewNextTrack_Click(); };
+    cmd_PreviewPreviousTrack.Click = [this] { cmd_PreviewPreviousTrack_Click(); };
+    cmd_PreviewStop.Click = [this] { cmd_PreviewStop_Click(); };
+    Image20.Click = [this] { Image20_Click(); };
+    cmd_SelectTrack.Click = [this] { cmd_SelectTrack_Click(); };
+
     cmd_Play_AudioEditor.Click = [this] { cmd_Play_AudioEditor_Click(); };
     cmd_Stop_AudioEditor.Click = [this] { cmd_Stop_AudioEditor_Click(); };
     cmd_Rewind.MouseDown = [this](int, int, float, float) { cmd_Rewind_MouseDown(); };
@@ -557,8 +565,8 @@ void frm_Main::Form_Unload(int&) {
     } catch (const forms::Error&) {
         forms::Err().Clear();
     }
-    if (MMControl1.Mode() == MciControl::kModePlaying) MMControl1.Command("Stop");
-    MMControl1.Command("Close");
+    if (MMControl1.Mode() == forms::mciModePlaying) previewCommand("Stop");
+    previewCommand("Close");
     UnhookAutoPlay(*this);
     DeleteFileToRecycleBin(ProgramFolder() + "/" + kCountryFileName);
     DeleteFileToRecycleBin(ProgramFolder() + "/" + kCarrierFileName);
@@ -672,7 +680,7 @@ bool frm_Main::SetFrame(int n) {
     if (sub == 1) {
         picture(cmd_Prev, "back_to_2.bmp");
         attempt([&] { pb_Series(1).Picture(images + "title_bar_step_31.bmp"); });
-        MMControl1.Command("Close");
+        attempt([&] { MMControl1.Command("Close"); });
     }
     attempt([&] {
         forms::Frame& frame = fr_Main(n);
@@ -721,15 +729,14 @@ void frm_Main::cmd_Prev_Click() {
             g_PhoneEntryOpen = true;
             break;
         case 3:
-            MMControl1.Wait = true;
-            MMControl1.Command("Stop");
-            MMControl1.Wait = true;
-            MMControl1.Command("Close");
+            MMControl1.Wait(true);
+            previewCommand("Stop");
+            MMControl1.Wait(true);
+            previewCommand("Close");
             editorCall("Stop");
             editorCall("CloseFile");
             g_Looping = false;
             timeDisplayVisible(false);
-            MMControl1.Track(1);
             ResetEditingControls();
             sliderPut("Enabled", 1);
             cmd_Prev.Visible(true);

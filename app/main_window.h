@@ -5,9 +5,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/forms.h"
-#include "mci_control.h"
 
 class frm_Main : public forms::Form {
 public:
@@ -131,7 +131,7 @@ public:
     forms::Timer Timer2;
     forms::Timer Timer3;
     forms::CommonDialog CommonDialog1;
-    MciControl MMControl1;
+    forms::MMControl MMControl1;
 
     // The current step.
     int m_FrameNumber = 1;
@@ -198,6 +198,22 @@ private:
     void ChooseAudioFile();
     void OpenAudioFile();
 
+    // Audio from a CD.
+    void pb_FromAudioCD_Click();
+    void cmd_FromAudioCD_Click();
+    bool OpenCdDevice();
+    bool SendMciCommand(const std::string& command, bool showErrors);
+    std::string MediaPresent();
+    std::string CdTrackPath(const std::string& trackFile) const;
+    void SetPreviewControls(bool active);
+    void previewCommand(const std::string& command);
+    void cmd_PreviewNextTrack_Click();
+    void cmd_PreviewPreviousTrack_Click();
+    void cmd_PreviewStop_Click();
+    void Image20_Click();
+    void cmd_SelectTrack_Click();
+    void TakeTrack();
+
     // Editor set-up and looping.
     void ResetEditingControls();
     void ApplyDisplaySettings();
@@ -250,6 +266,9 @@ private:
 
     std::string countrySelect_;
     bool skinLoaded_ = false;
+    // The CD drives' root paths found when the CD source was chosen; only the first is used.
+    std::vector<std::string> cdDrives_;
+    long mciError_ = 0;
     std::string fileName_;
 };
 
