@@ -40,7 +40,7 @@ bool frm_Main::SendMciCommand(const std::string& command, bool showErrors) {
     if (showErrors && mciError_ != 0) {
         char text[256] = "";
         mciGetErrorStringA(static_cast<MCIERROR>(mciError_), text, sizeof text);
-        ShowMessage(text, "Send MCI");
+        tell(text, "Send MCI");
     }
     return mciError_ == 0;
 }
@@ -65,8 +65,7 @@ void frm_Main::cmd_FromAudioCD_Click() { pb_FromAudioCD_Click(); }
 void frm_Main::pb_FromAudioCD_Click() {
     pb_FromAudioCD.Enabled(false);
     cmd_FromAudioCD.Enabled(false);
-    g_TrackingStep = 300;
-    PostTracking();
+    track(300);
 
     lb_CDRom.Clear();
     cdDrives_.clear();
@@ -98,7 +97,7 @@ void frm_Main::pb_FromAudioCD_Click() {
         } catch (const forms::Error&) {
             forms::Err().Clear();
             MousePointer(forms::vbArrow);
-            ShowMessage("This is not a standard Audio CD. Please try a different one.", "From Audio CD");
+            tell("This is not a standard Audio CD. Please try a different one.", "From Audio CD");
             // The user is to try another disc or a file: both are chosen on the source step.
             if (m_FrameNumber == 4) {
                 previewCommand("Close");
@@ -123,21 +122,21 @@ bool frm_Main::OpenCdDevice() {
             if (forms::FileSystemObject().FileExists(g_AudioFilePath)) {
                 result = true;
             } else {
-                forms::DoEvents();
+                letEventsRun();
                 SendMciCommand("set cd1 door open", true);
-                ShowMessage("This is not a standard Audio CD*.  Please try a different one.", "Open CD Device");
+                tell("This is not a standard Audio CD*.  Please try a different one.", "Open CD Device");
             }
         } else {
             SendMciCommand("set cd1 door open", true);
-            ShowMessage(kPutDiscMessage, "Open CD Device");
-            forms::DoEvents();
+            tell(kPutDiscMessage, "Open CD Device");
+            letEventsRun();
             SendMciCommand("set cd1 time format tmsf wait", true);
             result = readsTrue(MediaPresent());
         }
     }
     SendMciCommand("close all", false);
     MousePointer(forms::vbArrow);
-    forms::DoEvents();
+    letEventsRun();
     return result;
 }
 
@@ -194,7 +193,7 @@ void frm_Main::Image20_Click() {
     MMControl1.Wait(true);
     previewCommand("Close");
     g_CdEjecting = true;
-    ShowMessage(kPutDiscMessage, "Open CD Device");
+    tell(kPutDiscMessage, "Open CD Device");
     // Closing the message instead of OK went back to the source step: nothing is played there.
     if (fr_Main(31).Visible()) {
         MMControl1.UpdateInterval(0);
@@ -214,7 +213,7 @@ void frm_Main::cmd_SelectTrack_Click() {
         TakeTrack();
     } catch (const forms::Error&) {
         forms::Err().Clear();
-        ShowMessage("Could not extract Track.  Please try another one.", "Select Track");
+        tell("Could not extract Track.  Please try another one.", "Select Track");
         // Nothing is loaded any more: the transport must not act on the track.
         try {
             editorCall("CloseFile");
@@ -228,20 +227,19 @@ void frm_Main::cmd_SelectTrack_Click() {
 }
 
 void frm_Main::TakeTrack() {
-    g_TrackingStep = 301;
-    PostTracking();
+    track(301);
     SetFrameChecked(4, "Select Track");
     cmd_Prev.Visible(false);
-    forms::DoEvents();
+    letEventsRun();
     ResetEditingControls();
 
     previewCommand("Stop");
     g_AudioFilePath = CdTrackPath(std::string(MMControl1.Track() < 10 ? "Track0" : "Track") + TrackNumber.Text() + ".cda");
     previewCommand("Close");
     sliderPut("Value", 0);
-    forms::DoEvents();
+    letEventsRun();
     ResetEditingControls();
-    forms::DoEvents();
+    letEventsRun();
     ApplyDisplaySettings();
 
     late_bound::Call(editor(), "OpenFile", {com::Variant::text(g_AudioFilePath)});

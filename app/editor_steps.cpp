@@ -143,11 +143,11 @@ void frm_Main::AfterLoad() {
     g_ClipLengthMs = positionToMs(g_ClipLength);
     if (g_ClipLengthMs / 1000.0 <= 12.0) {
         g_Looping = true;
-        ShowMessage(std::string("The file you have opened is twelve seconds or less.") + '\r' +
-                        "Tavimo will automatically loop (repeat) your audio clip.",
-                    "Looping File");
+        tell(std::string("The file you have opened is twelve seconds or less.") + '\r' +
+                 "Tavimo will automatically loop (repeat) your audio clip.",
+             "Looping File");
     }
-    forms::DoEvents();
+    letEventsRun();
     if (!g_Looping) return;
     BuildLoop();
 }
@@ -173,9 +173,9 @@ void frm_Main::BuildLoop() {
     setSaveFormat();
     const std::string loopPath = ProgramFolder() + "/loop.mp3";
     late_bound::Call(editor(), "SaveFile", {com::Variant::text(loopPath), com::Variant::boolean(false)});
-    forms::DoEvents();
+    letEventsRun();
     editorCall("CloseFile");
-    forms::DoEvents();
+    letEventsRun();
     late_bound::Call(editor(), "OpenFile", {com::Variant::text(loopPath)});
     DeleteFileToRecycleBin(loopPath);
     g_ClipLength = selectionGet("Length");
@@ -215,11 +215,11 @@ void frm_Main::EditorSetup() {
         timeDisplayVisible(true);
         MousePointer(forms::vbDefault);
         setTime(g_ClipLengthMs);
-        forms::DoEvents();
+        letEventsRun();
         cmd_Play_AudioEditor_Click();
         if (g_ClipLengthMs < 1) g_ClipLengthMs = 1;
     } catch (const forms::Error&) {
-        ShowMessage("Problem Setting Up Editor", "Enable_EditorSetup");
+        tell("Problem Setting Up Editor", "Enable_EditorSetup");
         forms::Err().Clear();
     }
 }
@@ -242,7 +242,7 @@ void frm_Main::cmd_Play_AudioEditor_Click() {
     g_Position = selectionGet("CurrentPosition");
     g_PositionMs = positionToMs(g_Position);
     setTime(g_PositionMs);
-    forms::DoEvents();
+    letEventsRun();
     editorCall("Play");
     Timer1.Interval(100);
     Timer1.Enabled(true);

@@ -3,11 +3,19 @@
 // step, the audio source, the editing step with its transport and fine-tuning, and the naming
 // and ordering all live here; each group of handlers has its own source file.
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "forms/forms.h"
+
+// Thrown where a handler of the main window has let events run and the window began to unload
+// meanwhile: nothing more of that handler may run, since the window may be gone.
+struct MainWindowClosed : std::exception {
+    const char* what() const noexcept override { return "The main window was closed"; }
+};
 
 class frm_Main : public forms::Form {
 public:
@@ -175,6 +183,13 @@ protected:
     void Form_Unload(int& Cancel) override;
 
 private:
+    // Runs something that lets events run (a message, a modal window, a request that may tell
+    // its failure); throws MainWindowClosed when the window began to unload meanwhile.
+    void whileOpen(const std::function<void()>& action);
+    void letEventsRun();
+    void tell(const std::string& text, const std::string& title);
+    void track(int step);
+
     void createHostedControls();
     void placeControls();
     void wireEvents();
@@ -264,6 +279,8 @@ private:
     void timeDisplayVisible(bool visible);
     double lengthBoxValue() const;
 
+    // False from the moment the window starts unloading.
+    std::shared_ptr<bool> open_ = std::make_shared<bool>(true);
     std::string countrySelect_;
     bool skinLoaded_ = false;
     // The CD drives' root paths found when the CD source was chosen; only the first is used.

@@ -31,8 +31,7 @@ std::string BillingPageAddress(const std::string& phone, const std::string& carr
 }
 
 void frm_Main::cmd_MakeRingtone_Click() {
-    g_TrackingStep = 400;
-    PostTracking();
+    track(400);
     editorCall("Stop");
     DisableEditingControls();
     cmd_MakeRingtone.Visible(false);
@@ -87,12 +86,12 @@ bool frm_Main::WaitForConnection() {
                                      "internet.  Tavimo will now shutdown.  " + '\r' +
                                      "No paypal transaction has occurred.");
             dialog->cmd_cancel.Visible(false);
-            dialog->Show(1);
+            whileOpen([&] { dialog->Show(1); });
             dialog->Unload();
             EndProgram();
             return false;
         }
-        dialog->Show(1);
+        whileOpen([&] { dialog->Show(1); });
         if (dialog->cancelPressed) {
             dialog->Unload();
             EndProgram();
@@ -111,7 +110,7 @@ void frm_Main::cmd_OkRingtoneName_Click() {
         prp_FileName(txt_RingtoneName.Text());
         editorCall("Stop");
         if (prp_FileName().empty()) {
-            ShowMessage("Maximum length is 8 characters.  Only letters and numbers can be used.", "Name Ringtone");
+            tell("Maximum length is 8 characters.  Only letters and numbers can be used.", "Name Ringtone");
             cmd_OkRingtoneName.MousePointer(forms::vbCustom);
             return;
         }
@@ -125,25 +124,23 @@ void frm_Main::cmd_OkRingtoneName_Click() {
         MousePointer(forms::vbArrow);
     } catch (const forms::Error& error) {
         MousePointer(forms::vbDefault);
-        forms::MsgBox(error.Description(), forms::vbOKOnly, forms::App().Title);
+        whileOpen([&] { forms::MsgBox(error.Description(), forms::vbOKOnly, forms::App().Title); });
         forms::Err().Clear();
         cmd_OkRingtoneName.MousePointer(forms::vbCustom);
         return;
     }
 
-    // From here a failing step is passed over and the next one runs.
-    auto attempt = [](const std::function<void()>& step) {
+    // From here a failing step is passed over and the next one runs; a step that lets events
+    // run ends the order when the user closed the window meanwhile.
+    auto attempt = [this](const std::function<void()>& step) {
         try {
-            step();
+            whileOpen(step);
         } catch (const forms::Error&) {
             forms::Err().Clear();
         }
     };
     if (!IsInternetConnected() && !WaitForConnection()) return;
-    attempt([] {
-        g_TrackingStep = 410;
-        PostTracking();
-    });
+    attempt([this] { track(410); });
     attempt([&] { PostToPartner(prp_FileName(), prp_FileName()); });
     attempt([&] { DefaultServiceWindow().Upload_RingtoneFile(prp_FileName(), prp_FileName()); });
     attempt([] { WriteUserProfile(); });

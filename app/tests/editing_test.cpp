@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -461,6 +466,71 @@ TEST_F(Ordering, CancelInTheRetryPromptEndsTheProgramAtOnce) {
     EXPECT_EQ(prompts, 1);
     EXPECT_TRUE(forms::Forms().empty());
     EXPECT_TRUE(service.uploads().empty());
+}
+
+// A listener whose queue is full: a further connection is never accepted, and its connector
+// waits for it.
+class StalledListener {
+public:
+    StalledListener() {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 0);
+        socklen_t size = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        for (int& filler : fillers_) {
+            filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+    }
+    ~StalledListener() {
+        for (int filler : fillers_) close(filler);
+        close(listener_);
+    }
+    std::string hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int listener_ = -1;
+    int fillers_[2] = {-1, -1};
+    int port_ = 0;
+};
+
+// The user closes the main window while the upload waits for its connection: nothing of the
+// order runs after that, and the program ends.
+TEST_F(Ordering, ClosingTheWindowWhileTheUploadWaitsEndsTheOrder) {
+    StalledListener stalled;
+    auto& main = ready();
+    g_UploadHost = stalled.hostPort();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    bool billed = false;
+    forms::drive::later([&] {
+        if (auto* billing = findForm<frm_billing_stub>()) {
+            billed = true;
+            billing->Unload();
+        }
+    });
+    forms::Form closer("closer");
+    forms::Timer closing(closer, "closing");
+    closer.Load();
+    closing.Tick = [&] {
+        closing.Enabled(false);
+        if (frm_Main* window = FindMainWindow()) window->Unload();
+    };
+    closing.Interval(300);
+    closing.Enabled(true);
+    forms::drive::click(main.cmd_OkRingtoneName);
+    forms::drive::pump(std::chrono::milliseconds(100));
+
+    EXPECT_FALSE(billed);
+    EXPECT_TRUE(forms::Forms().empty());
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400", "410"}));
+    for (const auto& line : service.requestLines()) EXPECT_EQ(line.find("mod_tracking.php?filename="), std::string::npos);
 }
 
 }  // namespace
