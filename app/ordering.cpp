@@ -142,8 +142,18 @@ void frm_Main::cmd_OkRingtoneName_Click() {
     if (!IsInternetConnected() && !WaitForConnection()) return;
     attempt([this] { track(410); });
     attempt([&] { PostToPartner(prp_FileName(), prp_FileName()); });
-    attempt([&] { DefaultServiceWindow().Upload_RingtoneFile(prp_FileName(), prp_FileName()); });
+    UploadResult uploaded = UploadResult::Failed;
+    attempt([&] { uploaded = DefaultServiceWindow().Upload_RingtoneFile(prp_FileName(), prp_FileName()); });
     attempt([] { WriteUserProfile(); });
+    if (uploaded != UploadResult::Sent) {
+        // The service has not got the ringtone, so nothing is billed; the user was told why and
+        // is back at the editing step with the selection, to try again.
+        attempt([&] { DeleteFileToRecycleBin(ProgramFolder() + "/" + prp_FileName()); });
+        attempt([&] { MousePointer(forms::vbDefault); });
+        attempt([&] { cmd_RingtoneNameCancel_Click(); });
+        cmd_OkRingtoneName.MousePointer(forms::vbCustom);
+        return;
+    }
     attempt([&] { PostToHome(prp_FileName(), prp_FileName()); });
     attempt([&] {
         auto& billing = forms::Default<frm_billing_stub>();

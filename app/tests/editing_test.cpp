@@ -533,4 +533,44 @@ TEST_F(Ordering, ClosingTheWindowWhileTheUploadWaitsEndsTheOrder) {
     for (const auto& line : service.requestLines()) EXPECT_EQ(line.find("mod_tracking.php?filename="), std::string::npos);
 }
 
+// A ringtone the service did not receive is not billed: the user is told, and the editing step
+// comes back with the selection, to try again.
+TEST_F(Ordering, AFailedUploadIsNotBilled) {
+    StalledListener stalled;
+    struct Failure {
+        std::string host;
+        std::string box;
+    };
+    auto& main = ready();
+    for (const Failure& failure : std::vector<Failure>{{"127.0.0.1:1", "Connection is forcefully rejected"},
+                                                       {stalled.hostPort(), "Connection to the upload server timed out"}}) {
+        boxes.clear();
+        g_UploadHost = failure.host;
+        main.cmd_Stop_AudioEditor_Click();
+        forms::drive::click(main.cmd_MakeRingtone);
+        main.txt_RingtoneName.Text("Tune");
+        bool billed = false;
+        forms::drive::later([&] {
+            if (auto* billing = findForm<frm_billing_stub>()) {
+                billed = true;
+                billing->Unload();
+            }
+        });
+        forms::drive::click(main.cmd_OkRingtoneName);
+        forms::drive::pump(std::chrono::milliseconds(100));
+
+        EXPECT_EQ(boxes, (std::vector<ShownMessage>{{failure.box, "ERROR"}}));
+        EXPECT_FALSE(billed);
+        for (const auto& line : service.requestLines())
+            EXPECT_EQ(line.find("mod_tracking.php?filename="), std::string::npos);
+        EXPECT_FALSE(exists("Tune5551234567090612143015.mp3"));
+        EXPECT_EQ(main.m_FrameNumber, 4);
+        EXPECT_TRUE(main.fr_Main(4).Visible());
+        EXPECT_FALSE(main.fr_NameRingtone.Visible());
+        EXPECT_TRUE(main.cmd_Prev.Visible());
+        EXPECT_TRUE(playing(main));
+    }
+    stop(main);
+}
+
 }  // namespace
