@@ -105,7 +105,7 @@ void frm_Main::ResetEditingControls() {
     txt_RingtoneName.Text("NameTone");
     txt_RingtoneName.MaxLength(8);
     txt_RingtoneName.Enabled(false);
-    fr_NameRingtone.Visible(false);
+    ShowNamingPanel(false);
     sliderPut("Enabled", 1);
 }
 

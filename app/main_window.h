@@ -252,6 +252,7 @@ private:
 
     // Naming and ordering.
     void cmd_MakeRingtone_Click();
+    void ShowNamingPanel(bool shown);
     void txt_RingtoneName_GotFocus();
     void txt_RingtoneName_KeyPress(int& KeyAscii);
     void cmd_RingtoneNameCancel_Click();

@@ -36,10 +36,17 @@ void frm_Main::cmd_MakeRingtone_Click() {
     DisableEditingControls();
     cmd_MakeRingtone.Visible(false);
     img_MakeRingtone.Visible(true);
-    fr_NameRingtone.Visible(true);
+    ShowNamingPanel(true);
     txt_RingtoneName.Enabled(true);
     txt_RingtoneName.SetFocus();
     cmd_Prev.Visible(false);
+}
+
+// The hosted controls draw over whatever lies on them, so they give way to the panel.
+void frm_Main::ShowNamingPanel(bool shown) {
+    fr_NameRingtone.Visible(shown);
+    for (auto* control : {&AudioEditor21, &AudioSliderType21, &AudioPlayButtonType21})
+        if (*control) (*control)->Visible(!shown);
 }
 
 void frm_Main::txt_RingtoneName_GotFocus() {
@@ -62,7 +69,7 @@ void frm_Main::txt_RingtoneName_KeyPress(int& KeyAscii) {
 
 void frm_Main::cmd_RingtoneNameCancel_Click() {
     cmd_Prev.Visible(true);
-    fr_NameRingtone.Visible(false);
+    ShowNamingPanel(false);
     cmd_Play_AudioEditor_Click();
     lb_RingtoneLength.Visible(true);
     img_fineTune.Visible(true);
@@ -114,7 +121,7 @@ void frm_Main::cmd_OkRingtoneName_Click() {
             cmd_OkRingtoneName.MousePointer(forms::vbCustom);
             return;
         }
-        fr_NameRingtone.Visible(false);
+        ShowNamingPanel(false);
         const std::string stamp = MakeTimeStamp();
         prp_FileName(txt_RingtoneName.Text() + prp_PhoneNumber() + stamp + ".mp3");
         MousePointer(forms::vbHourglass);

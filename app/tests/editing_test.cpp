@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cairo.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -570,6 +571,40 @@ TEST_F(Ordering, AFailedUploadIsNotBilled) {
         EXPECT_TRUE(main.cmd_Prev.Visible());
         EXPECT_TRUE(playing(main));
     }
+    stop(main);
+}
+
+// The naming panel lies over the editor, the slider and the transport bar: while it shows, it
+// looks as it would with none of them on the window.
+TEST_F(Ordering, TheNamingPanelIsDrawnAboveTheHostedControls) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    forms::drive::pump(std::chrono::milliseconds(200));
+    cairo_surface_t* shown = forms::drive::capture(main);
+    for (auto* control : {&main.AudioEditor21, &main.AudioSliderType21, &main.AudioPlayButtonType21})
+        (*control)->Visible(false);
+    forms::drive::pump(std::chrono::milliseconds(200));
+    cairo_surface_t* alone = forms::drive::capture(main);
+
+    ASSERT_EQ(cairo_image_surface_get_height(shown), cairo_image_surface_get_height(alone));
+    // The panel in the window's pixels, below the menu bar; the name box, whose caret blinks,
+    // is left out.
+    const int top = cairo_image_surface_get_height(shown) - 500 + 137 + 40, left = 200 + 60;
+    const int stride = cairo_image_surface_get_stride(shown);
+    auto pixel = [&](cairo_surface_t* s, int x, int y) {
+        return reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + (top + y) * stride)[left + x];
+    };
+    int differing = 0;
+    for (int y = 0; y < 220; ++y)
+        for (int x = 0; x < 345; ++x)
+            if (!(y >= 56 && y < 94 && x < 224) && pixel(shown, x, y) != pixel(alone, x, y)) ++differing;
+    cairo_surface_destroy(shown);
+    cairo_surface_destroy(alone);
+    EXPECT_EQ(differing, 0);
+
+    forms::drive::click(main.cmd_RingtoneNameCancel);
+    for (auto* control : {&main.AudioEditor21, &main.AudioSliderType21, &main.AudioPlayButtonType21})
+        EXPECT_TRUE(static_cast<forms::Control&>(**control).Visible()) << (*control)->Name();
     stop(main);
 }
 
