@@ -368,10 +368,21 @@ void frm_Main::holdFineTune(bool& flag) {
 }
 
 void frm_Main::Timer3_Timer() {
+    releaseInactiveFineTune();
     if (g_IncreaseStartHeld) stepStart(true);
     if (g_DecreaseStartHeld) stepStart(false);
     if (g_IncreaseLengthHeld) increaseLength();
     if (g_DecreaseLengthHeld) decreaseLength();
+    releaseInactiveFineTune();
+}
+
+// A held button that turns inactive lets go: its picture gives way to the inactive one, and the
+// release of the mouse button then never reaches it.
+void frm_Main::releaseInactiveFineTune() {
+    if (!cmd_Increase_StartTime.Visible()) g_IncreaseStartHeld = false;
+    if (!cmd_Decrease_StartTime.Visible()) g_DecreaseStartHeld = false;
+    if (!cmd_IncreaseRingtoneDuration.Visible()) g_IncreaseLengthHeld = false;
+    if (!cmd_DecreaseRingtoneDuration.Visible()) g_DecreaseLengthHeld = false;
 }
 
 void frm_Main::stepStart(bool increase) {

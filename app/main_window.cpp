@@ -411,14 +411,17 @@ void frm_Main::wireEvents() {
         });
     }
 
-    auto hold = [this](forms::Image& button, bool& flag) {
+    // A release over the inactive twin, which took the button's place while it was held, lets
+    // go as well.
+    auto hold = [this](forms::Image& button, forms::Image& inactive, bool& flag) {
         button.MouseDown = [this, &flag](int, int, float, float) { holdFineTune(flag); };
         button.MouseUp = [&flag](int, int, float, float) { flag = false; };
+        inactive.MouseUp = [&flag](int, int, float, float) { flag = false; };
     };
-    hold(cmd_Increase_StartTime, g_IncreaseStartHeld);
-    hold(cmd_Decrease_StartTime, g_DecreaseStartHeld);
-    hold(cmd_IncreaseRingtoneDuration, g_IncreaseLengthHeld);
-    hold(cmd_DecreaseRingtoneDuration, g_DecreaseLengthHeld);
+    hold(cmd_Increase_StartTime, img_Increase_StartTime, g_IncreaseStartHeld);
+    hold(cmd_Decrease_StartTime, img_Decrease_StartTime, g_DecreaseStartHeld);
+    hold(cmd_IncreaseRingtoneDuration, img_IncreaseRingtoneDuration, g_IncreaseLengthHeld);
+    hold(cmd_DecreaseRingtoneDuration, img_DecreaseRingtoneDuration, g_DecreaseLengthHeld);
 
     cmd_MakeRingtone.Click = guarded([this] { cmd_MakeRingtone_Click(); });
     txt_RingtoneName.GotFocus = guarded([this] { txt_RingtoneName_GotFocus(); });

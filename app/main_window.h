@@ -245,6 +245,7 @@ private:
 
     // Fine tuning.
     void holdFineTune(bool& flag);
+    void releaseInactiveFineTune();
     void stepStart(bool increase);
     void increaseLength();
     void decreaseLength();

@@ -258,8 +258,9 @@ TEST_F(Editing, FineTuningTheLengthKeepsItBetweenSevenAndTheClip) {
 
 TEST_F(Editing, LengthReachesTheClipsWholeSeconds) {
     auto& main = load("song.wav", 20000);
-    stop(main);
     main.txtbox_RingtoneLength.Text("19");
+    stop(main);
+    ASSERT_TRUE(main.cmd_IncreaseRingtoneDuration.Visible());
     g_IncreaseLengthHeld = true;
     main.Timer3_Timer();
     main.Timer3_Timer();
@@ -315,6 +316,33 @@ TEST_F(Editing, DisablingTheEditingControlsLeavesNothingToPress) {
     EXPECT_FALSE(main.img_fineTune.Visible());
     EXPECT_FALSE(static_cast<forms::Control&>(*main.AudioTimeDisplayType11).Visible());
     EXPECT_EQ(slider(main, "Enabled"), 0);
+}
+
+// A held button that turns inactive lets go: its release never reaches it once its picture has
+// given way to the inactive one.
+TEST_F(Editing, AFineTuneButtonThatTurnsInactiveIsNoLongerHeld) {
+    auto& main = load("song.wav", 40000);
+    stop(main);
+    auto length = [&] { return std::stoi(main.txtbox_RingtoneLength.Text()); };
+    forms::drive::press(main.cmd_DecreaseRingtoneDuration);
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return length() == 7; }, kGlide));
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return !main.cmd_DecreaseRingtoneDuration.Visible(); }));
+    forms::drive::press(main.cmd_IncreaseRingtoneDuration);
+    EXPECT_TRUE(forms::drive::waitUntil([&] { return length() > 7; }));
+    forms::drive::release(main.cmd_IncreaseRingtoneDuration);
+
+    // The start comes back to 0 with "-" held; playing then runs on.
+    forms::drive::press(main.cmd_Increase_StartTime);
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return sel(main, "SelStart") >= 5 * 4410; }));
+    forms::drive::release(main.cmd_Increase_StartTime);
+    forms::drive::press(main.cmd_Decrease_StartTime);
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return !main.cmd_Decrease_StartTime.Visible(); }, kGlide));
+    EXPECT_EQ(sel(main, "SelStart"), 0);
+    forms::drive::click(main.cmd_Play_AudioEditor);
+    forms::drive::pump(std::chrono::milliseconds(500));
+    EXPECT_TRUE(playing(main));
+    main.AudioEditor21_PlaybackEnded();
+    EXPECT_TRUE(main.cmd_MakeRingtone.Visible());
 }
 
 class Ordering : public Editing {
