@@ -579,11 +579,15 @@ void frm_Main::Form_Load() {
             list.ListIndex(index);
             list.Click = std::move(click);
         };
-        const int country = g_CountryName == kChooseCountry ? -1 : indexOf(cb_CountryList, g_CountryName);
-        if (country >= 0)
+        // A profile without a country, or with one the list does not hold, leaves nothing chosen, so
+        // that the user's first choice offers its carriers.
+        if (g_CountryName == kChooseCountry) {
+            if (cb_CountryList.ListCount() > 0) selectQuietly(cb_CountryList, 0);
+        } else if (const int country = indexOf(cb_CountryList, g_CountryName); country >= 0) {
             cb_CountryList.ListIndex(country);
-        else if (cb_CountryList.ListCount() > 0)
-            selectQuietly(cb_CountryList, 0);
+        } else {
+            selectQuietly(cb_CountryList, -1);
+        }
         const int carrier = g_CarrierName == kChooseCarrier ? 0 : indexOf(cb_CarrierList, g_CarrierName);
         if (carrier >= 0 && carrier < cb_CarrierList.ListCount()) selectQuietly(cb_CarrierList, carrier);
         meb_PhoneNumber1.Text(g_PhoneNumberText);
