@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app_fixture.h"
+#include "backend_files.h"
 #include "main_window_values.h"
 
 namespace {
@@ -80,6 +81,29 @@ TEST_F(Profile, FieldsWithCommasQuotesAndBlanksSurviveTheRoundTrip) {
     EXPECT_EQ(g_CountryName, "Say \"Hi\"");
     EXPECT_EQ(g_PhoneNumberText, "555,123");
     EXPECT_EQ(g_ProfileStoredValues[8], "AL");
+}
+
+// A folder where a file is expected cannot be read: a told error like any other, whichever of
+// the files it is.
+TEST_F(Profile, AFolderInPlaceOfAFileIsAToldError) {
+    struct Reader {
+        std::string file;
+        std::function<bool(const std::string&)> read;
+        ShownMessage told;
+    };
+    const std::vector<Reader> readers = {
+        {"UserProfile.ini", [](const std::string&) { return ReadUserProfile(); },
+         {"Problem with UserProFile Path/File access error", "Setup User Profile"}},
+        {"Backend.txt", ReadBackendFile, {"Error 75 (Path/File access error)", "Read BackEnd Configuration File"}},
+        {"country.ini", ReadCountryList, {"Error 75 (Path/File access error)", "Read Configuration File"}},
+        {"carriers.ini", ReadCarrierList, {"Error 75 (Path/File access error)", "Read Configuration File"}},
+    };
+    for (const Reader& reader : readers) {
+        messages.clear();
+        std::filesystem::create_directory(path(reader.file));
+        EXPECT_FALSE(reader.read(path(reader.file))) << reader.file;
+        EXPECT_EQ(messages, std::vector<ShownMessage>{reader.told}) << reader.file;
+    }
 }
 
 TEST_F(Profile, AWriteThatFailsIsReported) {
