@@ -617,7 +617,11 @@ void Label::restyle() {
     pango_attr_list_insert(attrs, pango_attr_weight_new(fontBold_ ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL));
     gtk_label_set_attributes(GTK_LABEL(label_), attrs);
     pango_attr_list_unref(attrs);
-    gtk_widget_set_size_request(label_, toPixels(Width()) > 0 ? toPixels(Width()) : -1, -1);
+    // A label of a given width wraps within it: its text's natural width would otherwise widen the
+    // label, and the form around it, past that width.
+    const int width = toPixels(Width());
+    gtk_label_set_max_width_chars(GTK_LABEL(label_), width > 0 ? 1 : -1);
+    gtk_widget_set_size_request(label_, width > 0 ? width : -1, -1);
 }
 
 // Frame
