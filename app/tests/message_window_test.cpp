@@ -89,7 +89,7 @@ TEST_F(MessageWindow, OfflineNoticeKeepsTheDesignedTitle) {
 
 // A long text wraps inside the artwork: the window keeps the width of its background picture.
 TEST_F(MessageWindow, LongTextsWrapToTheArtworksWidth) {
-    std::vector<int> widths;
+    std::vector<int> widths, heights;
     auto measure = [&] {
         forms::drive::later([&] {
             auto* window = findForm<TestToneMsg>();
@@ -97,6 +97,7 @@ TEST_F(MessageWindow, LongTextsWrapToTheArtworksWidth) {
             forms::drive::pump(std::chrono::milliseconds(100));
             cairo_surface_t* surface = forms::drive::capture(*window);
             widths.push_back(cairo_image_surface_get_width(surface));
+            heights.push_back(cairo_image_surface_get_height(surface));
             cairo_surface_destroy(surface);
             forms::drive::click(window->OKButton);
         });
@@ -108,6 +109,7 @@ TEST_F(MessageWindow, LongTextsWrapToTheArtworksWidth) {
                           "Please try a different file.",
                       "Find File");
     EXPECT_EQ(widths, (std::vector<int>{420, 420}));
+    EXPECT_EQ(heights, (std::vector<int>{210, 210}));
 }
 
 }  // namespace
