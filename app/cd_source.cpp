@@ -9,10 +9,7 @@
 #include "editing_values.h"
 #include "late_bound.h"
 #include "main_window.h"
-#include "messages.h"
 #include "mci/mci.h"
-#include "program_values.h"
-#include "service_requests.h"
 
 namespace {
 constexpr std::size_t kMaxCdDrives = 11;

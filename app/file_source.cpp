@@ -3,9 +3,7 @@
 #include "editing_values.h"
 #include "late_bound.h"
 #include "main_window.h"
-#include "messages.h"
 #include "program_values.h"
-#include "service_requests.h"
 
 void frm_Main::ChooseAudioFile() {
     track(310);

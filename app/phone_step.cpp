@@ -1,9 +1,7 @@
 // The phone details step: country, carrier and phone number.
 
 #include "main_window.h"
-#include "messages.h"
 #include "program_values.h"
-#include "service_requests.h"
 
 namespace {
 bool upperEqual(const std::string& a, const std::string& b) {
