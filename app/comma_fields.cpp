@@ -22,10 +22,18 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 }  // namespace
 
+// A path that opens but cannot be read (a folder, a failing disk) is an access error.
 CommaFieldReader CommaFieldReader::open(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw run_errors::fileNotFound();
-    return CommaFieldReader(std::string(std::istreambuf_iterator<char>(in), {}));
+    std::string content;
+    try {
+        content.assign(std::istreambuf_iterator<char>(in), {});
+    } catch (const std::exception&) {
+        throw run_errors::pathFileAccess();
+    }
+    if (in.bad()) throw run_errors::pathFileAccess();
+    return CommaFieldReader(std::move(content));
 }
 
 void CommaFieldReader::skipBlanks() {

@@ -105,7 +105,7 @@ void frm_Main::ResetEditingControls() {
     txt_RingtoneName.Text("NameTone");
     txt_RingtoneName.MaxLength(8);
     txt_RingtoneName.Enabled(false);
-    fr_NameRingtone.Visible(false);
+    ShowNamingPanel(false);
     sliderPut("Enabled", 1);
 }
 
@@ -143,11 +143,11 @@ void frm_Main::AfterLoad() {
     g_ClipLengthMs = positionToMs(g_ClipLength);
     if (g_ClipLengthMs / 1000.0 <= 12.0) {
         g_Looping = true;
-        ShowMessage(std::string("The file you have opened is twelve seconds or less.") + '\r' +
-                        "Tavimo will automatically loop (repeat) your audio clip.",
-                    "Looping File");
+        tell(std::string("The file you have opened is twelve seconds or less.") + '\r' +
+                 "Tavimo will automatically loop (repeat) your audio clip.",
+             "Looping File");
     }
-    forms::DoEvents();
+    letEventsRun();
     if (!g_Looping) return;
     BuildLoop();
 }
@@ -173,9 +173,9 @@ void frm_Main::BuildLoop() {
     setSaveFormat();
     const std::string loopPath = ProgramFolder() + "/loop.mp3";
     late_bound::Call(editor(), "SaveFile", {com::Variant::text(loopPath), com::Variant::boolean(false)});
-    forms::DoEvents();
+    letEventsRun();
     editorCall("CloseFile");
-    forms::DoEvents();
+    letEventsRun();
     late_bound::Call(editor(), "OpenFile", {com::Variant::text(loopPath)});
     DeleteFileToRecycleBin(loopPath);
     g_ClipLength = selectionGet("Length");
@@ -215,11 +215,11 @@ void frm_Main::EditorSetup() {
         timeDisplayVisible(true);
         MousePointer(forms::vbDefault);
         setTime(g_ClipLengthMs);
-        forms::DoEvents();
+        letEventsRun();
         cmd_Play_AudioEditor_Click();
         if (g_ClipLengthMs < 1) g_ClipLengthMs = 1;
     } catch (const forms::Error&) {
-        ShowMessage("Problem Setting Up Editor", "Enable_EditorSetup");
+        tell("Problem Setting Up Editor", "Enable_EditorSetup");
         forms::Err().Clear();
     }
 }
@@ -242,7 +242,7 @@ void frm_Main::cmd_Play_AudioEditor_Click() {
     g_Position = selectionGet("CurrentPosition");
     g_PositionMs = positionToMs(g_Position);
     setTime(g_PositionMs);
-    forms::DoEvents();
+    letEventsRun();
     editorCall("Play");
     Timer1.Interval(100);
     Timer1.Enabled(true);
@@ -337,6 +337,9 @@ void frm_Main::Timer2_Timer() {
 void frm_Main::AudioSliderType21_ValueChange() {
     if (g_AudioFilePath.empty() || g_FastForwardHeld || g_RewindHeld) return;
     if (selectionGet("SelEnd") > g_ClipLength) return;
+    // A disabled slider cannot be dragged: what it reports then only echoes a value the program
+    // put, and must not enable it again (a clip too short to move the ringtone in).
+    if (sliderGet("Enabled") == 0) return;
     sliderPut("Enabled", 1);
     Timer1.Interval(100);
     Timer1.Enabled(true);
@@ -365,10 +368,21 @@ void frm_Main::holdFineTune(bool& flag) {
 }
 
 void frm_Main::Timer3_Timer() {
+    releaseInactiveFineTune();
     if (g_IncreaseStartHeld) stepStart(true);
     if (g_DecreaseStartHeld) stepStart(false);
     if (g_IncreaseLengthHeld) increaseLength();
     if (g_DecreaseLengthHeld) decreaseLength();
+    releaseInactiveFineTune();
+}
+
+// A held button that turns inactive lets go: its picture gives way to the inactive one, and the
+// release of the mouse button then never reaches it.
+void frm_Main::releaseInactiveFineTune() {
+    if (!cmd_Increase_StartTime.Visible()) g_IncreaseStartHeld = false;
+    if (!cmd_Decrease_StartTime.Visible()) g_DecreaseStartHeld = false;
+    if (!cmd_IncreaseRingtoneDuration.Visible()) g_IncreaseLengthHeld = false;
+    if (!cmd_DecreaseRingtoneDuration.Visible()) g_DecreaseLengthHeld = false;
 }
 
 void frm_Main::stepStart(bool increase) {

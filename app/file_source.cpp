@@ -3,13 +3,10 @@
 #include "editing_values.h"
 #include "late_bound.h"
 #include "main_window.h"
-#include "messages.h"
 #include "program_values.h"
-#include "service_requests.h"
 
 void frm_Main::ChooseAudioFile() {
-    g_TrackingStep = 310;
-    PostTracking();
+    track(310);
     OpenAudioFile();
     m_FrameNumber = m_FrameNumber + 1;
 }
@@ -23,14 +20,14 @@ void frm_Main::OpenAudioFile() {
     CommonDialog1.DialogTitle = "Select Audio File";
     CommonDialog1.CancelError = false;
     CommonDialog1.Filter = "Audio Files(*.wav, *.mp3, *.wma, *.cda, *.avi)|*.wav;*.mp3;*.wma;*.cda; *.avi|";
-    CommonDialog1.ShowOpen();
+    whileOpen([this] { CommonDialog1.ShowOpen(); });
     g_AudioFilePath = CommonDialog1.FileName;
     g_AudioFileTitle = CommonDialog1.FileTitle;
 
     if (!g_AudioFilePath.empty()) {
         SetFrameChecked(4, "Find File");
         cmd_Prev.Visible(false);
-        forms::DoEvents();
+        letEventsRun();
         try {
             ResetEditingControls();
             ApplyDisplaySettings();
@@ -39,9 +36,9 @@ void frm_Main::OpenAudioFile() {
                                                               "SampleRate"));
             AfterLoad();
         } catch (const forms::Error&) {
-            ShowMessage(std::string("This file cannot be opened and may be copy protected.") + '\r' +
-                            "Please try a different file.",
-                        "Find File");
+            tell(std::string("This file cannot be opened and may be copy protected.") + '\r' +
+                     "Please try a different file.",
+                 "Find File");
             forms::Err().Clear();
             try {
                 editorCall("CloseFile");

@@ -23,7 +23,12 @@ Step_Help::Step_Help()
     Image11.Move(px(20), px(290));
     Continue.MousePointer(forms::vbCustom);
     Image11.MousePointer(forms::vbCustom);
-    Continue.Click = [this] { Continue_Click(); };
+    Continue.Click = [this] {
+        try {
+            Continue_Click();
+        } catch (const MainWindowClosed&) {
+        }
+    };
     Image11.Click = [] { OpenSupportPage(); };
 }
 

@@ -8,6 +8,7 @@
 #include "messages.h"
 #include "program_env.h"
 #include "program_values.h"
+#include "service_requests.h"
 #include "shared_procedures.h"
 #include "info_windows.h"
 #include "user_profile.h"
@@ -172,6 +173,7 @@ frm_Main::frm_Main()
 #undef STEP
 
 frm_Main::~frm_Main() {
+    *open_ = false;
     if (g_MainWindow == this) g_MainWindow = nullptr;
     // The hosted controls go while the rest of the window still stands: closing one serves the
     // pending animation ticks of the others, and no event may reach a handler of this window then.
@@ -323,69 +325,114 @@ void frm_Main::placeControls() {
     for (int index : fr_Main.indices()) fr_Main(index).Visible(false);
 }
 
+namespace {
+// A handler ends quietly when the window was closed while it let events run.
+template <class Handler> auto guarded(Handler handler) {
+    return [handler](auto&&... arguments) {
+        try {
+            handler(std::forward<decltype(arguments)>(arguments)...);
+        } catch (const MainWindowClosed&) {
+        }
+    };
+}
+}  // namespace
+
+void frm_Main::whileOpen(const std::function<void()>& action) {
+    const auto open = open_;
+    try {
+        action();
+    } catch (...) {
+        if (!*open) throw MainWindowClosed();
+        throw;
+    }
+    if (!*open) throw MainWindowClosed();
+}
+
+void frm_Main::letEventsRun() { whileOpen([] { forms::DoEvents(); }); }
+
+void frm_Main::tell(const std::string& text, const std::string& title) {
+    whileOpen([&] { ShowMessage(text, title); });
+}
+
+void frm_Main::track(int step) {
+    g_TrackingStep = static_cast<std::int16_t>(step);
+    whileOpen([] { PostTracking(); });
+}
+
 void frm_Main::wireEvents() {
-    cmd_Prev.Click = [this] { cmd_Prev_Click(); };
-    mnu_ExitMenu.Click = [this] { mnu_ExitMenu_Click(); };
-    mnu_HelpMenu.Click = [this] { mnu_HelpMenu_Click(); };
+    cmd_Prev.Click = guarded([this] { cmd_Prev_Click(); });
+    mnu_ExitMenu.Click = guarded([this] { mnu_ExitMenu_Click(); });
+    mnu_HelpMenu.Click = guarded([this] { mnu_HelpMenu_Click(); });
 
-    cb_CountryList.Click = [this] { cb_CountryList_Click(); };
-    cb_CarrierList.Click = [this] { cb_CarrierList_Click(); };
-    meb_PhoneNumber1.GotFocus = [this] { meb_PhoneNumber1_GotFocus(); };
-    meb_PhoneNumber1.KeyPress = [this](int& key) { meb_PhoneNumber1_KeyPress(key); };
-    meb_PhoneNumber1.LostFocus = [this] { meb_PhoneNumber1_LostFocus(); };
-    cmd_SubmitCarrier.Click = [this] { cmd_SubmitCarrier_Click(); };
+    cb_CountryList.Click = guarded([this] { cb_CountryList_Click(); });
+    cb_CarrierList.Click = guarded([this] { cb_CarrierList_Click(); });
+    meb_PhoneNumber1.GotFocus = guarded([this] { meb_PhoneNumber1_GotFocus(); });
+    meb_PhoneNumber1.KeyPress = guarded([this](int& key) { meb_PhoneNumber1_KeyPress(key); });
+    meb_PhoneNumber1.LostFocus = guarded([this] { meb_PhoneNumber1_LostFocus(); });
+    cmd_SubmitCarrier.Click = guarded([this] { cmd_SubmitCarrier_Click(); });
 
-    pb_FromData.Click = [this] {
+    pb_FromData.Click = guarded([this] {
         pb_FromData.Enabled(false);
         ChooseAudioFile();
-    };
-    cmd_FromData.Click = [this] {
+    });
+    cmd_FromData.Click = guarded([this] {
         cmd_FromData.Enabled(true);
         ChooseAudioFile();
-    };
-    fr_Main(3).DragDrop = [this](const std::string&, float, float) { ChooseAudioFile(); };
+    });
+    fr_Main(3).DragDrop = guarded([this](const std::string&, float, float) { ChooseAudioFile(); });
 
-    cmd_Play_AudioEditor.Click = [this] { cmd_Play_AudioEditor_Click(); };
-    cmd_Stop_AudioEditor.Click = [this] { cmd_Stop_AudioEditor_Click(); };
-    cmd_Rewind.MouseDown = [this](int, int, float, float) { cmd_Rewind_MouseDown(); };
-    cmd_Rewind.MouseUp = [this](int, int, float, float) { cmd_Rewind_MouseUp(); };
-    cmd_FastForward.MouseDown = [this](int, int, float, float) { cmd_FastForward_MouseDown(); };
-    cmd_FastForward.MouseUp = [this](int, int, float, float) { cmd_FastForward_MouseUp(); };
-    Timer1.Tick = [this] { Timer1_Timer(); };
-    Timer2.Tick = [this] { Timer2_Timer(); };
-    Timer3.Tick = [this] { Timer3_Timer(); };
+    pb_FromAudioCD.Click = guarded([this] { pb_FromAudioCD_Click(); });
+    cmd_FromAudioCD.Click = guarded([this] { cmd_FromAudioCD_Click(); });
+    cmd_PreviewNextTrack.Click = guarded([this] { cmd_PreviewNextTrack_Click(); });
+    cmd_PreviewPreviousTrack.Click = guarded([this] { cmd_PreviewPreviousTrack_Click(); });
+    cmd_PreviewStop.Click = guarded([this] { cmd_PreviewStop_Click(); });
+    Image20.Click = guarded([this] { Image20_Click(); });
+    cmd_SelectTrack.Click = guarded([this] { cmd_SelectTrack_Click(); });
+
+    cmd_Play_AudioEditor.Click = guarded([this] { cmd_Play_AudioEditor_Click(); });
+    cmd_Stop_AudioEditor.Click = guarded([this] { cmd_Stop_AudioEditor_Click(); });
+    cmd_Rewind.MouseDown = guarded([this](int, int, float, float) { cmd_Rewind_MouseDown(); });
+    cmd_Rewind.MouseUp = guarded([this](int, int, float, float) { cmd_Rewind_MouseUp(); });
+    cmd_FastForward.MouseDown = guarded([this](int, int, float, float) { cmd_FastForward_MouseDown(); });
+    cmd_FastForward.MouseUp = guarded([this](int, int, float, float) { cmd_FastForward_MouseUp(); });
+    Timer1.Tick = guarded([this] { Timer1_Timer(); });
+    Timer2.Tick = guarded([this] { Timer2_Timer(); });
+    Timer3.Tick = guarded([this] { Timer3_Timer(); });
     if (AudioEditor21) {
         AudioEditor21->connectEvents(hosted::DIID__IAudioEditor2Events);
-        AudioEditor21->Event = [this](DISPID id, DISPPARAMS*) {
+        AudioEditor21->Event = guarded([this](DISPID id, DISPPARAMS*) {
             if (id == hosted::kPlaybackEndedEvent) AudioEditor21_PlaybackEnded();
-        };
+        });
     }
     if (AudioSliderType21) {
         AudioSliderType21->connectEvents(hosted::DIID__IAudioSliderType2Events);
-        AudioSliderType21->Event = [this](DISPID id, DISPPARAMS*) {
+        AudioSliderType21->Event = guarded([this](DISPID id, DISPPARAMS*) {
             if (id == hosted::kSliderValueChangeEvent) AudioSliderType21_ValueChange();
-        };
+        });
     }
 
-    auto hold = [this](forms::Image& button, bool& flag) {
+    // A release over the inactive twin, which took the button's place while it was held, lets
+    // go as well.
+    auto hold = [this](forms::Image& button, forms::Image& inactive, bool& flag) {
         button.MouseDown = [this, &flag](int, int, float, float) { holdFineTune(flag); };
         button.MouseUp = [&flag](int, int, float, float) { flag = false; };
+        inactive.MouseUp = [&flag](int, int, float, float) { flag = false; };
     };
-    hold(cmd_Increase_StartTime, g_IncreaseStartHeld);
-    hold(cmd_Decrease_StartTime, g_DecreaseStartHeld);
-    hold(cmd_IncreaseRingtoneDuration, g_IncreaseLengthHeld);
-    hold(cmd_DecreaseRingtoneDuration, g_DecreaseLengthHeld);
+    hold(cmd_Increase_StartTime, img_Increase_StartTime, g_IncreaseStartHeld);
+    hold(cmd_Decrease_StartTime, img_Decrease_StartTime, g_DecreaseStartHeld);
+    hold(cmd_IncreaseRingtoneDuration, img_IncreaseRingtoneDuration, g_IncreaseLengthHeld);
+    hold(cmd_DecreaseRingtoneDuration, img_DecreaseRingtoneDuration, g_DecreaseLengthHeld);
 
-    cmd_MakeRingtone.Click = [this] { cmd_MakeRingtone_Click(); };
-    txt_RingtoneName.GotFocus = [this] { txt_RingtoneName_GotFocus(); };
-    txt_RingtoneName.KeyPress = [this](int& key) { txt_RingtoneName_KeyPress(key); };
-    cmd_RingtoneNameCancel.Click = [this] { cmd_RingtoneNameCancel_Click(); };
-    cmd_OkRingtoneName.Click = [this] { cmd_OkRingtoneName_Click(); };
+    cmd_MakeRingtone.Click = guarded([this] { cmd_MakeRingtone_Click(); });
+    txt_RingtoneName.GotFocus = guarded([this] { txt_RingtoneName_GotFocus(); });
+    txt_RingtoneName.KeyPress = guarded([this](int& key) { txt_RingtoneName_KeyPress(key); });
+    cmd_RingtoneNameCancel.Click = guarded([this] { cmd_RingtoneNameCancel_Click(); });
+    cmd_OkRingtoneName.Click = guarded([this] { cmd_OkRingtoneName_Click(); });
 
-    cmd_Help.Click = [this](int index) { cmd_Help_Click(index); };
+    cmd_Help.Click = guarded([this](int index) { cmd_Help_Click(index); });
     for (forms::Image* support : {&click_for_support, &Image16, &Image17, &Image18, &Image21})
         support->Click = [this] { OpenSupportPage(); };
-    Image28.Click = [this] { Image28_Click(); };
+    Image28.Click = guarded([this] { Image28_Click(); });
 }
 
 // Every picture of the skin, in one fixed sequence.
@@ -532,20 +579,27 @@ void frm_Main::Form_Load() {
             list.ListIndex(index);
             list.Click = std::move(click);
         };
-        const int country = g_CountryName == kChooseCountry ? -1 : indexOf(cb_CountryList, g_CountryName);
-        if (country >= 0)
+        // A profile without a country, or with one the list does not hold, leaves nothing chosen, so
+        // that the user's first choice offers its carriers.
+        if (g_CountryName == kChooseCountry) {
+            if (cb_CountryList.ListCount() > 0) selectQuietly(cb_CountryList, 0);
+        } else if (const int country = indexOf(cb_CountryList, g_CountryName); country >= 0) {
             cb_CountryList.ListIndex(country);
-        else if (cb_CountryList.ListCount() > 0)
-            selectQuietly(cb_CountryList, 0);
+        } else {
+            selectQuietly(cb_CountryList, -1);
+        }
         const int carrier = g_CarrierName == kChooseCarrier ? 0 : indexOf(cb_CarrierList, g_CarrierName);
         if (carrier >= 0 && carrier < cb_CarrierList.ListCount()) selectQuietly(cb_CarrierList, carrier);
         meb_PhoneNumber1.Text(g_PhoneNumberText);
     } catch (const forms::Error& error) {
         ShowMessage("Error " + std::to_string(error.Number()) + " (" + error.Description() + ")", "Loading Program");
+    } catch (const MainWindowClosed&) {
     }
 }
 
 void frm_Main::Form_Unload(int&) {
+    // The user has chosen to end: a handler still waiting on events does nothing more.
+    *open_ = false;
     if (!skinLoaded_) {
         if (g_MainWindow == this) g_MainWindow = nullptr;
         UnloadAllForms();
@@ -557,8 +611,8 @@ void frm_Main::Form_Unload(int&) {
     } catch (const forms::Error&) {
         forms::Err().Clear();
     }
-    if (MMControl1.Mode() == MciControl::kModePlaying) MMControl1.Command("Stop");
-    MMControl1.Command("Close");
+    if (MMControl1.Mode() == forms::mciModePlaying) previewCommand("Stop");
+    previewCommand("Close");
     UnhookAutoPlay(*this);
     DeleteFileToRecycleBin(ProgramFolder() + "/" + kCountryFileName);
     DeleteFileToRecycleBin(ProgramFolder() + "/" + kCarrierFileName);
@@ -620,7 +674,7 @@ bool frm_Main::SetFrame(int n) {
             if (fr_Main.exists(index)) fr_Main(index).Visible(false);
         fr_Main(31).Visible(false);
     } catch (const forms::Error& error) {
-        ShowMessage("Error located in " + error.Description(), "Initialize Frame");
+        tell("Error located in " + error.Description(), "Initialize Frame");
         return false;
     }
     if (major > 5) major = 5;
@@ -672,7 +726,7 @@ bool frm_Main::SetFrame(int n) {
     if (sub == 1) {
         picture(cmd_Prev, "back_to_2.bmp");
         attempt([&] { pb_Series(1).Picture(images + "title_bar_step_31.bmp"); });
-        MMControl1.Command("Close");
+        attempt([&] { MMControl1.Command("Close"); });
     }
     attempt([&] {
         forms::Frame& frame = fr_Main(n);
@@ -684,7 +738,7 @@ bool frm_Main::SetFrame(int n) {
 
 bool frm_Main::SetFrameChecked(int stepNumber, const std::string& where) {
     bool laidOut = SetFrame(stepNumber);
-    if (!laidOut) ShowMessage("Error located in " + where, "Set Frame");
+    if (!laidOut) tell("Error located in " + where, "Set Frame");
     return laidOut;
 }
 
@@ -721,15 +775,14 @@ void frm_Main::cmd_Prev_Click() {
             g_PhoneEntryOpen = true;
             break;
         case 3:
-            MMControl1.Wait = true;
-            MMControl1.Command("Stop");
-            MMControl1.Wait = true;
-            MMControl1.Command("Close");
+            MMControl1.Wait(true);
+            previewCommand("Stop");
+            MMControl1.Wait(true);
+            previewCommand("Close");
             editorCall("Stop");
             editorCall("CloseFile");
             g_Looping = false;
             timeDisplayVisible(false);
-            MMControl1.Track(1);
             ResetEditingControls();
             sliderPut("Enabled", 1);
             cmd_Prev.Visible(true);

@@ -3,11 +3,19 @@
 // step, the audio source, the editing step with its transport and fine-tuning, and the naming
 // and ordering all live here; each group of handlers has its own source file.
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/forms.h"
-#include "mci_control.h"
+
+// Thrown where a handler of the main window has let events run and the window began to unload
+// meanwhile: nothing more of that handler may run, since the window may be gone.
+struct MainWindowClosed : std::exception {
+    const char* what() const noexcept override { return "The main window was closed"; }
+};
 
 class frm_Main : public forms::Form {
 public:
@@ -131,7 +139,7 @@ public:
     forms::Timer Timer2;
     forms::Timer Timer3;
     forms::CommonDialog CommonDialog1;
-    MciControl MMControl1;
+    forms::MMControl MMControl1;
 
     // The current step.
     int m_FrameNumber = 1;
@@ -175,6 +183,13 @@ protected:
     void Form_Unload(int& Cancel) override;
 
 private:
+    // Runs something that lets events run (a message, a modal window, a request that may tell
+    // its failure); throws MainWindowClosed when the window began to unload meanwhile.
+    void whileOpen(const std::function<void()>& action);
+    void letEventsRun();
+    void tell(const std::string& text, const std::string& title);
+    void track(int step);
+
     void createHostedControls();
     void placeControls();
     void wireEvents();
@@ -198,6 +213,22 @@ private:
     void ChooseAudioFile();
     void OpenAudioFile();
 
+    // Audio from a CD.
+    void pb_FromAudioCD_Click();
+    void cmd_FromAudioCD_Click();
+    bool OpenCdDevice();
+    bool SendMciCommand(const std::string& command, bool showErrors);
+    std::string MediaPresent();
+    std::string CdTrackPath(const std::string& trackFile) const;
+    void SetPreviewControls(bool active);
+    void previewCommand(const std::string& command);
+    void cmd_PreviewNextTrack_Click();
+    void cmd_PreviewPreviousTrack_Click();
+    void cmd_PreviewStop_Click();
+    void Image20_Click();
+    void cmd_SelectTrack_Click();
+    void TakeTrack();
+
     // Editor set-up and looping.
     void ResetEditingControls();
     void ApplyDisplaySettings();
@@ -214,6 +245,7 @@ private:
 
     // Fine tuning.
     void holdFineTune(bool& flag);
+    void releaseInactiveFineTune();
     void stepStart(bool increase);
     void increaseLength();
     void decreaseLength();
@@ -221,6 +253,7 @@ private:
 
     // Naming and ordering.
     void cmd_MakeRingtone_Click();
+    void ShowNamingPanel(bool shown);
     void txt_RingtoneName_GotFocus();
     void txt_RingtoneName_KeyPress(int& KeyAscii);
     void cmd_RingtoneNameCancel_Click();
@@ -248,8 +281,13 @@ private:
     void timeDisplayVisible(bool visible);
     double lengthBoxValue() const;
 
+    // False from the moment the window starts unloading.
+    std::shared_ptr<bool> open_ = std::make_shared<bool>(true);
     std::string countrySelect_;
     bool skinLoaded_ = false;
+    // The CD drives' root paths found when the CD source was chosen; only the first is used.
+    std::vector<std::string> cdDrives_;
+    long mciError_ = 0;
     std::string fileName_;
 };
 

@@ -31,16 +31,22 @@ std::string BillingPageAddress(const std::string& phone, const std::string& carr
 }
 
 void frm_Main::cmd_MakeRingtone_Click() {
-    g_TrackingStep = 400;
-    PostTracking();
+    track(400);
     editorCall("Stop");
     DisableEditingControls();
     cmd_MakeRingtone.Visible(false);
     img_MakeRingtone.Visible(true);
-    fr_NameRingtone.Visible(true);
+    ShowNamingPanel(true);
     txt_RingtoneName.Enabled(true);
     txt_RingtoneName.SetFocus();
     cmd_Prev.Visible(false);
+}
+
+// The hosted controls draw over whatever lies on them, so they give way to the panel.
+void frm_Main::ShowNamingPanel(bool shown) {
+    fr_NameRingtone.Visible(shown);
+    for (auto* control : {&AudioEditor21, &AudioSliderType21, &AudioPlayButtonType21})
+        if (*control) (*control)->Visible(!shown);
 }
 
 void frm_Main::txt_RingtoneName_GotFocus() {
@@ -63,7 +69,7 @@ void frm_Main::txt_RingtoneName_KeyPress(int& KeyAscii) {
 
 void frm_Main::cmd_RingtoneNameCancel_Click() {
     cmd_Prev.Visible(true);
-    fr_NameRingtone.Visible(false);
+    ShowNamingPanel(false);
     cmd_Play_AudioEditor_Click();
     lb_RingtoneLength.Visible(true);
     img_fineTune.Visible(true);
@@ -87,12 +93,12 @@ bool frm_Main::WaitForConnection() {
                                      "internet.  Tavimo will now shutdown.  " + '\r' +
                                      "No paypal transaction has occurred.");
             dialog->cmd_cancel.Visible(false);
-            dialog->Show(1);
+            whileOpen([&] { dialog->Show(1); });
             dialog->Unload();
             EndProgram();
             return false;
         }
-        dialog->Show(1);
+        whileOpen([&] { dialog->Show(1); });
         if (dialog->cancelPressed) {
             dialog->Unload();
             EndProgram();
@@ -111,11 +117,11 @@ void frm_Main::cmd_OkRingtoneName_Click() {
         prp_FileName(txt_RingtoneName.Text());
         editorCall("Stop");
         if (prp_FileName().empty()) {
-            ShowMessage("Maximum length is 8 characters.  Only letters and numbers can be used.", "Name Ringtone");
+            tell("Maximum length is 8 characters.  Only letters and numbers can be used.", "Name Ringtone");
             cmd_OkRingtoneName.MousePointer(forms::vbCustom);
             return;
         }
-        fr_NameRingtone.Visible(false);
+        ShowNamingPanel(false);
         const std::string stamp = MakeTimeStamp();
         prp_FileName(txt_RingtoneName.Text() + prp_PhoneNumber() + stamp + ".mp3");
         MousePointer(forms::vbHourglass);
@@ -125,28 +131,36 @@ void frm_Main::cmd_OkRingtoneName_Click() {
         MousePointer(forms::vbArrow);
     } catch (const forms::Error& error) {
         MousePointer(forms::vbDefault);
-        forms::MsgBox(error.Description(), forms::vbOKOnly, forms::App().Title);
+        whileOpen([&] { forms::MsgBox(error.Description(), forms::vbOKOnly, forms::App().Title); });
         forms::Err().Clear();
         cmd_OkRingtoneName.MousePointer(forms::vbCustom);
         return;
     }
 
-    // From here a failing step is passed over and the next one runs.
-    auto attempt = [](const std::function<void()>& step) {
+    // From here a failing step is passed over and the next one runs; a step that lets events
+    // run ends the order when the user closed the window meanwhile.
+    auto attempt = [this](const std::function<void()>& step) {
         try {
-            step();
+            whileOpen(step);
         } catch (const forms::Error&) {
             forms::Err().Clear();
         }
     };
     if (!IsInternetConnected() && !WaitForConnection()) return;
-    attempt([] {
-        g_TrackingStep = 410;
-        PostTracking();
-    });
+    attempt([this] { track(410); });
     attempt([&] { PostToPartner(prp_FileName(), prp_FileName()); });
-    attempt([&] { DefaultServiceWindow().Upload_RingtoneFile(prp_FileName(), prp_FileName()); });
+    UploadResult uploaded = UploadResult::Failed;
+    attempt([&] { uploaded = DefaultServiceWindow().Upload_RingtoneFile(prp_FileName(), prp_FileName()); });
     attempt([] { WriteUserProfile(); });
+    if (uploaded != UploadResult::Sent) {
+        // The service has not got the ringtone, so nothing is billed; the user was told why and
+        // is back at the editing step with the selection, to try again.
+        attempt([&] { DeleteFileToRecycleBin(ProgramFolder() + "/" + prp_FileName()); });
+        attempt([&] { MousePointer(forms::vbDefault); });
+        attempt([&] { cmd_RingtoneNameCancel_Click(); });
+        cmd_OkRingtoneName.MousePointer(forms::vbCustom);
+        return;
+    }
     attempt([&] { PostToHome(prp_FileName(), prp_FileName()); });
     attempt([&] {
         auto& billing = forms::Default<frm_billing_stub>();

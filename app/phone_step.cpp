@@ -1,9 +1,7 @@
 // The phone details step: country, carrier and phone number.
 
 #include "main_window.h"
-#include "messages.h"
 #include "program_values.h"
-#include "service_requests.h"
 
 namespace {
 bool upperEqual(const std::string& a, const std::string& b) {
@@ -73,7 +71,7 @@ bool frm_Main::ValidatePhoneDetails() {
             g_CarrierPlaceholder = false;
         }
     } else {
-        ShowMessage("You must enter a Carrier to proceed", "Select a Carrier");
+        tell("You must enter a Carrier to proceed", "Select a Carrier");
         valid = false;
     }
 
@@ -85,7 +83,7 @@ bool frm_Main::ValidatePhoneDetails() {
             g_CountryPlaceholder = false;
         }
     } else {
-        ShowMessage("You must enter a Country to proceed", "Select a Country");
+        tell("You must enter a Country to proceed", "Select a Country");
         valid = false;
     }
 
@@ -94,7 +92,7 @@ bool frm_Main::ValidatePhoneDetails() {
     if (digits >= 7 && digits <= 14) {
         g_PhoneNumberText = meb_PhoneNumber1.Text();
     } else {
-        ShowMessage("You must enter a valid phone # to proceed", "Enter Phone Number");
+        tell("You must enter a valid phone # to proceed", "Enter Phone Number");
         valid = false;
     }
     return valid;
@@ -110,6 +108,5 @@ void frm_Main::cmd_SubmitCarrier_Click() {
     Image27.Visible(true);
     SetFrameChecked(3, "Select Audio");
     m_FrameNumber = 3;
-    g_TrackingStep = 100;
-    PostTracking();
+    track(100);
 }

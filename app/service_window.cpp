@@ -66,12 +66,15 @@ frm_Invisible::frm_Invisible()
     };
 }
 
+frm_Invisible::~frm_Invisible() { *open_ = false; }
+
 void frm_Invisible::Form_Load() {
     Inet1.ConnectTimeout(timeouts().connectSeconds);
     Inet1.RequestTimeout(timeouts().requestSeconds);
 }
 
 void frm_Invisible::Form_Unload(int&) {
+    *open_ = false;
     try {
         Winsock1.Close();
     } catch (const forms::Error&) {
@@ -134,8 +137,12 @@ UploadResult frm_Invisible::Upload_RingtoneFile(std::string pstr_RingtoneNameTes
     } catch (const forms::Error& error) {
         return fail(error.Description());
     }
+    const auto open = open_;
     Deadline connecting(timeouts().connectSeconds);
-    while (!connected_ && !socketFailed_ && !connecting.passed()) forms::DoEvents();
+    while (!connected_ && !socketFailed_ && !connecting.passed()) {
+        forms::DoEvents();
+        if (!*open) return UploadResult::Abandoned;
+    }
     if (socketFailed_) return UploadResult::Failed;
     if (!connected_) return fail("Connection to the upload server timed out");
 
@@ -147,7 +154,10 @@ UploadResult frm_Invisible::Upload_RingtoneFile(std::string pstr_RingtoneNameTes
     // The socket tells of its last byte leaving, or the server answers once it has the whole
     // request; a close before either means the ringtone did not get there.
     Deadline sending(timeouts().requestSeconds);
-    while (!sendComplete_ && !answered_ && !socketFailed_ && !closedByPeer_ && !sending.passed()) forms::DoEvents();
+    while (!sendComplete_ && !answered_ && !socketFailed_ && !closedByPeer_ && !sending.passed()) {
+        forms::DoEvents();
+        if (!*open) return UploadResult::Abandoned;
+    }
     if (socketFailed_) return UploadResult::Failed;
     if (!sendComplete_ && !answered_) {
         return fail(closedByPeer_ ? "The connection closed before the ringtone was sent"

@@ -11,11 +11,13 @@ enum class UploadResult {
     Sent,        // the whole request went out; the file was deleted
     NotStarted,  // a previous upload is still connected, or the two names differ; the file is kept
     Failed,      // the user was told why; the file is kept
+    Abandoned,   // the window was unloaded while the upload waited; nothing more was done
 };
 
 class frm_Invisible : public forms::Form {
 public:
     frm_Invisible();
+    ~frm_Invisible() override;
 
     forms::Inet Inet1;
     forms::Winsock Winsock1;
@@ -36,6 +38,9 @@ private:
     void Winsock1_Error(long Number, const std::string& Description, bool& CancelDisplay);
     UploadResult fail(const std::string& text);
 
+    // False from the moment the window starts unloading: an upload waiting on events then
+    // touches nothing of it any more.
+    std::shared_ptr<bool> open_ = std::make_shared<bool>(true);
     bool connected_ = false;
     bool sendComplete_ = false;
     bool answered_ = false;

@@ -30,7 +30,12 @@ TestToneMsg::TestToneMsg()
     Image1.MousePointer(forms::vbCustom);
     OKButton.MousePointer(forms::vbCustom);
     OKButton.Click = [this] { OKButton_Click(); };
-    Image1.Click = [this] { Image1_Click(); };
+    Image1.Click = [this] {
+        try {
+            Image1_Click();
+        } catch (const MainWindowClosed&) {
+        }
+    };
 }
 
 void TestToneMsg::Form_Load() {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "comma_fields.h"
@@ -50,11 +51,24 @@ std::string BuildProfileLine() {
     return line;
 }
 
+// The new profile is written beside the old one and replaces it in one rename: a crash or a full
+// disk half way leaves the old profile whole.
 void WriteUserProfile() {
-    std::ofstream out(profilePath(), std::ios::binary | std::ios::trunc);
-    if (out) out << BuildProfileLine() << "\r\n";
-    out.close();
-    if (!out) ShowMessage("Problem updating User ProFile", "Update User Profile");
+    const std::filesystem::path target = profilePath();
+    const std::filesystem::path temporary = target.parent_path() / ("." + std::string(kProfileFileName) + ".new");
+    bool written = false;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (out) out << BuildProfileLine() << "\r\n";
+        out.close();
+        written = static_cast<bool>(out);
+    }
+    std::error_code error;
+    if (written) std::filesystem::rename(temporary, target, error);
+    if (!written || error) {
+        std::filesystem::remove(temporary, error);
+        ShowMessage("Problem updating User ProFile", "Update User Profile");
+    }
 }
 
 bool ReadUserProfile() {

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <cairo.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -252,8 +258,9 @@ TEST_F(Editing, FineTuningTheLengthKeepsItBetweenSevenAndTheClip) {
 
 TEST_F(Editing, LengthReachesTheClipsWholeSeconds) {
     auto& main = load("song.wav", 20000);
-    stop(main);
     main.txtbox_RingtoneLength.Text("19");
+    stop(main);
+    ASSERT_TRUE(main.cmd_IncreaseRingtoneDuration.Visible());
     g_IncreaseLengthHeld = true;
     main.Timer3_Timer();
     main.Timer3_Timer();
@@ -309,6 +316,33 @@ TEST_F(Editing, DisablingTheEditingControlsLeavesNothingToPress) {
     EXPECT_FALSE(main.img_fineTune.Visible());
     EXPECT_FALSE(static_cast<forms::Control&>(*main.AudioTimeDisplayType11).Visible());
     EXPECT_EQ(slider(main, "Enabled"), 0);
+}
+
+// A held button that turns inactive lets go: its release never reaches it once its picture has
+// given way to the inactive one.
+TEST_F(Editing, AFineTuneButtonThatTurnsInactiveIsNoLongerHeld) {
+    auto& main = load("song.wav", 40000);
+    stop(main);
+    auto length = [&] { return std::stoi(main.txtbox_RingtoneLength.Text()); };
+    forms::drive::press(main.cmd_DecreaseRingtoneDuration);
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return length() == 7; }, kGlide));
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return !main.cmd_DecreaseRingtoneDuration.Visible(); }));
+    forms::drive::press(main.cmd_IncreaseRingtoneDuration);
+    EXPECT_TRUE(forms::drive::waitUntil([&] { return length() > 7; }));
+    forms::drive::release(main.cmd_IncreaseRingtoneDuration);
+
+    // The start comes back to 0 with "-" held; playing then runs on.
+    forms::drive::press(main.cmd_Increase_StartTime);
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return sel(main, "SelStart") >= 5 * 4410; }));
+    forms::drive::release(main.cmd_Increase_StartTime);
+    forms::drive::press(main.cmd_Decrease_StartTime);
+    ASSERT_TRUE(forms::drive::waitUntil([&] { return !main.cmd_Decrease_StartTime.Visible(); }, kGlide));
+    EXPECT_EQ(sel(main, "SelStart"), 0);
+    forms::drive::click(main.cmd_Play_AudioEditor);
+    forms::drive::pump(std::chrono::milliseconds(500));
+    EXPECT_TRUE(playing(main));
+    main.AudioEditor21_PlaybackEnded();
+    EXPECT_TRUE(main.cmd_MakeRingtone.Visible());
 }
 
 class Ordering : public Editing {
@@ -461,6 +495,145 @@ TEST_F(Ordering, CancelInTheRetryPromptEndsTheProgramAtOnce) {
     EXPECT_EQ(prompts, 1);
     EXPECT_TRUE(forms::Forms().empty());
     EXPECT_TRUE(service.uploads().empty());
+}
+
+// A listener whose queue is full: a further connection is never accepted, and its connector
+// waits for it.
+class StalledListener {
+public:
+    StalledListener() {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(listener_, 0);
+        socklen_t size = sizeof address;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        for (int& filler : fillers_) {
+            filler = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        }
+    }
+    ~StalledListener() {
+        for (int filler : fillers_) close(filler);
+        close(listener_);
+    }
+    std::string hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int listener_ = -1;
+    int fillers_[2] = {-1, -1};
+    int port_ = 0;
+};
+
+// The user closes the main window while the upload waits for its connection: nothing of the
+// order runs after that, and the program ends.
+TEST_F(Ordering, ClosingTheWindowWhileTheUploadWaitsEndsTheOrder) {
+    StalledListener stalled;
+    auto& main = ready();
+    g_UploadHost = stalled.hostPort();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    bool billed = false;
+    forms::drive::later([&] {
+        if (auto* billing = findForm<frm_billing_stub>()) {
+            billed = true;
+            billing->Unload();
+        }
+    });
+    forms::Form closer("closer");
+    forms::Timer closing(closer, "closing");
+    closer.Load();
+    closing.Tick = [&] {
+        closing.Enabled(false);
+        if (frm_Main* window = FindMainWindow()) window->Unload();
+    };
+    closing.Interval(300);
+    closing.Enabled(true);
+    forms::drive::click(main.cmd_OkRingtoneName);
+    forms::drive::pump(std::chrono::milliseconds(100));
+
+    EXPECT_FALSE(billed);
+    EXPECT_TRUE(forms::Forms().empty());
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+    EXPECT_EQ(trackingSteps(), (std::vector<std::string>{"310", "400", "410"}));
+    for (const auto& line : service.requestLines()) EXPECT_EQ(line.find("mod_tracking.php?filename="), std::string::npos);
+}
+
+// A ringtone the service did not receive is not billed: the user is told, and the editing step
+// comes back with the selection, to try again.
+TEST_F(Ordering, AFailedUploadIsNotBilled) {
+    StalledListener stalled;
+    struct Failure {
+        std::string host;
+        std::string box;
+    };
+    auto& main = ready();
+    for (const Failure& failure : std::vector<Failure>{{"127.0.0.1:1", "Connection is forcefully rejected"},
+                                                       {stalled.hostPort(), "Connection to the upload server timed out"}}) {
+        boxes.clear();
+        g_UploadHost = failure.host;
+        main.cmd_Stop_AudioEditor_Click();
+        forms::drive::click(main.cmd_MakeRingtone);
+        main.txt_RingtoneName.Text("Tune");
+        bool billed = false;
+        forms::drive::later([&] {
+            if (auto* billing = findForm<frm_billing_stub>()) {
+                billed = true;
+                billing->Unload();
+            }
+        });
+        forms::drive::click(main.cmd_OkRingtoneName);
+        forms::drive::pump(std::chrono::milliseconds(100));
+
+        EXPECT_EQ(boxes, (std::vector<ShownMessage>{{failure.box, "ERROR"}}));
+        EXPECT_FALSE(billed);
+        for (const auto& line : service.requestLines())
+            EXPECT_EQ(line.find("mod_tracking.php?filename="), std::string::npos);
+        EXPECT_FALSE(exists("Tune5551234567090612143015.mp3"));
+        EXPECT_EQ(main.m_FrameNumber, 4);
+        EXPECT_TRUE(main.fr_Main(4).Visible());
+        EXPECT_FALSE(main.fr_NameRingtone.Visible());
+        EXPECT_TRUE(main.cmd_Prev.Visible());
+        EXPECT_TRUE(playing(main));
+    }
+    stop(main);
+}
+
+// The naming panel lies over the editor, the slider and the transport bar: while it shows, it
+// looks as it would with none of them on the window.
+TEST_F(Ordering, TheNamingPanelIsDrawnAboveTheHostedControls) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    forms::drive::pump(std::chrono::milliseconds(200));
+    cairo_surface_t* shown = forms::drive::capture(main);
+    for (auto* control : {&main.AudioEditor21, &main.AudioSliderType21, &main.AudioPlayButtonType21})
+        (*control)->Visible(false);
+    forms::drive::pump(std::chrono::milliseconds(200));
+    cairo_surface_t* alone = forms::drive::capture(main);
+
+    ASSERT_EQ(cairo_image_surface_get_height(shown), cairo_image_surface_get_height(alone));
+    // The panel in the window's pixels, below the menu bar; the name box, whose caret blinks,
+    // is left out.
+    const int top = cairo_image_surface_get_height(shown) - 500 + 137 + 40, left = 200 + 60;
+    const int stride = cairo_image_surface_get_stride(shown);
+    auto pixel = [&](cairo_surface_t* s, int x, int y) {
+        return reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) + (top + y) * stride)[left + x];
+    };
+    int differing = 0;
+    for (int y = 0; y < 220; ++y)
+        for (int x = 0; x < 345; ++x)
+            if (!(y >= 56 && y < 94 && x < 224) && pixel(shown, x, y) != pixel(alone, x, y)) ++differing;
+    cairo_surface_destroy(shown);
+    cairo_surface_destroy(alone);
+    EXPECT_EQ(differing, 0);
+
+    forms::drive::click(main.cmd_RingtoneNameCancel);
+    for (auto* control : {&main.AudioEditor21, &main.AudioSliderType21, &main.AudioPlayButtonType21})
+        EXPECT_TRUE(static_cast<forms::Control&>(**control).Visible()) << (*control)->Name();
+    stop(main);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "startup.h"
 #include "window_fixture.h"
 
 namespace {
@@ -84,6 +85,31 @@ TEST_F(MessageWindow, OfflineNoticeKeepsTheDesignedTitle) {
     EXPECT_EQ(caption, "Tavimo");
     EXPECT_EQ(text, "offline");
     EXPECT_TRUE(forms::Forms().empty());
+}
+
+// A long text wraps inside the artwork: the window keeps the width of its background picture.
+TEST_F(MessageWindow, LongTextsWrapToTheArtworksWidth) {
+    std::vector<int> widths, heights;
+    auto measure = [&] {
+        forms::drive::later([&] {
+            auto* window = findForm<TestToneMsg>();
+            ASSERT_NE(window, nullptr);
+            forms::drive::pump(std::chrono::milliseconds(100));
+            cairo_surface_t* surface = forms::drive::capture(*window);
+            widths.push_back(cairo_image_surface_get_width(surface));
+            heights.push_back(cairo_image_surface_get_height(surface));
+            cairo_surface_destroy(surface);
+            forms::drive::click(window->OKButton);
+        });
+    };
+    measure();
+    ShowOfflineNotice(kOfflineMessage);
+    measure();
+    ShowMessageWindow(std::string("This file cannot be opened and may be copy protected.") + '\r' +
+                          "Please try a different file.",
+                      "Find File");
+    EXPECT_EQ(widths, (std::vector<int>{420, 420}));
+    EXPECT_EQ(heights, (std::vector<int>{210, 210}));
 }
 
 }  // namespace

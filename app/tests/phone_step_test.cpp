@@ -18,6 +18,31 @@ TEST_F(PhoneStep, SubmittingNothingShowsThreeMessagesAndStays) {
     EXPECT_TRUE(trackingSteps().empty());
 }
 
+// Without a profile (or with a country the list does not hold) nothing is chosen yet, so the
+// first choice, whichever entry it is, offers that country's carriers.
+TEST_F(PhoneStep, WithoutAChosenCountryTheFirstChoiceOffersItsCarriers) {
+    for (const std::string& profileCountry : {std::string(), std::string("Atlantis")}) {
+        // Closing the window deletes the lists.
+        write(kCountryFileName, fixtures::ServiceStandin::countriesFile());
+        write(kCarrierFileName, "0,\"USA\",\"Never offered\"\r\n1,\"USA\",\"Cingular\"\r\n");
+        g_CountryName = profileCountry;
+        g_CarrierName.clear();
+        auto& main = open();
+        EXPECT_EQ(main.cb_CountryList.ListIndex(), -1) << profileCountry;
+        EXPECT_EQ(main.cb_CountryList.Text(), "");
+        EXPECT_EQ(main.txtbox_internationaldialcode.Text(), "");
+        EXPECT_EQ(main.cb_CarrierList.ListCount(), 0);
+        ASSERT_EQ(main.cb_CountryList.List(0), "USA");
+        forms::drive::choose(main.cb_CountryList, 0);
+        EXPECT_EQ(g_CountryCode, 1);
+        EXPECT_EQ(main.txtbox_internationaldialcode.Text(), "+1");
+        ASSERT_EQ(main.cb_CarrierList.ListCount(), 1);
+        EXPECT_EQ(main.cb_CarrierList.List(0), "Cingular");
+        main.Unload();
+        forms::drive::pump();
+    }
+}
+
 TEST_F(PhoneStep, ChoosingACountryOffersItsCarriersAndDialCode) {
     write(kCarrierFileName,
           "0,\"Canada\",\"Never offered\"\r\n1,\"USA\",\"Cingular\"\r\n2,\"CANADA\",\"Rogers\"\r\n"

@@ -107,6 +107,14 @@ TEST_F(Startup, WithoutAProfileTheStartUpGoesOn) {
     EXPECT_EQ(mainWindowsOpened, 1);
 }
 
+TEST_F(Startup, AProfileThatIsAFolderIsToldAndTheStartUpGoesOn) {
+    std::filesystem::create_directory(path("UserProfile.ini"));
+    Main();
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{
+                            {"Problem with UserProFile Path/File access error", "Setup User Profile"}}));
+    EXPECT_EQ(mainWindowsOpened, 1);
+}
+
 TEST_F(Startup, OfflineShowsOneMessageAndTouchesNoFile) {
     setenv("TAVIMO_CONNECTIVITY_URL", "http://127.0.0.1:1/", 1);
     write("Backend.txt", "kept");

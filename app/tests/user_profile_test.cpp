@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include "app_fixture.h"
+#include "backend_files.h"
 #include "main_window_values.h"
 
 namespace {
@@ -82,10 +87,65 @@ TEST_F(Profile, FieldsWithCommasQuotesAndBlanksSurviveTheRoundTrip) {
     EXPECT_EQ(g_ProfileStoredValues[8], "AL");
 }
 
+// A folder where a file is expected cannot be read: a told error like any other, whichever of
+// the files it is.
+TEST_F(Profile, AFolderInPlaceOfAFileIsAToldError) {
+    struct Reader {
+        std::string file;
+        std::function<bool(const std::string&)> read;
+        ShownMessage told;
+    };
+    const std::vector<Reader> readers = {
+        {"UserProfile.ini", [](const std::string&) { return ReadUserProfile(); },
+         {"Problem with UserProFile Path/File access error", "Setup User Profile"}},
+        {"Backend.txt", ReadBackendFile, {"Error 75 (Path/File access error)", "Read BackEnd Configuration File"}},
+        {"country.ini", ReadCountryList, {"Error 75 (Path/File access error)", "Read Configuration File"}},
+        {"carriers.ini", ReadCarrierList, {"Error 75 (Path/File access error)", "Read Configuration File"}},
+    };
+    for (const Reader& reader : readers) {
+        messages.clear();
+        std::filesystem::create_directory(path(reader.file));
+        EXPECT_FALSE(reader.read(path(reader.file))) << reader.file;
+        EXPECT_EQ(messages, std::vector<ShownMessage>{reader.told}) << reader.file;
+    }
+}
+
 TEST_F(Profile, AWriteThatFailsIsReported) {
     std::filesystem::create_directory(path("UserProfile.ini"));
     WriteUserProfile();
     EXPECT_EQ(messages, (std::vector<ShownMessage>{{"Problem updating User ProFile", "Update User Profile"}}));
+}
+
+// A write that fails half way, as on a full disk, leaves the profile as it was and nothing else.
+TEST_F(Profile, AWriteThatFailsHalfWayKeepsTheOldProfile) {
+    const std::string old = "a,Old Carrier,tvm,,,,,,,,,Old Country,[Phone Numbers],5550001111\r\n";
+    write("UserProfile.ini", old);
+    g_CarrierName = "New Carrier";
+    g_CountryName = "New Country";
+    MainWindowProperties().prp_PhoneNumber = "5552223333";
+
+    // While the profile is written no file may grow past 16 bytes.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 16;
+    setrlimit(RLIMIT_FSIZE, &small);
+    WriteUserProfile();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    EXPECT_EQ(read("UserProfile.ini"), old);
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{{"Problem updating User ProFile", "Update User Profile"}}));
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) files.push_back(entry.path().filename());
+    EXPECT_EQ(files, std::vector<std::string>{"UserProfile.ini"});
+
+    // With room, the new profile replaces the old one whole.
+    messages.clear();
+    WriteUserProfile();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(read("UserProfile.ini"), BuildProfileLine() + "\r\n");
 }
 
 }  // namespace

@@ -617,7 +617,20 @@ void Label::restyle() {
     pango_attr_list_insert(attrs, pango_attr_weight_new(fontBold_ ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL));
     gtk_label_set_attributes(GTK_LABEL(label_), attrs);
     pango_attr_list_unref(attrs);
-    gtk_widget_set_size_request(label_, toPixels(Width()) > 0 ? toPixels(Width()) : -1, -1);
+    // A label of a given width wraps within it: its text's natural width would otherwise widen the
+    // label, and the form around it, past that width.
+    const int width = toPixels(Width());
+    int chars = -1;
+    if (width > 0) {
+        PangoContext* context = gtk_widget_get_pango_context(label_);
+        PangoFontMetrics* metrics = pango_context_get_metrics(context, pango_context_get_font_description(context), nullptr);
+        const int charWidth = std::max(1, PANGO_PIXELS(std::max(pango_font_metrics_get_approximate_char_width(metrics),
+                                                                pango_font_metrics_get_approximate_digit_width(metrics))));
+        pango_font_metrics_unref(metrics);
+        chars = std::max(1, width / charWidth);
+    }
+    gtk_label_set_max_width_chars(GTK_LABEL(label_), chars);
+    gtk_widget_set_size_request(label_, width > 0 ? width : -1, -1);
 }
 
 // Frame

@@ -182,14 +182,24 @@ int MsgBox(const std::string& prompt, int buttons, const std::string& title) {
     if (msgBoxHook()) return msgBoxHook()(call);
     internal::ensureGtk();
     GtkMessageType type = GTK_MESSAGE_OTHER;
+    const char* icon = nullptr;
     switch (buttons & 0x70) {
-    case vbCritical: type = GTK_MESSAGE_ERROR; break;
-    case vbQuestion: type = GTK_MESSAGE_QUESTION; break;
-    case vbExclamation: type = GTK_MESSAGE_WARNING; break;
-    case vbInformation: type = GTK_MESSAGE_INFO; break;
+    case vbCritical: type = GTK_MESSAGE_ERROR, icon = "dialog-error"; break;
+    case vbQuestion: type = GTK_MESSAGE_QUESTION, icon = "dialog-question"; break;
+    case vbExclamation: type = GTK_MESSAGE_WARNING, icon = "dialog-warning"; break;
+    case vbInformation: type = GTK_MESSAGE_INFO, icon = "dialog-information"; break;
     }
     GtkWidget* dialog = gtk_message_dialog_new(internal::activeWindow(), GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE,
                                                "%s", prompt.c_str());
+    // The toolkit's message dialog no longer draws the icon of its type: it goes beside the text.
+    if (icon) {
+        GtkWidget* row = gtk_widget_get_parent(gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog)));
+        GtkWidget* image = gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG);
+        gtk_widget_set_valign(image, GTK_ALIGN_START);
+        gtk_box_pack_start(GTK_BOX(row), image, FALSE, FALSE, 0);
+        gtk_box_reorder_child(GTK_BOX(row), image, 0);
+        gtk_widget_show(image);
+    }
     gtk_window_set_title(GTK_WINDOW(dialog), call.title.c_str());
     auto add = [&](const char* label, int answer) { gtk_dialog_add_button(GTK_DIALOG(dialog), label, answer); };
     switch (buttons & 0x7) {

@@ -2,6 +2,8 @@
 
 #include "fixture.h"
 
+#include <gtk/gtk.h>
+
 using namespace forms;
 using formstest::FormsTest;
 
@@ -117,6 +119,52 @@ TEST_F(FormsTest, MsgBoxTakesTheProgramsTitleWhenGivenNone) {
     EXPECT_EQ(boxes[0].buttons, vbExclamation);
     EXPECT_EQ(boxes[1].title, "ERROR");
     EXPECT_EQ(boxes[1].prompt, "Titled");
+}
+
+namespace {
+// The icon name of the first image inside a widget, or empty.
+std::string iconIn(GtkWidget* widget) {
+    if (GTK_IS_IMAGE(widget)) {
+        const char* name = nullptr;
+        gtk_image_get_icon_name(GTK_IMAGE(widget), &name, nullptr);
+        if (name && gtk_widget_get_visible(widget)) return name;
+    }
+    std::string found;
+    if (GTK_IS_CONTAINER(widget)) {
+        GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+        for (GList* child = children; child && found.empty(); child = child->next)
+            found = iconIn(GTK_WIDGET(child->data));
+        g_list_free(children);
+    }
+    return found;
+}
+}  // namespace
+
+// The box's kind shows as its icon beside the text.
+TEST_F(FormsTest, MsgBoxShowsTheIconOfItsKind) {
+    auto hook = setMsgBoxHook(nullptr);
+    struct Kind {
+        int flag;
+        std::string icon;
+    };
+    for (const Kind& kind : std::vector<Kind>{{vbExclamation, "dialog-warning"},
+                                              {vbCritical, "dialog-error"},
+                                              {vbInformation, "dialog-information"},
+                                              {vbQuestion, "dialog-question"}}) {
+        std::string shown;
+        drive::later([&] {
+            GList* windows = gtk_window_list_toplevels();
+            for (GList* w = windows; w; w = w->next)
+                if (GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_visible(GTK_WIDGET(w->data))) {
+                    shown = iconIn(GTK_WIDGET(w->data));
+                    gtk_dialog_response(GTK_DIALOG(w->data), vbOK);
+                }
+            g_list_free(windows);
+        });
+        EXPECT_EQ(MsgBox("Connection is forcefully rejected", vbOKOnly | kind.flag, "ERROR"), vbOK);
+        EXPECT_EQ(shown, kind.icon);
+    }
+    setMsgBoxHook(hook);
 }
 
 TEST(SeamsTest, NowRandomAndPaths) {
