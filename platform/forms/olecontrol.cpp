@@ -50,8 +50,39 @@ private:
     IID events_;
 };
 
+namespace {
+
+// The hosted controls ask where the pointer is (their hover looks end when it leaves), and the
+// toolkit forwards no leave to their windows: the display tells. Only the thread that runs the
+// toolkit may ask it; other threads get the last position input delivered.
+DWORD toolkitThread = 0;
+
+bool pointerOnScreen(POINT* screen) {
+    if (GetCurrentThreadId() != toolkitThread) return false;
+    GdkDisplay* display = gdk_display_get_default();
+    GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+    GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+    if (!pointer) return false;
+    int x = 0, y = 0;
+    gdk_device_get_position(pointer, nullptr, &x, &y);
+    *screen = POINT{x, y};
+    return true;
+}
+
+void askTheDisplayForThePointer() {
+    static const bool installed = [] {
+        toolkitThread = GetCurrentThreadId();
+        windows::setCursorSource(&pointerOnScreen);
+        return true;
+    }();
+    (void)installed;
+}
+
+}  // namespace
+
 OleControl::OleControl(Container& parent, std::string name, int index, REFCLSID clsid, long width, long height)
     : Control(parent, std::move(name), index, gtk_drawing_area_new()), site_(activex::ControlSite::make()) {
+    askTheDisplayForThePointer();
     apartment_ = SUCCEEDED(CoInitialize(nullptr));
     Control::Move(0, 0, width, height);
     if (FAILED(site_->create(clsid))) raise(429, "ActiveX component can't create object");
@@ -86,9 +117,20 @@ OleControl::OleControl(Container& parent, std::string name, int index, REFCLSID 
                          return TRUE;
                      }),
                      this);
+    g_signal_connect(area, "size-allocate", G_CALLBACK(+[](GtkWidget*, GdkRectangle*, OleControl* self) {
+                         self->followScreen();
+                     }),
+                     this);
+    g_signal_connect(ParentForm().window(), "configure-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, OleControl* self) -> gboolean {
+                         self->followScreen();
+                         return FALSE;
+                     }),
+                     this);
 }
 
 OleControl::~OleControl() {
+    g_signal_handlers_disconnect_matched(ParentForm().window(), G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, this);
     if (point_) point_->Unadvise(cookie_);
     point_.reset();
     if (sink_) {
@@ -102,9 +144,33 @@ OleControl::~OleControl() {
     if (apartment_) CoUninitialize();
 }
 
+// In the form's client area, through the frames that hold the control: the control's window is a
+// child of the form's.
 RECT OleControl::pixelRect() const {
-    int x = toPixels(Left()), y = toPixels(Top());
+    long left = Left(), top = Top();
+    for (auto* frame = dynamic_cast<const Control*>(&Parent()); frame;
+         frame = dynamic_cast<const Control*>(&frame->Parent())) {
+        left += frame->Left();
+        top += frame->Top();
+    }
+    int x = toPixels(left), y = toPixels(top);
     return RECT{x, y, x + toPixels(Width()), y + toPixels(Height())};
+}
+
+// The pointer's position comes from the display in screen coordinates, so the form's window sits
+// where the form's client area really is (a window manager places and frames it as it likes).
+void OleControl::followScreen() {
+    HWND form = site_ ? site_->parentWindow() : nullptr;
+    GtkWidget* window = ParentForm().window();
+    GdkWindow* onScreen = gtk_widget_get_window(window);
+    if (!form || !onScreen) return;
+    int x = 0, y = 0, clientX = 0, clientY = 0;
+    gdk_window_get_origin(onScreen, &x, &y);
+    if (!gtk_widget_translate_coordinates(ParentForm().fixed(), window, 0, 0, &clientX, &clientY)) return;
+    RECT now{};
+    GetWindowRect(form, &now);
+    if (now.left != x + clientX || now.top != y + clientY)
+        SetWindowPos(form, nullptr, x + clientX, y + clientY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void OleControl::Visible(bool visible) {
