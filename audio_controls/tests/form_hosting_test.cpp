@@ -93,4 +93,41 @@ TEST_F(FormHosting, AFlatButtonsRaisedFrameEndsWhenThePointerLeaves) {
     EXPECT_TRUE(drive::waitUntil([&] { return edge() == flat; }));
 }
 
+// A put through the control's own dispatch, as the program's late-bound calls make it.
+void put(OleControl& control, DISPID id, com::Variant value) {
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    ASSERT_EQ(control.Object()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr,
+                                       nullptr, nullptr),
+              S_OK);
+}
+
+TEST_F(FormHosting, TheFormFollowsTheSizeAControlGivesItself) {
+    HostForm form(sondrel::CLSID_AudioSliderType2, 3000, 225);  // 200 x 15
+    show(form);
+    auto allocated = [&] {
+        GtkAllocation a;
+        gtk_widget_get_allocation(form.hosted.widget(), &a);
+        return std::pair<int, int>{a.width, a.height};
+    };
+    ASSERT_TRUE(drive::waitUntil([&] { return allocated() == std::pair<int, int>{200, 15}; }));
+
+    put(form.hosted, 0x10, com::Variant::i4(1));  // Orientation: vertical
+    EXPECT_EQ(form.hosted.Width(), 15 * 15);
+    EXPECT_EQ(form.hosted.Height(), 200 * 15);
+    EXPECT_EQ(form.hosted.Left(), 300);
+    EXPECT_TRUE(drive::waitUntil([&] { return allocated() == std::pair<int, int>{15, 200}; }));
+    // The whole control shows (its frame, far below the old strip); beside it the form is bare.
+    cairo_surface_t* shot = drive::capture(form);
+    EXPECT_NE(pixel(shot, 60 + 1, 50 + 100), 0xFFFFFFu);
+    EXPECT_NE(pixel(shot, 60 + 1, 50 + 190), 0xFFFFFFu);
+    EXPECT_EQ(pixel(shot, 60 + 100, 50 + 7), 0xFFFFFFu);
+    cairo_surface_destroy(shot);
+
+    // A size the control refuses: the form shows the size it takes instead.
+    form.hosted.Move(300, 300, 3000, 3000);
+    EXPECT_EQ(form.hosted.Width(), 15 * 15);
+    EXPECT_EQ(form.hosted.Height(), 200 * 15);
+}
+
 }  // namespace

@@ -292,6 +292,7 @@ HRESULT ControlSite::OnPosRectChange(LPCRECT posRect) {
     pos_ = *posRect;
     com::ComPtr<IOleInPlaceObject> inPlace = query<IOleInPlaceObject>();
     if (inPlace) inPlace->SetObjectRects(&pos_, &pos_);
+    if (posRectListener_) posRectListener_(pos_);
     return S_OK;
 }
 

@@ -87,6 +87,7 @@ OleControl::OleControl(Container& parent, std::string name, int index, REFCLSID 
     Control::Move(0, 0, width, height);
     if (FAILED(site_->create(clsid))) raise(429, "ActiveX component can't create object");
     site_->setExtentPixels(toPixels(width), toPixels(height));
+    site_->onPosRectChange([this](const RECT& rect) { followControl(rect); });
     site_->activate(ParentForm().hWnd(), pixelRect());
     site_->control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
     if (HWND hwnd = site_->controlWindow()) {
@@ -139,6 +140,7 @@ OleControl::~OleControl() {
     }
     if (presented_) windows::setPresenter(presented_, nullptr);
     dispatch_.reset();
+    site_->onPosRectChange(nullptr);
     site_->close();
     site_.reset();
     if (apartment_) CoUninitialize();
@@ -155,6 +157,13 @@ RECT OleControl::pixelRect() const {
     }
     int x = toPixels(left), y = toPixels(top);
     return RECT{x, y, x + toPixels(Width()), y + toPixels(Height())};
+}
+
+// The control changed its own shape (an orientation, a border, a size put): the form shows it so.
+void OleControl::followControl(const RECT& rect) {
+    const RECT now = pixelRect();
+    Control::Move(Left() + toTwips(rect.left - now.left), Top() + toTwips(rect.top - now.top),
+                  toTwips(rect.right - rect.left), toTwips(rect.bottom - rect.top));
 }
 
 // The pointer's position comes from the display in screen coordinates, so the form's window sits
