@@ -65,6 +65,16 @@ private:
     IStream* stream_;
 };
 
+// A persisted width or height that no control window can have (the window layer keeps sizes in
+// 16-bit words) is damage, not a size.
+bool possibleExtent(const PropertyEntry& entry, const VARIANT& value) {
+    if (entry.kind == PropertyEntry::Dispatch) return true;
+    com::Variant v;
+    if (FAILED(VariantChangeType(&v, &value, 0, VT_UI4))) return false;
+    const LONG himetric = static_cast<LONG>(v.ulVal);
+    return himetric >= 0 && himetricToPixels(himetric) <= kLargestSidePixels;
+}
+
 }  // namespace
 
 HRESULT ControlBase::getProperty(const PropertyEntry& entry, VARIANT* value) {
@@ -153,6 +163,7 @@ HRESULT ControlBase::loadFrom(IStream* stream) {
         } else {
             return DISP_E_BADVARTYPE;
         }
+        if (!possibleExtent(entry, v)) return E_FAIL;
         if (HRESULT hr = putProperty(entry, &v); FAILED(hr)) return hr;
     }
     dirty_ = false;
@@ -224,6 +235,7 @@ HRESULT ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
         std::u16string name = com::toUtf16(entry.name);
         // A property the bag does not hold keeps its default.
         if (FAILED(bag->Read(name.c_str(), &v, log))) continue;
+        if (!possibleExtent(entry, v)) return E_FAIL;
         if (HRESULT hr = putProperty(entry, &v); FAILED(hr)) return hr;
     }
     dirty_ = false;
