@@ -145,10 +145,13 @@ HRESULT ControlBase::loadFrom(IStream* stream) {
     std::uint64_t version = 0;
     if (!in.number(&version, 4)) return E_FAIL;
     if (version != kLayoutVersion) return E_FAIL;
-    for (const PropertyEntry& entry : class_.properties) {
+    // The whole stream is read and checked before anything is applied: a refused load changes nothing.
+    std::vector<com::Variant> values(class_.properties.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const PropertyEntry& entry = class_.properties[i];
         std::uint64_t vt = 0;
         if (!in.number(&vt, 2) || vt != entry.vt) return E_FAIL;
-        com::Variant v;
+        com::Variant& v = values[i];
         if (entry.vt == VT_BSTR) {
             std::uint64_t units = 0;
             std::u16string text;
@@ -164,8 +167,9 @@ HRESULT ControlBase::loadFrom(IStream* stream) {
             return DISP_E_BADVARTYPE;
         }
         if (!possibleExtent(entry, v)) return E_FAIL;
-        if (HRESULT hr = putProperty(entry, &v); FAILED(hr)) return hr;
     }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (HRESULT hr = putProperty(class_.properties[i], &values[i]); FAILED(hr)) return hr;
     dirty_ = false;
     return S_OK;
 }
@@ -229,6 +233,8 @@ HRESULT ControlBase::HandsOffStorage() { return S_OK; }
 
 HRESULT ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
     if (!bag) return E_POINTER;
+    std::vector<const PropertyEntry*> held;
+    std::vector<com::Variant> values;
     for (const PropertyEntry& entry : class_.properties) {
         com::Variant v;
         v.vt = entry.vt;
@@ -236,8 +242,11 @@ HRESULT ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
         // A property the bag does not hold keeps its default.
         if (FAILED(bag->Read(name.c_str(), &v, log))) continue;
         if (!possibleExtent(entry, v)) return E_FAIL;
-        if (HRESULT hr = putProperty(entry, &v); FAILED(hr)) return hr;
+        held.push_back(&entry);
+        values.push_back(std::move(v));
     }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (HRESULT hr = putProperty(*held[i], &values[i]); FAILED(hr)) return hr;
     dirty_ = false;
     return S_OK;
 }

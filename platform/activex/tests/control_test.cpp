@@ -234,6 +234,8 @@ TEST_F(Persistence, DamagedStreamsFailToLoad) {
         return b;
     };
     const ULONG widest = static_cast<ULONG>(activex::pixelsToHimetric(32767));
+    std::vector<BYTE> cutAfterWidth = withExtent(6, activex::pixelsToHimetric(200));
+    cutAfterWidth.resize(10);
     for (const Case& c : std::vector<Case>{{"empty", {}},
                                            {"truncated", truncated},
                                            {"version", version},
@@ -242,15 +244,17 @@ TEST_F(Persistence, DamagedStreamsFailToLoad) {
                                            {"absurd width", withExtent(6, 0x7FFFFFFF)},
                                            {"absurd height", withExtent(12, 0x7FFFFFFF)},
                                            {"one pixel too wide", withExtent(6, widest + 27)},
-                                           {"negative height", withExtent(12, 0xFFFFFFFF)}}) {
+                                           {"negative height", withExtent(12, 0xFFFFFFFF)},
+                                           {"cut after the width", cutAfterWidth}}) {
         EXPECT_EQ(persist->Load(streamOf(c.bytes).get()), E_FAIL) << c.what;
+        // Nothing of a refused stream is applied.
         EXPECT_EQ(host.site().extentPixels().cx, 64) << c.what;
         EXPECT_EQ(host.site().extentPixels().cy, 24) << c.what;
     }
     EXPECT_EQ(persist->Load(streamOf(withExtent(6, widest)).get()), S_OK);
     EXPECT_EQ(host.site().extentPixels().cx, 32767);
 
-    // A property bag's extents are checked the same way.
+    // A property bag's extents are checked the same way, before anything is applied.
     TestHost other;
     ASSERT_EQ(other.create(CLSID_SampleControl), S_OK);
     auto bag = RecordingPropertyBag::make();
@@ -261,6 +265,7 @@ TEST_F(Persistence, DamagedStreamsFailToLoad) {
     bag->Write(u"_cy", &height);
     bag->Write(u"Value", &value);
     EXPECT_EQ(other.site().query<IPersistPropertyBag>()->Load(bag.get(), nullptr), E_FAIL);
+    EXPECT_EQ(other.site().extentPixels().cx, 64);
     LONG stored = 0;
     sampleOf(other.site())->get_Value(&stored);
     EXPECT_NE(stored, 33);
