@@ -11,7 +11,7 @@ struct IAnimationTarget : IDispatch {
 
 namespace sondrel {
 
-// OLE_COLOR in the type tables.
+// OLE_COLOR in the type tables (a put takes com::colorParam, which keeps a long's bit pattern).
 constexpr VARTYPE kColorType = VT_UI4;
 // The hidden first member of every animated interface.
 com::MemberDesc onTimerMember();

@@ -160,6 +160,21 @@ TEST_F(Controls, NoSizeLeavesWhatAWindowsSizeWordsHold) {
     }
 }
 
+TEST_F(Controls, ColoursPassedAsLongsKeepTheirBits) {
+    ASSERT_EQ(host.create(sondrel::CLSID_AudioSlidersBands), S_OK);
+    constexpr DISPID kBackColor = 0x22;
+    for (ULONG colour : {0x8000000Fu, 0x80000012u, 0x00C08040u}) {
+        EXPECT_EQ(put(kBackColor, com::Variant::i4(static_cast<LONG>(colour))), S_OK) << std::hex << colour;
+        EXPECT_EQ(get(kBackColor).ulVal, colour);
+    }
+    com::Variant unsignedColour;
+    unsignedColour.vt = VT_UI4;
+    unsignedColour.ulVal = 0x80000005u;
+    EXPECT_EQ(put(kBackColor, unsignedColour), S_OK);
+    EXPECT_EQ(get(kBackColor).ulVal, 0x80000005u);
+    EXPECT_EQ(put(kBackColor, com::Variant::r8(-1)), DISP_E_OVERFLOW);  // only a long's bits are taken
+}
+
 TEST_F(Controls, GlideFiresValueChangeOnEveryTick) {
     ASSERT_EQ(host.createAndActivate(kSlider, RECT{10, 10, 210, 25}), S_OK);
     auto recorder = EventRecorder::make(DIID__IAudioSliderType2Events);

@@ -187,7 +187,12 @@ struct ParamDesc {
     const char* name = "";
     VARTYPE vt = VT_EMPTY;  // VT_EMPTY: taken from the C++ parameter type
     USHORT flags = PARAMFLAG_NONE;
+    bool oleColor = false;  // an OLE_COLOR (VT_UI4)
 };
+
+// An OLE_COLOR parameter. Hosts pass system colours (0x800000xx) as negative longs, so a VT_I4
+// argument gives its 32-bit pattern as it is, where a plain VT_UI4 one would overflow.
+inline ParamDesc colorParam(const char* name) { return ParamDesc{name, VT_UI4, PARAMFLAG_NONE, true}; }
 
 // Calls the member on self (the interface pointer) with one prepared VARIANT per declared
 // parameter: in-parameters hold a value of the parameter's type, by-reference and [retval]
