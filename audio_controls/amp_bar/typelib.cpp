@@ -10,7 +10,7 @@ using I = IAudioAmpBarType1;
 const com::TypeDesc kIAudioAmpBarType1 = com::dualInterface<I>(
     "IAudioAmpBarType1", "IAudioAmpBarType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         method<&I::Move>("Move", 1, {{"left"}, {"top"}, {"width"}, {"height"}}, "method Move"),
         propget<&I::get_Value>("Value", 11, {}, "property Value"),
         propput<&I::put_Value>("Value", 11, {{"newVal"}}, "property Value"),

@@ -10,7 +10,7 @@ using com::propput;
 const com::TypeDesc kIAudioSlidersBands = com::dualInterface<IAudioSlidersBands>(
     "IAudioSlidersBands", "IAudioSlidersBands Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::Hidden),
         propget<&IAudioSlidersBands::get_BandCount>("BandCount", 0x1, {}, "property BandCount"),
         propput<&IAudioSlidersBands::put_BandCount>("BandCount", 0x1, {{"newVal"}}, "property BandCount"),
         propget<&IAudioSlidersBands::get_BandNum>("BandNum", 0x2, {}, "property BandNum"),

@@ -10,7 +10,7 @@ using com::propput;
 const com::TypeDesc kIAudioSliderType1 = com::dualInterface<IAudioSliderType1>(
     "IAudioSliderType1", "IAudioSliderType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         propget<&IAudioSliderType1::get_BackColor>("BackColor", 12, {{"", kColorType}}, "property BackColor"),
         propput<&IAudioSliderType1::put_BackColor>("BackColor", 12, {com::colorParam("newVal")}, "property BackColor"),
         propget<&IAudioSliderType1::get_BorderColor>("BorderColor", 13, {{"", kColorType}}, "property BorderColor"),

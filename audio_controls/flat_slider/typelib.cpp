@@ -10,7 +10,7 @@ using com::propput;
 const com::TypeDesc kIAudioFlatSlider = com::dualInterface<IAudioFlatSlider>(
     "IAudioFlatSlider", "IAudioFlatSlider Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         com::method<&IAudioFlatSlider::SetValue>("SetValue", 1, {{"Value"}}, "method SetValue"),
         propget<&IAudioFlatSlider::get_BackColor>("BackColor", 10, {{"", kColorType}}, "property BackColor"),
         propput<&IAudioFlatSlider::put_BackColor>("BackColor", 10, {com::colorParam("newVal")}, "property BackColor"),

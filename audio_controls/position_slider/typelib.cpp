@@ -10,7 +10,7 @@ using com::propput;
 const com::TypeDesc kIAudioSliderType2 = com::dualInterface<IAudioSliderType2>(
     "IAudioSliderType2", "IAudioSliderType2 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::Hidden),
         propget<&IAudioSliderType2::get_Enabled>("Enabled", 0xb, {{"", VT_BOOL}}, "property Enabled"),
         propput<&IAudioSliderType2::put_Enabled>("Enabled", 0xb, {{"newVal", VT_BOOL}}, "property Enabled"),
         propget<&IAudioSliderType2::get_Max>("Max", 0xc, {}, "property Max"),

@@ -12,7 +12,7 @@ using I = IAudioPlayButtonType2;
 const com::TypeDesc kIAudioPlayButtonType2 = com::dualInterface<I>(
     "IAudioPlayButtonType2", "IAudioPlayButtonType2 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         method<&I::ChangeVolume>("ChangeVolume", 2, {{"Volume"}}, "method ChangeVolume"),
         method<&I::Play>("Play", 3, {}, "method Play"),
         method<&I::Pause>("Pause", 4, {}, "method Pause"),

@@ -10,7 +10,7 @@ using com::propput;
 const com::TypeDesc kIAudioPlayButtonType1 = com::dualInterface<IAudioPlayButtonType1>(
     "IAudioPlayButtonType1", "IAudioPlayButtonType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         propget<&IAudioPlayButtonType1::get_BackColor>("BackColor", 9, {{"", kColorType}}, "property BackColor"),
         propput<&IAudioPlayButtonType1::put_BackColor>("BackColor", 9, {com::colorParam("newVal")}, "property BackColor"),
         propget<&IAudioPlayButtonType1::get_Flat>("Flat", 10, {{"", VT_BOOL}}, "property Flat"),

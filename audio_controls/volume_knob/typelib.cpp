@@ -11,7 +11,7 @@ using I = IAudioVolumeButtonType1;
 const com::TypeDesc kIAudioVolumeButtonType1 = com::dualInterface<I>(
     "IAudioVolumeButtonType1", "IAudioVolumeButtonType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::Hidden),
         propget<&I::get_Value>("Value", 0xa, {}, "property Value"),
         propput<&I::put_Value>("Value", 0xa, {{"newVal"}}, "property Value"),
         propget<&I::get_Max>("Max", 0xb, {}, "property Max"),
