@@ -6,8 +6,10 @@
 #include "interfaces.h"
 #include "registration.h"
 #include "resources.h"
+#include "win32/module.h"
 
 #include <atomic>
+#include <string>
 
 namespace sondrel {
 
@@ -15,6 +17,13 @@ namespace {
 
 const com::TypeLibRegistration typeLibRegistration(kSondrel3Lib);
 std::atomic<long> locks{0};
+
+// The module's full path, as the registry names it.
+std::string modulePath() {
+    char path[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameA(moduleInstance(), path, sizeof path);
+    return std::string(path, n);
+}
 
 // The artwork's table lives in this module, so it leaves the resource registry with it.
 struct ResourceLifetime {
