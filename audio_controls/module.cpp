@@ -2,6 +2,7 @@
 // self-registration.
 
 #include "com/activation.h"
+#include "com/object.h"
 #include "controls.h"
 #include "interfaces.h"
 #include "registration.h"
@@ -35,14 +36,7 @@ public:
     explicit Factory(const ClassInfo& info) : info_(info) {}
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return com::queryOne<IClassFactory>(this, riid, riid == IID_IClassFactory, out);
     }
     // The factories are static; a reference to one keeps the module loaded like a lock does.
     ULONG AddRef() override { return static_cast<ULONG>(++locks); }

@@ -4,31 +4,15 @@
 #include "forms/olecontrol.h"
 #include "forms/internal.h"
 
-#include <atomic>
+#include "com/object.h"
 
 namespace forms {
 
-class OleControl::Sink final : public IDispatch {
+class OleControl::Sink final : public com::SingleInterfaceObject<IDispatch> {
 public:
     Sink(OleControl* owner, REFIID events) : owner_(owner), events_(events) {}
     void detach() { owner_ = nullptr; }
 
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == events_) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
         *count = 0;
@@ -45,7 +29,8 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
+    bool offers(REFIID riid) const override { return riid == IID_IDispatch || riid == events_; }
+
     OleControl* owner_;
     IID events_;
 };
