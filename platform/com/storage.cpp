@@ -31,7 +31,6 @@ struct Element {
 
 class MemoryStorage final : public com::SingleInterfaceObject<IStorage> {
 public:
-
     HRESULT CreateStream(LPCOLESTR name, DWORD mode, DWORD, DWORD, IStream** stream) override {
         if (!name || !stream) return STG_E_INVALIDPOINTER;
         *stream = nullptr;
@@ -121,7 +120,6 @@ private:
 
 class PropertyBag final : public com::SingleInterfaceObject<IPropertyBag> {
 public:
-
     HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
         if (!name || !value) return E_POINTER;
         auto it = values_.find(keyOf(name));
