@@ -58,9 +58,13 @@ void AnimationTimer::run(State& s) {
         Sleep(s.interval);
         s.inWait = false;
         if (!s.running) break;
-        s.target->_OnTimer();
+        // A control whose apartment has ended is never reached again.
+        if (s.target->_OnTimer() == RPC_E_DISCONNECTED) break;
     }
     s.inWait = false;
+    // Whatever ends the worker (a stop, an interface it could not unmarshal, a control it can no
+    // longer reach) ends the running state with it, so that the next start makes a new worker.
+    s.running = false;
     if (s.target) {
         IAnimationTarget* target = s.target;
         s.target = nullptr;

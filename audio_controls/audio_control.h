@@ -4,6 +4,7 @@
 
 #include "control_class.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace sondrel {
@@ -13,17 +14,23 @@ class AudioControl : public activex::Control<I> {
 public:
     explicit AudioControl(const activex::ControlClass& cls) : activex::Control<I>(cls) {}
 
-    // Stores the size the control's rule makes of the offered one; without a rule, as given.
+    // Stores the size the control's rule makes of the offered one; without a rule, as given. Either
+    // way no side leaves what a window's 16-bit size words hold.
     HRESULT SetExtent(DWORD aspect, SIZEL* size) override {
         const PixelSize offered = size ? pixels(activex::himetricToPixels(*size)) : PixelSize{};
         const std::optional<PixelSize> ruled = sizeRule(offered);
-        if (!ruled) return activex::ControlBase::SetExtent(aspect, size);
+        if (!ruled && (!size || (fits(offered.cx) && fits(offered.cy))))
+            return activex::ControlBase::SetExtent(aspect, size);
         if (!size) return E_POINTER;
-        SIZEL adjusted = activex::pixelsToHimetric(SIZE{ruled->cx, ruled->cy});
+        const PixelSize s = ruled.value_or(offered);
+        SIZEL adjusted = activex::pixelsToHimetric(SIZE{fitted(s.cx), fitted(s.cy)});
         return activex::ControlBase::SetExtent(aspect, &adjusted);
     }
 
 protected:
+    static bool fits(LONG side) { return side >= 0 && side <= activex::kLargestSidePixels; }
+    static LONG fitted(LONG side) { return std::clamp<LONG>(side, 0, activex::kLargestSidePixels); }
+
     // The pixel size the control takes when offered one; nullopt: any size is kept as given.
     virtual std::optional<PixelSize> sizeRule(PixelSize) const { return std::nullopt; }
 

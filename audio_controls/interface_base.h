@@ -11,9 +11,11 @@ struct IAnimationTarget : IDispatch {
 
 namespace sondrel {
 
-// OLE_COLOR in the type tables.
+// OLE_COLOR in the type tables (a put takes com::colorParam, which keeps a long's bit pattern).
 constexpr VARTYPE kColorType = VT_UI4;
-// The hidden first member of every animated interface.
-com::MemberDesc onTimerMember();
+// The first member of every animated interface, hidden from browsers; some classes also keep it
+// from macro languages.
+enum class OnTimerUse { Hidden, HiddenAndRestricted };
+com::MemberDesc onTimerMember(OnTimerUse use);
 
 }  // namespace sondrel

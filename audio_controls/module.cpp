@@ -2,12 +2,15 @@
 // self-registration.
 
 #include "com/activation.h"
+#include "com/object.h"
 #include "controls.h"
 #include "interfaces.h"
 #include "registration.h"
 #include "resources.h"
+#include "win32/module.h"
 
 #include <atomic>
+#include <string>
 
 namespace sondrel {
 
@@ -15,6 +18,13 @@ namespace {
 
 const com::TypeLibRegistration typeLibRegistration(kSondrel3Lib);
 std::atomic<long> locks{0};
+
+// The module's full path, as the registry names it.
+std::string modulePath() {
+    char path[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameA(moduleInstance(), path, sizeof path);
+    return std::string(path, n);
+}
 
 // The artwork's table lives in this module, so it leaves the resource registry with it.
 struct ResourceLifetime {
@@ -26,14 +36,7 @@ public:
     explicit Factory(const ClassInfo& info) : info_(info) {}
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return com::queryOne<IClassFactory>(this, riid, riid == IID_IClassFactory, out);
     }
     // The factories are static; a reference to one keeps the module loaded like a lock does.
     ULONG AddRef() override { return static_cast<ULONG>(++locks); }

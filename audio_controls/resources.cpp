@@ -1,6 +1,7 @@
 #include "resources.h"
 
 #include "interfaces.h"
+#include "win32/module.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +9,8 @@
 #include <vector>
 
 namespace sondrel {
+
+HINSTANCE moduleInstance() { return win32::moduleFromAddress(reinterpret_cast<const void*>(&moduleInstance)); }
 
 namespace {
 

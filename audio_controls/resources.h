@@ -2,13 +2,15 @@
 // The module's own artwork: cursors, toolbox bitmaps and the controls' pictures, drawn by code.
 
 #include "gdi/gdi.h"
-#include "module_handle.h"
 
 #include <cstdint>
 #include <list>
 #include <vector>
 
 namespace sondrel {
+
+// The module that holds this code: every resource is loaded from it.
+HINSTANCE moduleInstance();
 
 constexpr WORD IDC_SLIDER_HORIZONTAL = 213;
 constexpr WORD IDC_SLIDER_VERTICAL = 215;

@@ -2,8 +2,9 @@
 
 namespace sondrel {
 
-com::MemberDesc onTimerMember() {
-    return com::method<&IAnimationTarget::_OnTimer>("_OnTimer", 0, {}, "method _OnTimer", FUNCFLAG_FHIDDEN);
+com::MemberDesc onTimerMember(OnTimerUse use) {
+    const WORD flags = use == OnTimerUse::HiddenAndRestricted ? FUNCFLAG_FHIDDEN | FUNCFLAG_FRESTRICTED : FUNCFLAG_FHIDDEN;
+    return com::method<&IAnimationTarget::_OnTimer>("_OnTimer", 0, {}, "method _OnTimer", flags);
 }
 
 namespace {

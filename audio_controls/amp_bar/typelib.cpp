@@ -10,7 +10,7 @@ using I = IAudioAmpBarType1;
 const com::TypeDesc kIAudioAmpBarType1 = com::dualInterface<I>(
     "IAudioAmpBarType1", "IAudioAmpBarType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         method<&I::Move>("Move", 1, {{"left"}, {"top"}, {"width"}, {"height"}}, "method Move"),
         propget<&I::get_Value>("Value", 11, {}, "property Value"),
         propput<&I::put_Value>("Value", 11, {{"newVal"}}, "property Value"),
@@ -31,17 +31,17 @@ const com::TypeDesc kIAudioAmpBarType1 = com::dualInterface<I>(
         propget<&I::get_PickWidthPercent>("PickWidthPercent", 20, {}, "property PickWidthPercent"),
         propput<&I::put_PickWidthPercent>("PickWidthPercent", 20, {{"newVal"}}, "property PickWidthPercent"),
         propget<&I::get_TickColor>("TickColor", 21, {{"", kColorType}}, "property TickColor"),
-        propput<&I::put_TickColor>("TickColor", 21, {{"newVal", kColorType}}, "property TickColor"),
+        propput<&I::put_TickColor>("TickColor", 21, {com::colorParam("newVal")}, "property TickColor"),
         propget<&I::get_PickColor>("PickColor", 22, {{"", kColorType}}, "property PickColor"),
-        propput<&I::put_PickColor>("PickColor", 22, {{"newVal", kColorType}}, "property PickColor"),
+        propput<&I::put_PickColor>("PickColor", 22, {com::colorParam("newVal")}, "property PickColor"),
         propget<&I::get_TickBackColor>("TickBackColor", 23, {{"", kColorType}}, "property TickBackColor"),
-        propput<&I::put_TickBackColor>("TickBackColor", 23, {{"newVal", kColorType}}, "property TickBackColor"),
+        propput<&I::put_TickBackColor>("TickBackColor", 23, {com::colorParam("newVal")}, "property TickBackColor"),
         propget<&I::get_BackColor>("BackColor", 24, {{"", kColorType}}, "property BackColor"),
-        propput<&I::put_BackColor>("BackColor", 24, {{"newVal", kColorType}}, "property BackColor"),
+        propput<&I::put_BackColor>("BackColor", 24, {com::colorParam("newVal")}, "property BackColor"),
         propget<&I::get_Orientation>("Orientation", 25, {}, "property Orientation"),
         propput<&I::put_Orientation>("Orientation", 25, {{"newVal"}}, "property Orientation"),
         propget<&I::get_BorderColor>("BorderColor", 26, {{"", kColorType}}, "property BorderColor"),
-        propput<&I::put_BorderColor>("BorderColor", 26, {{"newVal", kColorType}}, "property BorderColor"),
+        propput<&I::put_BorderColor>("BorderColor", 26, {com::colorParam("newVal")}, "property BorderColor"),
     });
 
 const com::TypeDesc kCoAudioAmpBarType1 =

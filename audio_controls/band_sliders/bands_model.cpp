@@ -139,10 +139,12 @@ BandsEffects BandsModel::mouseMove(int x, int y, PixelSize size) {
         }
         if (band == over || (dragging_ && band == selected_)) hover_[band - 1] = true;
         if (dragging_ && band == selected_) {
+            // The thumb follows the row under the pointer, measured from the track's top; in the
+            // second look that differs from where the taller hit column places it, so every move
+            // of a drag there is a change.
             const int row = std::clamp(y, top + 4, bottom - 4);
-            const int next = std::clamp(row - top - 4, 0, std::max(l.trackLength, 0));
-            if (next != static_cast<int>(offsets_[band - 1])) {
-                setOffset(band, static_cast<float>(next), l);
+            if (static_cast<float>(row) != top + offsets_[band - 1] + 4) {
+                setOffset(band, static_cast<float>(row - l.trackTop - 4), l);
                 effects.push_back({BandsEffect::FireValueChange, band});
             }
         }

@@ -1,9 +1,8 @@
-#include "animated_control.h"
 #include "bitmap_slider/bitmap_slider_view.h"
 #include "bitmap_slider/thumb_artwork.h"
 #include "control_class.h"
 #include "controls.h"
-#include "resources.h"
+#include "slider_control.h"
 
 namespace sondrel {
 
@@ -11,17 +10,17 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioSliderType1);
 
-class AudioSliderType1 final : public AnimatedControl<IAudioSliderType1> {
+class AudioSliderType1 final : public SliderControl<IAudioSliderType1> {
 public:
-    AudioSliderType1() : AnimatedControl(kClass, BitmapSliderModel::kTimerInterval) {
+    AudioSliderType1()
+        : SliderControl(kClass, BitmapSliderModel::kTimerInterval,
+                        {DISPID_SLIDER1_MOUSEDOWN, DISPID_SLIDER1_MOUSEUP, DISPID_SLIDER1_VALUECHANGE}) {
         setExtentPixels(150, model_.thickness());
         for (LONG orientation = 0; orientation < 2; ++orientation)
             for (LONG size = 0; size < 3; ++size)
                 for (int pushed = 0; pushed < 2; ++pushed)
                     thumbs_[orientation][size][pushed] = LoadBitmapA(
                         moduleInstance(), MAKEINTRESOURCEA(thumbBitmapId(orientation, size, pushed != 0)));
-        horizontal_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_HORIZONTAL));
-        vertical_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_VERTICAL));
     }
     ~AudioSliderType1() override {
         stopTimer();
@@ -29,8 +28,6 @@ public:
             for (auto& size : orientation)
                 for (HBITMAP bitmap : size)
                     if (bitmap) DeleteObject(bitmap);
-        if (horizontal_) DestroyCursor(horizontal_);
-        if (vertical_) DestroyCursor(vertical_);
     }
 
     HRESULT onTick() override {
@@ -79,56 +76,17 @@ protected:
     }
 
     bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result) override {
-        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-        const PixelSize size{posRect().right - posRect().left, posRect().bottom - posRect().top};
-        switch (msg) {
-            case WM_ERASEBKGND: *result = 0; return true;
-            case WM_LBUTTONDOWN:
-                apply(model_.mouseDown(x, y, size));
-                showCursor();
-                return false;
-            case WM_MOUSEMOVE:
-                showCursor();
-                apply(model_.mouseMove(x, y, size));
-                return false;
-            case WM_LBUTTONUP:
-                showCursor();
-                apply(model_.mouseUp(x, y, size));
-                return false;
-            case WM_SIZE:
-                reportRuledSize(lParam);
-                *result = 0;
-                return true;
-            case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
-            default: return false;
+        if (msg == WM_ERASEBKGND) {
+            *result = 0;
+            return true;
         }
+        dragMessage(model_, msg, lParam);
+        return sizeMessage(msg, lParam, result);
     }
 
 private:
-    void showCursor() {
-        if (model_.ownsCursor()) SetCursor(model_.vertical() ? vertical_ : horizontal_);
-    }
-    HRESULT apply(const BitmapSliderEffects& effects) {
-        for (const BitmapSliderEffect& e : effects) switch (e.kind) {
-                case BitmapSliderEffect::Redraw: redraw(); break;
-                case BitmapSliderEffect::FireMouseDown: fireEvent(DISPID_SLIDER1_MOUSEDOWN); break;
-                case BitmapSliderEffect::FireMouseUp: fireEvent(DISPID_SLIDER1_MOUSEUP); break;
-                case BitmapSliderEffect::FireValueChange: {
-                    activex::EventArgs args;
-                    args.i4(e.value);
-                    fireEvent(DISPID_SLIDER1_VALUECHANGE, args);
-                    break;
-                }
-                case BitmapSliderEffect::Capture: SetCapture(window()); break;
-                case BitmapSliderEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        return S_OK;
-    }
-
     BitmapSliderModel model_;
     HBITMAP thumbs_[2][3][2] = {};
-    HCURSOR horizontal_ = nullptr;
-    HCURSOR vertical_ = nullptr;
 };
 
 }  // namespace

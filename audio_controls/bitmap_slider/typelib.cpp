@@ -10,11 +10,11 @@ using com::propput;
 const com::TypeDesc kIAudioSliderType1 = com::dualInterface<IAudioSliderType1>(
     "IAudioSliderType1", "IAudioSliderType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         propget<&IAudioSliderType1::get_BackColor>("BackColor", 12, {{"", kColorType}}, "property BackColor"),
-        propput<&IAudioSliderType1::put_BackColor>("BackColor", 12, {{"newVal", kColorType}}, "property BackColor"),
+        propput<&IAudioSliderType1::put_BackColor>("BackColor", 12, {com::colorParam("newVal")}, "property BackColor"),
         propget<&IAudioSliderType1::get_BorderColor>("BorderColor", 13, {{"", kColorType}}, "property BorderColor"),
-        propput<&IAudioSliderType1::put_BorderColor>("BorderColor", 13, {{"newVal", kColorType}}, "property BorderColor"),
+        propput<&IAudioSliderType1::put_BorderColor>("BorderColor", 13, {com::colorParam("newVal")}, "property BorderColor"),
         propget<&IAudioSliderType1::get_BorderType>("BorderType", 14, {}, "property BorderType"),
         propput<&IAudioSliderType1::put_BorderType>("BorderType", 14, {{"newVal"}}, "property BorderType"),
         propget<&IAudioSliderType1::get_Orientation>("Orientation", 15, {}, "property Orientation"),

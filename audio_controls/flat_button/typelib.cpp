@@ -11,7 +11,7 @@ using I = IAudioFlatButton;
 const com::TypeDesc kIAudioFlatButton = com::dualInterface<I>(
     "IAudioFlatButton", "IAudioFlatButton Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         propget<&I::get_Font>("Font", 11, {}, "property Font"),
         propputref<&I::putref_Font>("Font", 11, {{"pFont"}}, "property Font"),
         propget<&I::get_Caption>("Caption", 12, {}, "property Caption"),

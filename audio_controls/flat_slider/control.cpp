@@ -1,8 +1,7 @@
-#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "flat_slider/flat_slider_view.h"
-#include "resources.h"
+#include "slider_control.h"
 
 namespace sondrel {
 
@@ -10,18 +9,14 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioFlatSlider);
 
-class AudioFlatSlider final : public AnimatedControl<IAudioFlatSlider> {
+class AudioFlatSlider final : public SliderControl<IAudioFlatSlider> {
 public:
-    AudioFlatSlider() : AnimatedControl(kClass, FlatSliderModel::kTimerInterval) {
+    AudioFlatSlider()
+        : SliderControl(kClass, FlatSliderModel::kTimerInterval,
+                        {DISPID_FLATSLIDER_MOUSEDOWN, DISPID_FLATSLIDER_MOUSEUP, DISPID_FLATSLIDER_VALUECHANGE}) {
         setExtentPixels(15, 150);
-        horizontal_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_HORIZONTAL));
-        vertical_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_VERTICAL));
     }
-    ~AudioFlatSlider() override {
-        stopTimer();
-        if (horizontal_) DestroyCursor(horizontal_);
-        if (vertical_) DestroyCursor(vertical_);
-    }
+    ~AudioFlatSlider() override { stopTimer(); }
 
     HRESULT onTick() override {
         if (!inPlaceActive()) return S_OK;
@@ -72,55 +67,12 @@ protected:
     void onDraw(HDC hdc, const RECT& bounds) override { drawFlatSlider(hdc, bounds, model_); }
 
     bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result) override {
-        const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
-        const PixelSize size{posRect().right - posRect().left, posRect().bottom - posRect().top};
-        switch (msg) {
-            case WM_LBUTTONDOWN:
-                apply(model_.mouseDown(x, y, size));
-                showCursor();
-                return false;
-            case WM_MOUSEMOVE:
-                showCursor();
-                apply(model_.mouseMove(x, y, size));
-                return false;
-            case WM_LBUTTONUP:
-                showCursor();
-                apply(model_.mouseUp(x, y, size));
-                return false;
-            case WM_SIZE:
-                reportRuledSize(lParam);
-                *result = 0;
-                return true;
-            case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
-            default: return false;
-        }
+        dragMessage(model_, msg, lParam);
+        return sizeMessage(msg, lParam, result);
     }
 
 private:
-    void showCursor() {
-        const HCURSOR own = model_.vertical() ? vertical_ : horizontal_;
-        if (model_.ownsCursor() && GetCursor() != own) SetCursor(own);
-    }
-    HRESULT apply(const FlatSliderEffects& effects) {
-        for (const FlatSliderEffect& e : effects) switch (e.kind) {
-                case FlatSliderEffect::Redraw: redraw(); break;
-                case FlatSliderEffect::FireMouseDown: fireEvent(DISPID_FLATSLIDER_MOUSEDOWN); break;
-                case FlatSliderEffect::FireMouseUp: fireEvent(DISPID_FLATSLIDER_MOUSEUP); break;
-                case FlatSliderEffect::FireValueChange: {
-                    activex::EventArgs args;
-                    args.i4(e.value);
-                    fireEvent(DISPID_FLATSLIDER_VALUECHANGE, args);
-                    break;
-                }
-                case FlatSliderEffect::Capture: SetCapture(window()); break;
-                case FlatSliderEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        return S_OK;
-    }
-
     FlatSliderModel model_;
-    HCURSOR horizontal_ = nullptr;
-    HCURSOR vertical_ = nullptr;
 };
 
 }  // namespace

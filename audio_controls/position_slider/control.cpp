@@ -1,8 +1,7 @@
-#include "animated_control.h"
 #include "control_class.h"
 #include "controls.h"
 #include "position_slider/slider_view.h"
-#include "resources.h"
+#include "slider_control.h"
 
 namespace sondrel {
 
@@ -10,18 +9,14 @@ namespace {
 
 const activex::ControlClass kClass = controlClass(CLSID_AudioSliderType2);
 
-class AudioSliderType2 final : public AnimatedControl<IAudioSliderType2> {
+class AudioSliderType2 final : public SliderControl<IAudioSliderType2> {
 public:
-    AudioSliderType2() : AnimatedControl(kClass, SliderModel::kTimerInterval) {
+    AudioSliderType2()
+        : SliderControl(kClass, SliderModel::kTimerInterval,
+                        {DISPID_SLIDER_MOUSEDOWN, DISPID_SLIDER_MOUSEUP, DISPID_SLIDER_VALUECHANGE}) {
         setExtentPixels(150, 15);
-        horizontal_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_HORIZONTAL));
-        vertical_ = LoadCursorA(moduleInstance(), MAKEINTRESOURCEA(IDC_SLIDER_VERTICAL));
     }
-    ~AudioSliderType2() override {
-        stopTimer();
-        if (horizontal_) DestroyCursor(horizontal_);
-        if (vertical_) DestroyCursor(vertical_);
-    }
+    ~AudioSliderType2() override { stopTimer(); }
 
     HRESULT onTick() override {
         apply(model_.tick(inPlaceActive()));
@@ -75,12 +70,7 @@ protected:
                 mouseMove(x, y);
                 apply(model_.mouseUp());
                 return false;
-            case WM_SIZE:
-                reportRuledSize(lParam);
-                *result = 0;
-                return true;
-            case WM_MOVE: keepSize(RECT{x, y, x, y}); return false;
-            default: return false;
+            default: return sizeMessage(msg, lParam, result);
         }
     }
 
@@ -88,31 +78,11 @@ private:
     // Also what the button does with its position, after its own effects (a MouseDown handler
     // may have changed the range or the size).
     void mouseMove(int x, int y) {
-        HCURSOR own = model_.orientation() == 0 ? horizontal_ : vertical_;
-        if (model_.ownsCursor() && GetCursor() != own) SetCursor(own);
+        showCursor(model_.orientation() != 0, model_.ownsCursor());
         model_.mouseMove(x, y, pixels(extentPixels()));
     }
 
-    HRESULT apply(const SliderEffects& effects) {
-        for (const SliderEffect& e : effects) switch (e.kind) {
-                case SliderEffect::Redraw: redraw(); break;
-                case SliderEffect::FireMouseDown: fireEvent(DISPID_SLIDER_MOUSEDOWN); break;
-                case SliderEffect::FireMouseUp: fireEvent(DISPID_SLIDER_MOUSEUP); break;
-                case SliderEffect::FireValueChange: {
-                    activex::EventArgs args;
-                    args.i4(e.value);
-                    fireEvent(DISPID_SLIDER_VALUECHANGE, args);
-                    break;
-                }
-                case SliderEffect::Capture: SetCapture(window()); break;
-                case SliderEffect::ReleaseCapture: ReleaseCapture(); break;
-            }
-        return S_OK;
-    }
-
     SliderModel model_;
-    HCURSOR horizontal_ = nullptr;
-    HCURSOR vertical_ = nullptr;
 };
 
 }  // namespace

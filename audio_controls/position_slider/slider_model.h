@@ -6,18 +6,9 @@
 #include "com/oleauto.h"
 #include "com/olecolor.h"
 #include "helpers.h"
-
-#include <vector>
+#include "slider_effects.h"
 
 namespace sondrel {
-
-struct SliderEffect {
-    enum Kind { Redraw, FireMouseDown, FireMouseUp, FireValueChange, Capture, ReleaseCapture };
-    Kind kind;
-    LONG value = 0;  // FireValueChange
-    bool operator==(const SliderEffect&) const = default;
-};
-using SliderEffects = std::vector<SliderEffect>;
 
 class SliderModel {
 public:

@@ -14,7 +14,7 @@ const com::TypeDesc kIAudioStepButtonType1 = com::dualInterface<I>(
         com::method<&I::ScrollMinus>("ScrollMinus", 1, {}, "method ScrollMinus"),
         com::method<&I::ScrollPlus>("ScrollPlus", 2, {}, "method ScrollPlus"),
         propget<&I::get_BackColor>("BackColor", 0xa, {{"", kColorType}}, "property BackColor"),
-        propput<&I::put_BackColor>("BackColor", 0xa, {{"newVal", kColorType}}, "property BackColor"),
+        propput<&I::put_BackColor>("BackColor", 0xa, {com::colorParam("newVal")}, "property BackColor"),
         propget<&I::get_Value>("Value", 0xb, {}, "property Value"),
         propput<&I::put_Value>("Value", 0xb, {{"newVal"}}, "property Value"),
         propget<&I::get_Max>("Max", 0xc, {}, "property Max"),
@@ -28,7 +28,7 @@ const com::TypeDesc kIAudioStepButtonType1 = com::dualInterface<I>(
         propget<&I::get_MousePointer>("MousePointer", 0x10, {}, "property MousePointer"),
         propput<&I::put_MousePointer>("MousePointer", 0x10, {{"newVal"}}, "property MousePointer"),
         propget<&I::get_Color>("Color", 0x11, {{"", kColorType}}, "property Color"),
-        propput<&I::put_Color>("Color", 0x11, {{"newVal", kColorType}}, "property Color"),
+        propput<&I::put_Color>("Color", 0x11, {com::colorParam("newVal")}, "property Color"),
     });
 
 const com::TypeDesc k_IAudioStepButtonType1Events = dispInterface(

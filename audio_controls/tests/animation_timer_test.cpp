@@ -162,6 +162,29 @@ TEST_F(Timer, AQuitMessageTakenWhileStoppingIsPostedAgain) {
     EXPECT_EQ(msg.wParam, 7u);
 }
 
+TEST(TimerWorker, AWorkerThatCannotReachItsControlStopsRunning) {
+    // The control's apartment ends before the first tick: the worker cannot unmarshal the
+    // interface, or holds one whose calls can no longer arrive.
+    bool stoppedRunning = false;
+    HANDLE thread = CreateThread(nullptr, 0, +[](LPVOID result) -> DWORD {
+        CoInitialize(nullptr);
+        auto* ticker = new Ticker;
+        AnimationTimer timer;
+        ticker->timer = &timer;
+        const bool started = SUCCEEDED(timer.start(ticker, IID_ITicker, 200));
+        CoUninitialize();
+        for (int i = 0; i < 10000 && timer.running(); ++i) Sleep(1);
+        *static_cast<bool*>(result) = started && !timer.running();
+        timer.stop();
+        ticker->Release();
+        return 0;
+    }, &stoppedRunning, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    EXPECT_TRUE(stoppedRunning);
+}
+
 TEST_F(Timer, StoppingAStoppedTimerDoesNothing) {
     timer.stop();
     EXPECT_FALSE(timer.running());

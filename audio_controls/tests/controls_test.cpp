@@ -120,6 +120,61 @@ TEST_F(Controls, SizeRules) {
     EXPECT_EQ(host.site().extentPixels().cy, 22);
 }
 
+TEST_F(Controls, NoSizeLeavesWhatAWindowsSizeWordsHold) {
+    using namespace sondrel;
+    struct Class {
+        const char* name;
+        CLSID clsid;
+    };
+    for (const Class& c : std::vector<Class>{{"AudioAmpBarType1", CLSID_AudioAmpBarType1},
+                                             {"AudioFlatButton", CLSID_AudioFlatButton},
+                                             {"AudioFlatSlider", CLSID_AudioFlatSlider},
+                                             {"AudioPlayButtonType1", CLSID_AudioPlayButtonType1},
+                                             {"AudioPlayButtonType2", CLSID_AudioPlayButtonType2},
+                                             {"AudioSliderType1", CLSID_AudioSliderType1},
+                                             {"AudioSliderType2", CLSID_AudioSliderType2},
+                                             {"AudioSlidersBands", CLSID_AudioSlidersBands},
+                                             {"AudioStepButtonType1", CLSID_AudioStepButtonType1},
+                                             {"AudioTimeDisplayType1", CLSID_AudioTimeDisplayType1},
+                                             {"AudioVolumeButtonType1", CLSID_AudioVolumeButtonType1},
+                                             {"AudioVolumeButtonType2", CLSID_AudioVolumeButtonType2}}) {
+        ASSERT_EQ(host.create(c.clsid), S_OK) << c.name;
+        SIZEL absurd{0x7FFFFFFF, 0x7FFFFFFF};
+        host.site().object()->SetExtent(DVASPECT_CONTENT, &absurd);
+        const SIZE s = host.site().extentPixels();
+        EXPECT_TRUE(s.cx >= 0 && s.cx <= 32767 && s.cy >= 0 && s.cy <= 32767) << c.name << " " << s.cx << " x " << s.cy;
+
+        // A persisted size beyond that is refused like any damaged stream, and changes nothing.
+        ASSERT_EQ(host.site().setExtentPixels(120, 100), S_OK);
+        const SIZE before = host.site().extentPixels();
+        const std::vector<BYTE> bytes{1, 0, 0, 0, VT_UI4, 0, 0xFF, 0xFF, 0xFF, 0x7F, VT_UI4, 0, 0xFF, 0xFF, 0xFF, 0x7F};
+        com::ComPtr<IStream> stream;
+        ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
+        stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+        stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+        EXPECT_EQ(host.site().query<IPersistStreamInit>()->Load(stream.get()), E_FAIL) << c.name;
+        EXPECT_EQ(host.site().extentPixels().cx, before.cx) << c.name;
+        EXPECT_EQ(host.site().extentPixels().cy, before.cy) << c.name;
+        host.site().close();
+        dispatch_.reset();
+    }
+}
+
+TEST_F(Controls, ColoursPassedAsLongsKeepTheirBits) {
+    ASSERT_EQ(host.create(sondrel::CLSID_AudioSlidersBands), S_OK);
+    constexpr DISPID kBackColor = 0x22;
+    for (ULONG colour : {0x8000000Fu, 0x80000012u, 0x00C08040u}) {
+        EXPECT_EQ(put(kBackColor, com::Variant::i4(static_cast<LONG>(colour))), S_OK) << std::hex << colour;
+        EXPECT_EQ(get(kBackColor).ulVal, colour);
+    }
+    com::Variant unsignedColour;
+    unsignedColour.vt = VT_UI4;
+    unsignedColour.ulVal = 0x80000005u;
+    EXPECT_EQ(put(kBackColor, unsignedColour), S_OK);
+    EXPECT_EQ(get(kBackColor).ulVal, 0x80000005u);
+    EXPECT_EQ(put(kBackColor, com::Variant::r8(-1)), DISP_E_OVERFLOW);  // only a long's bits are taken
+}
+
 TEST_F(Controls, GlideFiresValueChangeOnEveryTick) {
     ASSERT_EQ(host.createAndActivate(kSlider, RECT{10, 10, 210, 25}), S_OK);
     auto recorder = EventRecorder::make(DIID__IAudioSliderType2Events);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -161,6 +162,35 @@ TEST_F(Registration, TheRegistrationCommandRegistersTheLibraryAndEveryClassCreat
               REGDB_E_CLASSNOTREG);
     ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " -u " + SONDREL_PATH).c_str()), 0);
     for (const sondrel::ClassInfo& c : kClasses) EXPECT_FALSE(keyExists("CLSID\\" + com::formatGuid(c.clsid)));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TypeLibrary, TheTimerMethodIsHiddenAndWhereTheClassSaysSoRestricted) {
+    const std::map<std::string, WORD> expected{
+        {"AudioAmpBarType1", FUNCFLAG_FHIDDEN | FUNCFLAG_FRESTRICTED},
+        {"AudioFlatButton", FUNCFLAG_FHIDDEN | FUNCFLAG_FRESTRICTED},
+        {"AudioFlatSlider", FUNCFLAG_FHIDDEN | FUNCFLAG_FRESTRICTED},
+        {"AudioPlayButtonType1", FUNCFLAG_FHIDDEN | FUNCFLAG_FRESTRICTED},
+        {"AudioPlayButtonType2", FUNCFLAG_FHIDDEN | FUNCFLAG_FRESTRICTED},
+        {"AudioSliderType1", FUNCFLAG_FHIDDEN | FUNCFLAG_FRESTRICTED},
+        {"AudioSliderType2", FUNCFLAG_FHIDDEN},
+        {"AudioSlidersBands", FUNCFLAG_FHIDDEN},
+        {"AudioVolumeButtonType1", FUNCFLAG_FHIDDEN},
+        {"AudioVolumeButtonType2", FUNCFLAG_FHIDDEN},
+    };
+    std::size_t animated = 0;
+    for (const sondrel::ClassInfo& c : kClasses) {
+        const com::MemberDesc& first = c.dual->members.front();
+        if (std::string(first.name) != "_OnTimer") continue;
+        ++animated;
+        ASSERT_TRUE(expected.count(c.name)) << c.name;
+        EXPECT_EQ(first.dispid, 0) << c.name;
+        EXPECT_EQ(first.flags, expected.at(c.name)) << c.name;
+    }
+    EXPECT_EQ(animated, expected.size());
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "gdiplus_support.h"
 #include "helpers.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -48,7 +49,9 @@ public:
     explicit TransportModel(COLORREF face = RGB(0xD4, 0xD0, 0xC8));
 
     // Methods of the interface; false when the state refuses them.
-    void changeVolume(LONG volume) { volume_ = static_cast<float>(volume * 0.00062695926); }
+    // Clamped to the track as a press is: a thumb drawn beyond it would cover the mute button or
+    // leave the control.
+    void changeVolume(LONG volume) { volume_ = std::clamp(static_cast<float>(volume * 0.00062695926), 0.0f, 41.0f); }
     bool play();
     bool pause();
     bool stop();

@@ -10,9 +10,9 @@ using com::propput;
 const com::TypeDesc kIAudioPlayButtonType1 = com::dualInterface<IAudioPlayButtonType1>(
     "IAudioPlayButtonType1", "IAudioPlayButtonType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::HiddenAndRestricted),
         propget<&IAudioPlayButtonType1::get_BackColor>("BackColor", 9, {{"", kColorType}}, "property BackColor"),
-        propput<&IAudioPlayButtonType1::put_BackColor>("BackColor", 9, {{"newVal", kColorType}}, "property BackColor"),
+        propput<&IAudioPlayButtonType1::put_BackColor>("BackColor", 9, {com::colorParam("newVal")}, "property BackColor"),
         propget<&IAudioPlayButtonType1::get_Flat>("Flat", 10, {{"", VT_BOOL}}, "property Flat"),
         propput<&IAudioPlayButtonType1::put_Flat>("Flat", 10, {{"newVal", VT_BOOL}}, "property Flat"),
         propget<&IAudioPlayButtonType1::get_Pause>("Pause", 11, {{"", VT_BOOL}}, "property Pause"),
@@ -32,7 +32,7 @@ const com::TypeDesc kIAudioPlayButtonType1 = com::dualInterface<IAudioPlayButton
         propget<&IAudioPlayButtonType1::get_RecordBtnEnabled>("RecordBtnEnabled", 18, {{"", VT_BOOL}}, "property RecordBtnEnabled"),
         propput<&IAudioPlayButtonType1::put_RecordBtnEnabled>("RecordBtnEnabled", 18, {{"newVal", VT_BOOL}}, "property RecordBtnEnabled"),
         propget<&IAudioPlayButtonType1::get_Color>("Color", 19, {{"", kColorType}}, "property Color"),
-        propput<&IAudioPlayButtonType1::put_Color>("Color", 19, {{"newVal", kColorType}}, "property Color"),
+        propput<&IAudioPlayButtonType1::put_Color>("Color", 19, {com::colorParam("newVal")}, "property Color"),
     });
 
 const com::TypeDesc k_IAudioPlayButtonType1Events = dispInterface(

@@ -11,7 +11,7 @@ using I = IAudioVolumeButtonType1;
 const com::TypeDesc kIAudioVolumeButtonType1 = com::dualInterface<I>(
     "IAudioVolumeButtonType1", "IAudioVolumeButtonType1 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::Hidden),
         propget<&I::get_Value>("Value", 0xa, {}, "property Value"),
         propput<&I::put_Value>("Value", 0xa, {{"newVal"}}, "property Value"),
         propget<&I::get_Max>("Max", 0xb, {}, "property Max"),
@@ -33,9 +33,9 @@ const com::TypeDesc kIAudioVolumeButtonType1 = com::dualInterface<I>(
         propget<&I::get_IndColor>("IndColor", 0x1f, {}, "property IndColor"),
         propput<&I::put_IndColor>("IndColor", 0x1f, {{"newVal"}}, "property IndColor"),
         propget<&I::get_Color>("Color", 0x20, {{"", kColorType}}, "property Color"),
-        propput<&I::put_Color>("Color", 0x20, {{"newVal", kColorType}}, "property Color"),
+        propput<&I::put_Color>("Color", 0x20, {com::colorParam("newVal")}, "property Color"),
         propget<&I::get_BackColor>("BackColor", 0x21, {{"", kColorType}}, "property BackColor"),
-        propput<&I::put_BackColor>("BackColor", 0x21, {{"newVal", kColorType}}, "property BackColor"),
+        propput<&I::put_BackColor>("BackColor", 0x21, {com::colorParam("newVal")}, "property BackColor"),
     });
 
 const com::TypeDesc k_IAudioVolumeButtonType1Events = dispInterface(

@@ -11,7 +11,7 @@ using I = IAudioVolumeButtonType2;
 const com::TypeDesc kIAudioVolumeButtonType2 = com::dualInterface<I>(
     "IAudioVolumeButtonType2", "IAudioVolumeButtonType2 Interface",
     {
-        onTimerMember(),
+        onTimerMember(OnTimerUse::Hidden),
         propget<&I::get_Value>("Value", 0xa, {}, "property Value"),
         propput<&I::put_Value>("Value", 0xa, {{"newVal"}}, "property Value"),
         propget<&I::get_Max>("Max", 0xb, {}, "property Max"),
@@ -31,9 +31,9 @@ const com::TypeDesc kIAudioVolumeButtonType2 = com::dualInterface<I>(
         propget<&I::get_Style>("Style", 0x1e, {}, "property Style"),
         propput<&I::put_Style>("Style", 0x1e, {{"newVal"}}, "property Style"),
         propget<&I::get_Color>("Color", 0x1f, {{"", kColorType}}, "property Color"),
-        propput<&I::put_Color>("Color", 0x1f, {{"newVal", kColorType}}, "property Color"),
+        propput<&I::put_Color>("Color", 0x1f, {com::colorParam("newVal")}, "property Color"),
         propget<&I::get_BackColor>("BackColor", 0x20, {{"", kColorType}}, "property BackColor"),
-        propput<&I::put_BackColor>("BackColor", 0x20, {{"newVal", kColorType}}, "property BackColor"),
+        propput<&I::put_BackColor>("BackColor", 0x20, {com::colorParam("newVal")}, "property BackColor"),
     });
 
 const com::TypeDesc k_IAudioVolumeButtonType2Events = dispInterface(

@@ -23,14 +23,7 @@ class ControlSite::Extender final : public IDispatch {
 public:
     explicit Extender(ControlSite& site) : site_(site) {}
     HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return com::queryOne<IDispatch>(this, riid, riid == IID_IDispatch, out);
     }
     ULONG AddRef() override { return site_.AddRef(); }
     ULONG Release() override { return site_.Release(); }
@@ -292,6 +285,7 @@ HRESULT ControlSite::OnPosRectChange(LPCRECT posRect) {
     pos_ = *posRect;
     com::ComPtr<IOleInPlaceObject> inPlace = query<IOleInPlaceObject>();
     if (inPlace) inPlace->SetObjectRects(&pos_, &pos_);
+    if (posRectListener_) posRectListener_(pos_);
     return S_OK;
 }
 

@@ -14,6 +14,7 @@
 #include "activex/ole.h"
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -72,6 +73,10 @@ public:
     HWND controlWindow() const;
     const RECT& posRect() const { return pos_; }
     DWORD miscStatus() const { return misc_; }
+
+    // Told of each position rectangle the control asks for, once the site has moved it there:
+    // a host resizes what shows the control.
+    void onPosRectChange(std::function<void(const RECT&)> listener) { posRectListener_ = std::move(listener); }
 
     // What the control told its site.
     const std::vector<RECT>& posRectChanges() const { return posRectChanges_; }
@@ -146,6 +151,7 @@ private:
     bool inPlaceActive_ = false;
     std::map<DISPID, com::Variant> ambients_;
     std::vector<RECT> posRectChanges_;
+    std::function<void(const RECT&)> posRectListener_;
     int viewChanges_ = 0;
     int propertyFrames_ = 0;
     int inPlaceActivations_ = 0;

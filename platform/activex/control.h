@@ -33,6 +33,8 @@ inline LONG pixelsToHimetric(LONG pixels) { return MulDiv(pixels, kHimetricPerIn
 inline LONG himetricToPixels(LONG himetric) { return MulDiv(himetric, kPixelsPerInch, kHimetricPerInch); }
 inline SIZEL pixelsToHimetric(SIZE s) { return SIZEL{pixelsToHimetric(s.cx), pixelsToHimetric(s.cy)}; }
 inline SIZE himetricToPixels(SIZEL s) { return SIZE{himetricToPixels(s.cx), himetricToPixels(s.cy)}; }
+// The widest and tallest a control can be: window sizes travel in 16-bit words.
+constexpr LONG kLargestSidePixels = 32767;
 
 // One persisted property: the extent's width or height (VT_UI4, HIMETRIC), or a property of the
 // dual interface, read and written through its own get and put. A withheld entry keeps its place

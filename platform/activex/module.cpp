@@ -9,14 +9,7 @@ public:
     Factory(Module& module, CreateFunction create) : module_(module), create_(create) {}
 
     HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return com::queryOne<IClassFactory>(this, riid, riid == IID_IClassFactory, out);
     }
     // The factories live as long as the module; a reference to one holds the library like a lock.
     ULONG AddRef() override {

@@ -65,6 +65,16 @@ private:
     IStream* stream_;
 };
 
+// A persisted width or height that no control window can have (the window layer keeps sizes in
+// 16-bit words) is damage, not a size.
+bool possibleExtent(const PropertyEntry& entry, const VARIANT& value) {
+    if (entry.kind == PropertyEntry::Dispatch) return true;
+    com::Variant v;
+    if (FAILED(VariantChangeType(&v, &value, 0, VT_UI4))) return false;
+    const LONG himetric = static_cast<LONG>(v.ulVal);
+    return himetric >= 0 && himetricToPixels(himetric) <= kLargestSidePixels;
+}
+
 }  // namespace
 
 HRESULT ControlBase::getProperty(const PropertyEntry& entry, VARIANT* value) {
@@ -142,10 +152,13 @@ HRESULT ControlBase::loadFrom(IStream* stream) {
     std::uint64_t version = 0;
     if (!in.number(&version, 4)) return E_FAIL;
     if (version != kLayoutVersion) return E_FAIL;
-    for (const PropertyEntry& entry : class_.properties) {
+    // The whole stream is read and checked before anything is applied: a refused load changes nothing.
+    std::vector<com::Variant> values(class_.properties.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const PropertyEntry& entry = class_.properties[i];
         std::uint64_t vt = 0;
         if (!in.number(&vt, 2) || vt != entry.vt) return E_FAIL;
-        com::Variant v;
+        com::Variant& v = values[i];
         if (entry.vt == VT_BSTR) {
             std::uint64_t units = 0;
             std::u16string text;
@@ -160,8 +173,10 @@ HRESULT ControlBase::loadFrom(IStream* stream) {
         } else {
             return DISP_E_BADVARTYPE;
         }
-        if (HRESULT hr = putProperty(entry, &v); FAILED(hr)) return hr;
+        if (!possibleExtent(entry, v)) return E_FAIL;
     }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (HRESULT hr = putProperty(class_.properties[i], &values[i]); FAILED(hr)) return hr;
     dirty_ = false;
     return S_OK;
 }
@@ -225,14 +240,20 @@ HRESULT ControlBase::HandsOffStorage() { return S_OK; }
 
 HRESULT ControlBase::Load(IPropertyBag* bag, IErrorLog* log) {
     if (!bag) return E_POINTER;
+    std::vector<const PropertyEntry*> held;
+    std::vector<com::Variant> values;
     for (const PropertyEntry& entry : class_.properties) {
         com::Variant v;
         v.vt = entry.vt;
         std::u16string name = com::toUtf16(entry.name);
         // A property the bag does not hold keeps its default.
         if (FAILED(bag->Read(name.c_str(), &v, log))) continue;
-        if (HRESULT hr = putProperty(entry, &v); FAILED(hr)) return hr;
+        if (!possibleExtent(entry, v)) return E_FAIL;
+        held.push_back(&entry);
+        values.push_back(std::move(v));
     }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (HRESULT hr = putProperty(*held[i], &values[i]); FAILED(hr)) return hr;
     dirty_ = false;
     return S_OK;
 }

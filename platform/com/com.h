@@ -5,6 +5,7 @@
 #include "com/connpt.h"
 #include "com/errorinfo.h"
 #include "com/marshal.h"
+#include "com/object.h"
 #include "com/olecolor.h"
 #include "com/oleauto.h"
 #include "com/storage.h"

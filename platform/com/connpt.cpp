@@ -1,5 +1,7 @@
 #include "com/connpt.h"
 
+#include "com/object.h"
+
 #include <atomic>
 
 namespace com {
@@ -8,29 +10,13 @@ namespace {
 
 // An enumerator over a copy of its items, each held by a reference.
 template <class Enum, class Item, class Holder>
-class Enumerator final : public Enum {
+class Enumerator final : public SingleInterfaceObject<Enum> {
 public:
     Enumerator(const IID& iid, std::vector<Holder> items) : iid_(iid), items_(std::move(items)) {
         for (Holder& h : items_) reference(h)->AddRef();
     }
-    ~Enumerator() {
+    ~Enumerator() override {
         for (Holder& h : items_) reference(h)->Release();
-    }
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == iid_) {
-            *out = static_cast<Enum*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
     }
     HRESULT Next(ULONG count, Item* out, ULONG* fetched) override {
         if (!out || (count > 1 && !fetched)) return E_POINTER;
@@ -63,10 +49,10 @@ public:
     }
 
 private:
+    bool offers(REFIID riid) const override { return riid == iid_; }
     static IUnknown* reference(const CONNECTDATA& d) { return d.pUnk; }
     static IUnknown* reference(IConnectionPoint* p) { return p; }
 
-    std::atomic<ULONG> refs_{1};
     IID iid_;
     std::vector<Holder> items_;
     std::size_t next_ = 0;
@@ -85,14 +71,7 @@ ConnectionPoint::~ConnectionPoint() {
 }
 
 HRESULT ConnectionPoint::QueryInterface(REFIID riid, void** out) {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IConnectionPoint) {
-        *out = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    return queryOne<IConnectionPoint>(this, riid, riid == IID_IConnectionPoint, out);
 }
 
 ULONG ConnectionPoint::AddRef() { return container_.AddRef(); }

@@ -112,6 +112,9 @@ HRESULT invoke(const TypeDesc& type, void* self, DISPID id, WORD flags, DISPPARA
             call[i] = copies[i];
         } else if (src.vt == vt) {
             call[i] = src;
+        } else if (m->params[i].oleColor && (src.vt == VT_I4 || (src.vt == (VT_BYREF | VT_I4) && src.plVal))) {
+            call[i].vt = VT_UI4;
+            call[i].ulVal = static_cast<ULONG>(src.vt == VT_I4 ? src.lVal : *src.plVal);
         } else {
             hr = VariantChangeType(&copies[i], &src, 0, vt);
             call[i] = copies[i];

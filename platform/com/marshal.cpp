@@ -2,6 +2,7 @@
 
 #include "apartment.h"
 #include "com/activation.h"
+#include "com/object.h"
 #include "com/typeinfo.h"
 #include "windows/windows.h"
 
@@ -161,30 +162,11 @@ void releaseOnOwner(const std::shared_ptr<Apartment>& owner, std::uint64_t stub)
 
 IDispatch* dispatchOf(void* object) { return static_cast<IDispatch*>(object); }
 
-class DispatchProxy final : public IDispatch {
+class DispatchProxy final : public com::SingleInterfaceObject<IDispatch> {
 public:
     DispatchProxy(std::shared_ptr<Apartment> owner, std::uint64_t stub, REFIID iid)
         : owner_(std::move(owner)), stub_(stub), iid_(iid) {}
-
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == iid_) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) {
-            releaseOnOwner(owner_, stub_);
-            delete this;
-        }
-        return n;
-    }
+    ~DispatchProxy() override { releaseOnOwner(owner_, stub_); }
     HRESULT GetTypeInfoCount(UINT* count) override {
         return owner_->callStub(stub_, [&](void* o) { return dispatchOf(o)->GetTypeInfoCount(count); });
     }
@@ -203,7 +185,8 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
+    bool offers(REFIID riid) const override { return riid == IID_IDispatch || riid == iid_; }
+
     std::shared_ptr<Apartment> owner_;
     std::uint64_t stub_;
     IID iid_;

@@ -1,5 +1,7 @@
 #include "com/storage.h"
 
+#include "com/object.h"
+
 #include <atomic>
 #include <map>
 #include <memory>
@@ -27,25 +29,8 @@ struct Element {
     MemoryStorage* storage = nullptr;          // or a storage, one reference held
 };
 
-class MemoryStorage final : public IStorage {
+class MemoryStorage final : public com::SingleInterfaceObject<IStorage> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IStorage) {
-            *out = static_cast<IStorage*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-
     HRESULT CreateStream(LPCOLESTR name, DWORD mode, DWORD, DWORD, IStream** stream) override {
         if (!name || !stream) return STG_E_INVALIDPOINTER;
         *stream = nullptr;
@@ -120,38 +105,21 @@ public:
     }
 
 private:
-    ~MemoryStorage() {
+    ~MemoryStorage() override {
         for (auto& [key, e] : elements_) drop(e);
     }
+    bool offers(REFIID riid) const override { return riid == IID_IStorage; }
     static void drop(Element& e) {
         if (e.storage) e.storage->Release();
         e.storage = nullptr;
     }
 
-    std::atomic<ULONG> refs_{1};
     std::map<std::u16string, Element> elements_;
     CLSID clsid_{};
 };
 
-class PropertyBag final : public IPropertyBag {
+class PropertyBag final : public com::SingleInterfaceObject<IPropertyBag> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-            *out = static_cast<IPropertyBag*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-
     HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
         if (!name || !value) return E_POINTER;
         auto it = values_.find(keyOf(name));
@@ -170,7 +138,8 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
+    bool offers(REFIID riid) const override { return riid == IID_IPropertyBag; }
+
     std::map<std::u16string, com::Variant> values_;
 };
 

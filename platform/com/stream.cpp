@@ -1,5 +1,7 @@
 #include "com/storage.h"
 
+#include "com/object.h"
+
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -7,26 +9,9 @@
 namespace {
 
 // Clones share the bytes and keep their own position.
-class MemoryStream final : public IStream {
+class MemoryStream final : public com::SingleInterfaceObject<IStream> {
 public:
     explicit MemoryStream(std::shared_ptr<std::vector<BYTE>> bytes) : bytes_(std::move(bytes)) {}
-
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream) {
-            *out = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
 
     HRESULT Read(void* data, ULONG size, ULONG* read) override {
         if (!data && size) return STG_E_INVALIDPOINTER;
@@ -96,7 +81,8 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
+    bool offers(REFIID riid) const override { return riid == IID_IStream || riid == IID_ISequentialStream; }
+
     std::shared_ptr<std::vector<BYTE>> bytes_;
     ULONGLONG position_ = 0;
 };

@@ -196,7 +196,12 @@ struct ParamDesc {
     USHORT flags = PARAMFLAG_NONE;
     // An enumeration the value is declared with; vt stays the type it is passed as (VT_I4).
     const TypeDesc* userType = nullptr;
+    bool oleColor = false;  // an OLE_COLOR (VT_UI4)
 };
+
+// An OLE_COLOR parameter. Hosts pass system colours (0x800000xx) as negative longs, so a VT_I4
+// argument gives its 32-bit pattern as it is, where a plain VT_UI4 one would overflow.
+inline ParamDesc colorParam(const char* name) { return ParamDesc{name, VT_UI4, PARAMFLAG_NONE, nullptr, true}; }
 
 // Calls the member on self (the interface pointer) with one prepared VARIANT per declared
 // parameter: in-parameters hold a value of the parameter's type, by-reference and [retval]

@@ -4,31 +4,15 @@
 #include "forms/olecontrol.h"
 #include "forms/internal.h"
 
-#include <atomic>
+#include "com/object.h"
 
 namespace forms {
 
-class OleControl::Sink final : public IDispatch {
+class OleControl::Sink final : public com::SingleInterfaceObject<IDispatch> {
 public:
     Sink(OleControl* owner, REFIID events) : owner_(owner), events_(events) {}
     void detach() { owner_ = nullptr; }
 
-    HRESULT QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == events_) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT GetTypeInfoCount(UINT* count) override {
         if (!count) return E_POINTER;
         *count = 0;
@@ -45,17 +29,50 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
+    bool offers(REFIID riid) const override { return riid == IID_IDispatch || riid == events_; }
+
     OleControl* owner_;
     IID events_;
 };
 
+namespace {
+
+// The hosted controls ask where the pointer is (their hover looks end when it leaves), and the
+// toolkit forwards no leave to their windows: the display tells. Only the thread that runs the
+// toolkit may ask it; other threads get the last position input delivered.
+DWORD toolkitThread = 0;
+
+bool pointerOnScreen(POINT* screen) {
+    if (GetCurrentThreadId() != toolkitThread) return false;
+    GdkDisplay* display = gdk_display_get_default();
+    GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+    GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+    if (!pointer) return false;
+    int x = 0, y = 0;
+    gdk_device_get_position(pointer, nullptr, &x, &y);
+    *screen = POINT{x, y};
+    return true;
+}
+
+void askTheDisplayForThePointer() {
+    static const bool installed = [] {
+        toolkitThread = GetCurrentThreadId();
+        windows::setCursorSource(&pointerOnScreen);
+        return true;
+    }();
+    (void)installed;
+}
+
+}  // namespace
+
 OleControl::OleControl(Container& parent, std::string name, int index, REFCLSID clsid, long width, long height)
     : Control(parent, std::move(name), index, gtk_drawing_area_new()), site_(activex::ControlSite::make()) {
+    askTheDisplayForThePointer();
     apartment_ = SUCCEEDED(CoInitialize(nullptr));
     Control::Move(0, 0, width, height);
     if (FAILED(site_->create(clsid))) raise(429, "ActiveX component can't create object");
     site_->setExtentPixels(toPixels(width), toPixels(height));
+    site_->onPosRectChange([this](const RECT& rect) { followControl(rect); });
     site_->activate(ParentForm().hWnd(), pixelRect());
     site_->control()->QueryInterface(IID_IDispatch, dispatch_.putVoid());
     if (HWND hwnd = site_->controlWindow()) {
@@ -86,9 +103,20 @@ OleControl::OleControl(Container& parent, std::string name, int index, REFCLSID 
                          return TRUE;
                      }),
                      this);
+    g_signal_connect(area, "size-allocate", G_CALLBACK(+[](GtkWidget*, GdkRectangle*, OleControl* self) {
+                         self->followScreen();
+                     }),
+                     this);
+    g_signal_connect(ParentForm().window(), "configure-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEvent*, OleControl* self) -> gboolean {
+                         self->followScreen();
+                         return FALSE;
+                     }),
+                     this);
 }
 
 OleControl::~OleControl() {
+    g_signal_handlers_disconnect_matched(ParentForm().window(), G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, this);
     if (point_) point_->Unadvise(cookie_);
     point_.reset();
     if (sink_) {
@@ -97,14 +125,46 @@ OleControl::~OleControl() {
     }
     if (presented_) windows::setPresenter(presented_, nullptr);
     dispatch_.reset();
+    site_->onPosRectChange(nullptr);
     site_->close();
     site_.reset();
     if (apartment_) CoUninitialize();
 }
 
+// In the form's client area, through the frames that hold the control: the control's window is a
+// child of the form's.
 RECT OleControl::pixelRect() const {
-    int x = toPixels(Left()), y = toPixels(Top());
+    long left = Left(), top = Top();
+    for (auto* frame = dynamic_cast<const Control*>(&Parent()); frame;
+         frame = dynamic_cast<const Control*>(&frame->Parent())) {
+        left += frame->Left();
+        top += frame->Top();
+    }
+    int x = toPixels(left), y = toPixels(top);
     return RECT{x, y, x + toPixels(Width()), y + toPixels(Height())};
+}
+
+// The control changed its own shape (an orientation, a border, a size put): the form shows it so.
+void OleControl::followControl(const RECT& rect) {
+    const RECT now = pixelRect();
+    Control::Move(Left() + toTwips(rect.left - now.left), Top() + toTwips(rect.top - now.top),
+                  toTwips(rect.right - rect.left), toTwips(rect.bottom - rect.top));
+}
+
+// The pointer's position comes from the display in screen coordinates, so the form's window sits
+// where the form's client area really is (a window manager places and frames it as it likes).
+void OleControl::followScreen() {
+    HWND form = site_ ? site_->parentWindow() : nullptr;
+    GtkWidget* window = ParentForm().window();
+    GdkWindow* onScreen = gtk_widget_get_window(window);
+    if (!form || !onScreen) return;
+    int x = 0, y = 0, clientX = 0, clientY = 0;
+    gdk_window_get_origin(onScreen, &x, &y);
+    if (!gtk_widget_translate_coordinates(ParentForm().fixed(), window, 0, 0, &clientX, &clientY)) return;
+    RECT now{};
+    GetWindowRect(form, &now);
+    if (now.left != x + clientX || now.top != y + clientY)
+        SetWindowPos(form, nullptr, x + clientX, y + clientY, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void OleControl::Visible(bool visible) {

@@ -38,6 +38,8 @@ private:
     void draw(void* cr);
     void mouse(UINT message, double x, double y, unsigned state);
     RECT pixelRect() const;
+    void followScreen();
+    void followControl(const RECT& rect);
 
     com::ComPtr<activex::ControlSite> site_;
     com::ComPtr<IDispatch> dispatch_;

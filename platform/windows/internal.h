@@ -155,7 +155,10 @@ void forgetPaint(ThreadQueue& queue, Window& window);
 
 // Records where input puts the pointer, from a mouse message bound for a window.
 void noteInput(HWND hwnd, UINT msg, LPARAM lParam);
+// The pointer as the display's layer tells it, else where input last put it.
 POINT cursorPosition();
+// Where input last put the pointer: what messages carry, without asking the display each time.
+POINT lastCursorPosition();
 
 // Frees the windows of a thread that ended without destroying them.
 void dropWindows(const ThreadQueue* queue);

@@ -83,7 +83,7 @@ bool take(ThreadQueue& q, const Filter& f, bool remove, MSG* out) {
     MSG m{};
     if (out) {
         m.time = GetTickCount();
-        m.pt = cursorPosition();
+        m.pt = lastCursorPosition();
     }
     {
         std::lock_guard lock(q.lock);
@@ -414,7 +414,7 @@ BOOL PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         q = w->queue;
         noteInput(hwnd, msg, lParam);
     }
-    MSG m{hwnd, msg, wParam, lParam, GetTickCount(), cursorPosition()};
+    MSG m{hwnd, msg, wParam, lParam, GetTickCount(), lastCursorPosition()};
     {
         std::lock_guard lock(q->lock);
         if (!q->alive) {
@@ -433,7 +433,7 @@ BOOL PostThreadMessageA(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) 
         SetLastError(ERROR_INVALID_THREAD_ID);
         return FALSE;
     }
-    MSG m{nullptr, msg, wParam, lParam, GetTickCount(), cursorPosition()};
+    MSG m{nullptr, msg, wParam, lParam, GetTickCount(), lastCursorPosition()};
     {
         std::lock_guard lock(q->lock);
         if (!q->alive) {

@@ -367,16 +367,15 @@ void noteInput(HWND hwnd, UINT msg, LPARAM lParam) {
     storeCursor(POINT{o.x + GET_X_LPARAM(lParam), o.y + GET_Y_LPARAM(lParam)});
 }
 
+POINT lastCursorPosition() {
+    std::uint64_t v = lastCursor.load();
+    return POINT{static_cast<LONG>(static_cast<std::uint32_t>(v >> 32)), static_cast<LONG>(static_cast<std::uint32_t>(v))};
+}
+
 POINT cursorPosition() {
     POINT p{};
-    if (auto source = cursorSource.load()) {
-        source(&p);
-        return p;
-    }
-    std::uint64_t v = lastCursor.load();
-    p.x = static_cast<LONG>(static_cast<std::uint32_t>(v >> 32));
-    p.y = static_cast<LONG>(static_cast<std::uint32_t>(v));
-    return p;
+    if (auto source = cursorSource.load(); source && source(&p)) return p;
+    return lastCursorPosition();
 }
 
 void dropWindows(const ThreadQueue* queue) {

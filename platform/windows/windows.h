@@ -389,9 +389,10 @@ void setSysColor(int index, COLORREF color);
 void resetSysColors();
 constexpr int kSysColorCount = 31;
 
-// Test seam for the pointer position in screen coordinates (nullptr restores the default:
-// the last position that input delivered).
-using CursorSource = void (*)(POINT* screen);
+// Where the pointer really is, in screen coordinates: set by the layer that owns the display
+// (and by tests). A source that cannot tell (false), or none, leaves the last position that
+// input delivered.
+using CursorSource = bool (*)(POINT* screen);
 void setCursorSource(CursorSource source);
 
 // What BeginPaint needs: the bounding rectangle of the update area (client coordinates) and

@@ -171,6 +171,18 @@ TEST(BandsModel, TheWiderColumnOfTheSecondLookNeverLeavesTheRange) {
     EXPECT_EQ(m.offset(1), 55);
 }
 
+TEST(BandsModel, EveryMoveOfADragInTheSecondLookFiresValueChange) {
+    BandsModel m;
+    m.putSliderType(2);
+    m.mouseDown(kBand1, 6 + 4 + 11, kSize);
+    const BandsEffects changed{{BandsEffect::FireValueChange, 1}, {BandsEffect::Redraw}};
+    EXPECT_EQ(m.mouseMove(kBand1, 6 + 4 + 20, kSize), changed);
+    EXPECT_EQ(m.offset(1), 20);
+    EXPECT_EQ(m.mouseMove(kBand1, 6 + 4 + 20, kSize), changed);  // the same row again
+    EXPECT_EQ(m.offset(1), 20);
+    EXPECT_EQ(m.mouseMove(200, 6 + 4 + 20, kSize), changed);
+}
+
 TEST(BandsModel, PressesThatMissOrComeWhileDisabled) {
     BandsModel m;
     EXPECT_EQ(m.mouseDown(5, 30, kSize), (BandsEffects{{BandsEffect::Capture}}));

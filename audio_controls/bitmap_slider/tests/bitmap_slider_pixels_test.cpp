@@ -1,6 +1,6 @@
 #include "bitmap_slider/bitmap_slider_view.h"
 #include "bitmap_slider/thumb_artwork.h"
-#include "module_handle.h"
+#include "resources.h"
 #include "tests/canvas.h"
 #include "tests/pixels.h"
 

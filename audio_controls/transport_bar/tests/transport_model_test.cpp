@@ -191,13 +191,22 @@ TEST(TransportModel, TheVolumeThumbFollowsClicksAndDrags) {
     EXPECT_FALSE(m.dragging());
 }
 
-TEST(TransportModel, ChangeVolumeMovesTheThumbWithoutClamping) {
+TEST(TransportModel, ChangeVolumeMovesTheThumbWithinItsTrack) {
     TransportModel m;
     m.changeVolume(3190);
     EXPECT_EQ(static_cast<int>(m.volume()), 2);
     EXPECT_EQ(m.volumeEventValue(), 3190);
+    // As far as a press on the track can put it, and no further.
+    struct Case {
+        LONG volume;
+        int position;
+    };
+    for (const Case& c : std::vector<Case>{{1595 * 41, 41}, {1595 * 100, 41}, {10000000, 41}, {-15950, 0}, {-1, 0}}) {
+        m.changeVolume(c.volume);
+        EXPECT_EQ(m.volume(), static_cast<float>(c.position)) << c.volume;
+    }
     m.changeVolume(1595 * 100);
-    EXPECT_EQ(static_cast<int>(m.volume()), 100);
+    EXPECT_EQ(m.volumeEventValue(), 65395);
 }
 
 TEST(TransportModel, HoverFollowsThePointerAndTheTimerClearsIt) {

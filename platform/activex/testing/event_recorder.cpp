@@ -28,25 +28,6 @@ void EventRecorder::disconnect() {
     cookie_ = 0;
 }
 
-HRESULT EventRecorder::QueryInterface(REFIID riid, void** out) {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == events_) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG EventRecorder::AddRef() { return ++refs_; }
-
-ULONG EventRecorder::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT EventRecorder::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
     *count = 0;

@@ -17,7 +17,7 @@ struct EventCall {
     DWORD thread;
 };
 
-class EventRecorder final : public IDispatch {
+class EventRecorder final : public com::SingleInterfaceObject<IDispatch> {
 public:
     explicit EventRecorder(REFIID events);
     static com::ComPtr<EventRecorder> make(REFIID events);
@@ -32,9 +32,6 @@ public:
     const std::vector<EventCall>& calls() const { return calls_; }
     void clear() { calls_.clear(); }
 
-    HRESULT QueryInterface(REFIID riid, void** out) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT GetTypeInfoCount(UINT* count) override;
     HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
     HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
@@ -53,7 +50,8 @@ public:
     const std::vector<Convention>& conventions() const { return conventions_; }
 
 private:
-    std::atomic<ULONG> refs_{1};
+    bool offers(REFIID riid) const override { return riid == IID_IDispatch || riid == events_; }
+
     IID events_;
     com::ComPtr<IConnectionPoint> point_;
     DWORD cookie_ = 0;

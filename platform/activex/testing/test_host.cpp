@@ -117,25 +117,6 @@ com::ComPtr<RecordingPropertyBag> RecordingPropertyBag::make() {
     return com::ComPtr<RecordingPropertyBag>(new RecordingPropertyBag, false);
 }
 
-HRESULT RecordingPropertyBag::QueryInterface(REFIID riid, void** out) {
-    if (!out) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPropertyBag) {
-        *out = static_cast<IPropertyBag*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG RecordingPropertyBag::AddRef() { return ++refs_; }
-
-ULONG RecordingPropertyBag::Release() {
-    ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT RecordingPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
     if (!name || !value) return E_POINTER;
     const std::string key = narrow(name);

@@ -55,12 +55,9 @@ private:
 };
 
 // A property bag that answers reads from what was written and records every write and read.
-class RecordingPropertyBag final : public IPropertyBag {
+class RecordingPropertyBag final : public com::SingleInterfaceObject<IPropertyBag> {
 public:
     static com::ComPtr<RecordingPropertyBag> make();
-    HRESULT QueryInterface(REFIID riid, void** out) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT Read(LPCOLESTR name, VARIANT* value, IErrorLog* log) override;
     HRESULT Write(LPCOLESTR name, VARIANT* value) override;
 
@@ -69,7 +66,8 @@ public:
     const std::vector<std::string>& reads() const { return reads_; }
 
 private:
-    std::atomic<ULONG> refs_{1};
+    bool offers(REFIID riid) const override { return riid == IID_IPropertyBag; }
+
     std::vector<std::pair<std::string, com::Variant>> entries_;
     std::vector<std::string> reads_;
 };

@@ -227,10 +227,48 @@ TEST_F(Persistence, DamagedStreamsFailToLoad) {
     wrongType[4] = VT_I4;
     std::vector<BYTE> hugeText(bytes.begin(), bytes.begin() + 24);
     hugeText.insert(hugeText.end(), {VT_BSTR, 0, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 0});
-    for (const Case& c : std::vector<Case>{{"empty", {}}, {"truncated", truncated}, {"version", version},
-                                           {"type", wrongType}, {"huge text", hugeText}}) {
+    // Extents no window can have: beyond 32767 pixels either way, or negative.
+    auto withExtent = [&](std::size_t at, ULONG himetric) {
+        std::vector<BYTE> b = bytes;
+        for (int i = 0; i < 4; ++i) b.at(at + i) = BYTE(himetric >> (8 * i));
+        return b;
+    };
+    const ULONG widest = static_cast<ULONG>(activex::pixelsToHimetric(32767));
+    std::vector<BYTE> cutAfterWidth = withExtent(6, activex::pixelsToHimetric(200));
+    cutAfterWidth.resize(10);
+    for (const Case& c : std::vector<Case>{{"empty", {}},
+                                           {"truncated", truncated},
+                                           {"version", version},
+                                           {"type", wrongType},
+                                           {"huge text", hugeText},
+                                           {"absurd width", withExtent(6, 0x7FFFFFFF)},
+                                           {"absurd height", withExtent(12, 0x7FFFFFFF)},
+                                           {"one pixel too wide", withExtent(6, widest + 27)},
+                                           {"negative height", withExtent(12, 0xFFFFFFFF)},
+                                           {"cut after the width", cutAfterWidth}}) {
         EXPECT_EQ(persist->Load(streamOf(c.bytes).get()), E_FAIL) << c.what;
+        // Nothing of a refused stream is applied.
+        EXPECT_EQ(host.site().extentPixels().cx, 64) << c.what;
+        EXPECT_EQ(host.site().extentPixels().cy, 24) << c.what;
     }
+    EXPECT_EQ(persist->Load(streamOf(withExtent(6, widest)).get()), S_OK);
+    EXPECT_EQ(host.site().extentPixels().cx, 32767);
+
+    // A property bag's extents are checked the same way, before anything is applied.
+    TestHost other;
+    ASSERT_EQ(other.create(CLSID_SampleControl), S_OK);
+    auto bag = RecordingPropertyBag::make();
+    VARIANT value = com::Variant::i4(33), width = com::Variant::i4(2000), height{};
+    height.vt = VT_UI4;
+    height.ulVal = 0xFFFFFFFF;
+    bag->Write(u"_cx", &width);
+    bag->Write(u"_cy", &height);
+    bag->Write(u"Value", &value);
+    EXPECT_EQ(other.site().query<IPersistPropertyBag>()->Load(bag.get(), nullptr), E_FAIL);
+    EXPECT_EQ(other.site().extentPixels().cx, 64);
+    LONG stored = 0;
+    sampleOf(other.site())->get_Value(&stored);
+    EXPECT_NE(stored, 33);
 }
 
 TEST_F(Persistence, StorageAndPropertyBagHoldTheSameEntries) {

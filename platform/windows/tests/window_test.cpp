@@ -163,7 +163,10 @@ TEST(Windows, MoveReportsSignedPositionsAndSize) {
 }
 
 TEST(Windows, CursorInClientCoordinates) {
-    windows::setCursorSource([](POINT* p) { *p = POINT{85, 47}; });
+    windows::setCursorSource([](POINT* p) {
+        *p = POINT{85, 47};
+        return true;
+    });
     HWND parent = makeWindow(nullptr, 0, nullptr, 100, 50, 300, 200);
     HWND child = makeWindow(nullptr, WS_CHILD, parent, -20, -5, 30, 40);
     POINT p;
@@ -182,6 +185,13 @@ TEST(Windows, CursorInClientCoordinates) {
     ASSERT_TRUE(PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(GET_X_LPARAM(m.lParam), -3);
     EXPECT_EQ(m.pt.x, 77);
+
+    // A source that cannot tell leaves that position too.
+    windows::setCursorSource([](POINT*) { return false; });
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 77);
+    EXPECT_EQ(p.y, 52);
+    windows::setCursorSource(nullptr);
     DestroyWindow(parent);
 }
 
