@@ -68,7 +68,7 @@ private:
 // A persisted width or height that no control window can have (the window layer keeps sizes in
 // 16-bit words) is damage, not a size.
 bool possibleExtent(const PropertyEntry& entry, const VARIANT& value) {
-    if (entry.kind == PropertyEntry::Dispatch) return true;
+    if (entry.kind != PropertyEntry::ExtentWidth && entry.kind != PropertyEntry::ExtentHeight) return true;
     com::Variant v;
     if (FAILED(VariantChangeType(&v, &value, 0, VT_UI4))) return false;
     const LONG himetric = static_cast<LONG>(v.ulVal);
