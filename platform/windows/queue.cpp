@@ -633,4 +633,14 @@ bool pumpOnce(bool mayBlock) {
 
 GMainContext* threadContext() { return currentQueue()->context; }
 
+GMainContext* windowContext(HWND hwnd) {
+    auto w = findWindow(hwnd);
+    if (!w) return nullptr;
+    // A queue still listed has not let go of its context yet.
+    std::lock_guard lock(queuesLock());
+    auto it = queues().find(w->threadId);
+    if (it == queues().end() || it->second != w->queue) return nullptr;
+    return g_main_context_ref(w->queue->context);
+}
+
 }  // namespace windows

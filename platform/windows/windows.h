@@ -407,6 +407,9 @@ void setDefaultPaint(DefaultPaint paint);
 // on the main thread, otherwise a context of the thread's own. Sources that feed the thread's
 // windows (sockets, the display) attach here.
 _GMainContext* threadContext();
+// The loop of the thread that owns a window, with a reference for the caller to drop
+// (g_main_context_unref); null when there is no such window.
+_GMainContext* windowContext(HWND hwnd);
 
 // Runs one iteration of this thread's loop (blocking if asked), serving sent messages, posted
 // messages, timers and GLib sources alike. Returns true if something was dispatched.

@@ -6,13 +6,15 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <glib.h>
+
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -85,8 +87,12 @@ bool started() {
 
 int fdOf(SOCKET s) { return s > 0x7FFFFFFF ? -1 : static_cast<int>(s); }
 
-// Notifications of WSAAsyncSelect: one watcher thread polls every registered socket and posts
-// each event once per arming, as the version 1.1 interface promises.
+// Notifications of WSAAsyncSelect come from the loop of the thread that owns the window: each
+// such loop has one epoll set, watched by a source of its own, so an event is found and posted
+// on the thread that handles it. Sockets are registered one-shot: a report disarms the socket
+// until what it reported is armed again, each event once per arming as version 1.1 promises.
+struct LoopSource;
+
 struct Watch {
     HWND hwnd = nullptr;
     UINT msg = 0;
@@ -99,21 +105,33 @@ struct Watch {
     bool listening = false;
     // Neither connected nor connecting: an unconnected socket polls as hung up, which is no close.
     bool idle = false;
-    std::uint64_t serial = 0;
+    std::uint32_t serial = 0;
+    LoopSource* loop = nullptr;  // none once the window's thread has ended
+    bool registered = false;     // in the loop's epoll set
+    std::uint32_t armed = 0;     // what the registration waits for now
+};
+
+struct LoopSource {
+    GSource base;
+    int epoll;
 };
 
 class Watcher {
 public:
     static Watcher& instance() {
-        static Watcher* w = new Watcher;  // lives for the process: its thread may outlast statics
+        static Watcher* w = new Watcher;  // lives for the process: loops may outlast statics
         return *w;
     }
 
     void set(int fd, HWND hwnd, UINT msg, long mask) {
-        std::lock_guard lock(mutex_);
         if (mask == 0 || !hwnd) {
-            watches_.erase(fd);
-        } else {
+            remove(fd);
+            return;
+        }
+        GMainContext* context = windows::windowContext(hwnd);
+        {
+            std::lock_guard lock(mutex_);
+            LoopSource* loop = context ? loopOf(context) : nullptr;
             Watch& w = watches_[fd];
             bool fresh = w.hwnd == nullptr;
             w.hwnd = hwnd;
@@ -130,13 +148,21 @@ public:
                 w.idle = !w.listening && !w.writeArmed;
                 w.serial = ++serials_;
             }
+            if (w.loop != loop) {
+                unregister(fd, w);
+                w.loop = loop;
+            }
+            arm(fd, w);
         }
-        wake();
+        // Outside the lock: when the window's thread has ended meanwhile, this ends its loop.
+        if (context) g_main_context_unref(context);
     }
     void remove(int fd) {
         std::lock_guard lock(mutex_);
-        watches_.erase(fd);
-        wake();
+        auto it = watches_.find(fd);
+        if (it == watches_.end()) return;
+        unregister(fd, it->second);
+        watches_.erase(it);
     }
     void connecting(int fd) {
         update(fd, [](Watch& w) {
@@ -149,23 +175,89 @@ public:
     void rearmAccept(int fd) { update(fd, [](Watch& w) { w.acceptArmed = true; }); }
 
 private:
-    Watcher() {
-        if (pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0) wakePipe_[0] = wakePipe_[1] = -1;
-        std::thread([this] { run(); }).detach();
-    }
-
     template <class F>
     void update(int fd, F f) {
         std::lock_guard lock(mutex_);
         auto it = watches_.find(fd);
         if (it == watches_.end()) return;
         f(it->second);
-        wake();
+        arm(fd, it->second);
     }
 
-    void wake() {
-        char c = 1;
-        if (wakePipe_[1] >= 0) (void)!write(wakePipe_[1], &c, 1);
+    static std::uint32_t interest(const Watch& w) {
+        std::uint32_t ev = 0;
+        if (w.idle) return ev;
+        if (w.connecting) return EPOLLOUT;
+        if (w.listening) {
+            if (w.acceptArmed && (w.mask & FD_ACCEPT)) ev |= EPOLLIN;
+            return ev;
+        }
+        if (w.readArmed && !w.closePosted && (w.mask & (FD_READ | FD_CLOSE))) ev |= EPOLLIN | EPOLLRDHUP;
+        if (w.writeArmed && (w.mask & FD_WRITE)) ev |= EPOLLOUT;
+        return ev;
+    }
+
+    // Brings the registration in line with what the socket waits for. Hang-ups are reported
+    // even when nothing is asked for, so a socket that waits for nothing leaves the set.
+    void arm(int fd, Watch& w) {
+        std::uint32_t ev = interest(w);
+        if (!w.loop || ev == w.armed) return;
+        if (ev == 0) {
+            unregister(fd, w);
+            return;
+        }
+        epoll_event e{};
+        e.events = ev | EPOLLONESHOT;
+        e.data.u64 = static_cast<std::uint64_t>(w.serial) << 32 | static_cast<std::uint32_t>(fd);
+        if (epoll_ctl(w.loop->epoll, w.registered ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, fd, &e) == 0) {
+            w.registered = true;
+            w.armed = ev;
+        }
+    }
+    void unregister(int fd, Watch& w) {
+        if (w.registered) epoll_ctl(w.loop->epoll, EPOLL_CTL_DEL, fd, nullptr);
+        w.registered = false;
+        w.armed = 0;
+    }
+
+    // The one source of a loop, made when a socket first reports to one of its windows; it ends
+    // with the loop.
+    LoopSource* loopOf(GMainContext* context) {
+        auto it = loops_.find(context);
+        if (it != loops_.end()) return it->second;
+        int epoll = epoll_create1(EPOLL_CLOEXEC);
+        if (epoll < 0) return nullptr;
+        GSource* source = g_source_new(&loopFuncs, sizeof(LoopSource));
+        auto* loop = reinterpret_cast<LoopSource*>(source);
+        loop->epoll = epoll;
+        g_source_add_unix_fd(source, epoll, G_IO_IN);
+        g_source_set_name(source, "socket notifications");
+        // Its dispatch only posts, so it need not be blocked meanwhile, which would take its fd
+        // out of the loop and put it back, waking the loop each time.
+        g_source_set_can_recurse(source, TRUE);
+        loops_[context] = loop;
+        g_source_attach(source, context);
+        g_source_unref(source);
+        return loop;
+    }
+
+    static gboolean dispatchLoop(GSource* source, GSourceFunc, gpointer) {
+        instance().serve(reinterpret_cast<LoopSource*>(source));
+        return G_SOURCE_CONTINUE;
+    }
+    static void finalizeLoop(GSource* source) { instance().forget(reinterpret_cast<LoopSource*>(source)); }
+    static inline GSourceFuncs loopFuncs = {nullptr, nullptr, dispatchLoop, finalizeLoop, nullptr, nullptr};
+
+    void forget(LoopSource* loop) {
+        std::lock_guard lock(mutex_);
+        std::erase_if(loops_, [loop](const auto& entry) { return entry.second == loop; });
+        for (auto& [fd, w] : watches_) {
+            if (w.loop != loop) continue;
+            w.loop = nullptr;
+            w.registered = false;
+            w.armed = 0;
+        }
+        ::close(loop->epoll);
     }
 
     struct Post {
@@ -175,56 +267,28 @@ private:
         LPARAM lp;
     };
 
-    void run() {
-        std::vector<pollfd> fds;
-        std::vector<std::uint64_t> serials;
-        for (;;) {
-            fds.clear();
-            serials.clear();
-            fds.push_back({wakePipe_[0], POLLIN, 0});
-            serials.push_back(0);
-            {
-                std::lock_guard lock(mutex_);
-                for (auto& [fd, w] : watches_) {
-                    short ev = 0;
-                    if (w.idle) {
-                        continue;
-                    } else if (w.connecting) {
-                        ev |= POLLOUT;
-                    } else if (w.listening) {
-                        if (w.acceptArmed && (w.mask & FD_ACCEPT)) ev |= POLLIN;
-                    } else {
-                        if (w.readArmed && !w.closePosted && (w.mask & (FD_READ | FD_CLOSE))) ev |= POLLIN;
-                        if (w.writeArmed && (w.mask & FD_WRITE)) ev |= POLLOUT;
-                    }
-                    if (ev) {
-                        fds.push_back({fd, ev, 0});
-                        serials.push_back(w.serial);
-                    }
-                }
+    void serve(LoopSource* loop) {
+        epoll_event events[32];
+        int n = epoll_wait(loop->epoll, events, 32, 0);
+        std::vector<Post> posts;
+        {
+            std::lock_guard lock(mutex_);
+            for (int i = 0; i < n; ++i) {
+                int fd = static_cast<int>(events[i].data.u64 & 0xFFFFFFFFu);
+                // A closed socket's number may already name a new one, whose events these are not.
+                auto it = watches_.find(fd);
+                if (it == watches_.end()) continue;
+                Watch& w = it->second;
+                if (w.serial != events[i].data.u64 >> 32 || w.loop != loop) continue;
+                w.armed = 0;
+                examine(fd, w, events[i].events, posts);
+                arm(fd, w);
             }
-            if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
-            if (fds[0].revents) {
-                char buf[64];
-                while (read(wakePipe_[0], buf, sizeof buf) > 0) {
-                }
-            }
-            std::vector<Post> posts;
-            {
-                std::lock_guard lock(mutex_);
-                for (std::size_t i = 1; i < fds.size(); ++i) {
-                    if (!fds[i].revents) continue;
-                    // A closed socket's number may already name a new one, whose events these are not.
-                    auto it = watches_.find(fds[i].fd);
-                    if (it == watches_.end() || it->second.serial != serials[i]) continue;
-                    examine(fds[i].fd, it->second, fds[i].revents, posts);
-                }
-            }
-            for (const Post& p : posts) PostMessageA(p.hwnd, p.msg, p.s, p.lp);
         }
+        for (const Post& p : posts) PostMessageA(p.hwnd, p.msg, p.s, p.lp);
     }
 
-    void examine(int fd, Watch& w, short revents, std::vector<Post>& posts) {
+    void examine(int fd, Watch& w, std::uint32_t revents, std::vector<Post>& posts) {
         auto post = [&](long event, int error) {
             posts.push_back({w.hwnd, w.msg, static_cast<SOCKET>(fd), WSAMAKESELECTREPLY(event, error)});
         };
@@ -234,15 +298,17 @@ private:
             socklen_t len = sizeof err;
             getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len);
             if (w.mask & FD_CONNECT) post(FD_CONNECT, wsaFromErrno(err));
-            if (err == 0) {
-                w.writeArmed = true;
-            } else {
+            if (err != 0) {
                 w.closePosted = true;  // a failed connect reports no close
+            } else if (w.mask & FD_WRITE) {
+                post(FD_WRITE, 0);  // a fresh connection has room to send
+            } else {
+                w.writeArmed = true;
             }
             return;
         }
         if (w.listening) {
-            if (revents & POLLIN) {
+            if (revents & EPOLLIN) {
                 w.acceptArmed = false;
                 post(FD_ACCEPT, 0);
             }
@@ -250,9 +316,13 @@ private:
         }
         // Hang-ups are reported whatever was asked for: only an armed read looks at them, so a
         // pending FD_READ is never posted twice.
-        if (w.readArmed && !w.closePosted && (revents & (POLLIN | POLLHUP | POLLERR))) {
-            char c;
-            ssize_t n = ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (w.readArmed && !w.closePosted && (revents & (EPOLLIN | EPOLLRDHUP | EPOLLHUP | EPOLLERR))) {
+            // Readable without an end in sight is data; otherwise a peek tells data from the end.
+            ssize_t n = 1;
+            if (revents & (EPOLLRDHUP | EPOLLHUP | EPOLLERR)) {
+                char c;
+                n = ::recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+            }
             if (n > 0) {
                 w.readArmed = false;
                 if (w.mask & FD_READ) post(FD_READ, 0);
@@ -260,11 +330,11 @@ private:
                 int error = n == 0 ? 0 : wsaFromErrno(errno);
                 w.closePosted = true;
                 w.writeArmed = false;
-                if (w.mask & FD_CLOSE) post(FD_CLOSE, error == WSAECONNRESET ? WSAECONNRESET : error);
+                if (w.mask & FD_CLOSE) post(FD_CLOSE, error);
                 return;
             }
         }
-        if ((revents & POLLOUT) && w.writeArmed) {
+        if ((revents & EPOLLOUT) && w.writeArmed) {
             w.writeArmed = false;
             post(FD_WRITE, 0);
         }
@@ -272,8 +342,8 @@ private:
 
     std::mutex mutex_;
     std::map<int, Watch> watches_;
-    std::uint64_t serials_ = 0;
-    int wakePipe_[2] = {-1, -1};
+    std::map<GMainContext*, LoopSource*> loops_;
+    std::uint32_t serials_ = 0;
 };
 
 sockaddr_in toPosix(const sockaddr_ws* a) {
@@ -767,10 +837,10 @@ int ws_gethostname(char* name, int namelen) {
 int ws_WSAAsyncSelect(SOCKET s, HWND hwnd, UINT msg, long event) {
     if (!started()) return SOCKET_ERROR;
     int fd = fdOf(s);
-    if (fd < 0 || fcntl(fd, F_GETFL) < 0) return fail(WSAENOTSOCK);
+    int fl = fd < 0 ? -1 : fcntl(fd, F_GETFL);
+    if (fl < 0) return fail(WSAENOTSOCK);
     if (event != 0) {
-        int fl = fcntl(fd, F_GETFL);
-        fcntl(fd, F_SETFL, fl | O_NONBLOCK);
+        if (!(fl & O_NONBLOCK)) fcntl(fd, F_SETFL, fl | O_NONBLOCK);
         if (!hwnd) return fail(WSAEINVAL);
     }
     Watcher::instance().set(fd, hwnd, msg, event);

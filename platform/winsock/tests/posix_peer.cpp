@@ -21,6 +21,19 @@ int listenLoopback(int& port) {
 
 int acceptOne(int listener) { return ::accept(listener, nullptr, nullptr); }
 
+int connectLoopback(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+    closeFd(fd);
+    return -1;
+}
+
+int duplicate(int fd) { return ::dup(fd); }
+
 bool writeBytes(int fd, const char* bytes, std::size_t n) { return ::write(fd, bytes, n) == static_cast<ssize_t>(n); }
 
 void drain(int fd) {

@@ -7,6 +7,10 @@
 namespace posix_peer {
 int listenLoopback(int& port);
 int acceptOne(int listener);
+// A blocking client connection to a loopback port.
+int connectLoopback(int port);
+// A second descriptor for the same connection.
+int duplicate(int fd);
 bool writeBytes(int fd, const char* bytes, std::size_t n);
 // Reads whatever is there without blocking.
 void drain(int fd);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "posix_peer.h"
@@ -54,6 +57,68 @@ bool pumpUntil(const std::function<bool()>& done) {
     pumpFor(std::chrono::milliseconds(5000), done);
     return done();
 }
+
+// A window on a thread of its own, which waits in GetMessageA: only a notification wakes it.
+class RemoteWindow {
+public:
+    RemoteWindow() {
+        thread_ = std::thread([this] {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = &RemoteWindow::proc;
+            wc.lpszClassName = "winsock_test_remote";
+            RegisterClassA(&wc);
+            HWND hwnd = CreateWindowExA(0, "winsock_test_remote", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+            SetWindowLongPtrA(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            hwnd_ = hwnd;
+            MSG m;
+            while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+            DestroyWindow(hwnd);
+        });
+        while (!hwnd_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~RemoteWindow() { end(); }
+
+    HWND hwnd() const { return hwnd_; }
+    void end() {
+        if (!thread_.joinable()) return;
+        PostMessageA(hwnd_, kQuit, 0, 0);
+        thread_.join();
+    }
+    std::vector<Event> events() {
+        std::lock_guard lock(lock_);
+        return events_;
+    }
+    int countOf(int event) {
+        int n = 0;
+        for (const Event& e : events()) n += e.event == event;
+        return n;
+    }
+    bool waitFor(const std::function<bool()>& done) {
+        for (int i = 0; i < 5000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return done();
+    }
+
+private:
+    static constexpr UINT kQuit = WM_USER + 26;
+    static LRESULT proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<RemoteWindow*>(GetWindowLongPtrA(hwnd, GWL_USERDATA));
+        if (msg == kQuit) {
+            PostQuitMessage(0);
+            return 0;
+        }
+        if (msg == kNotify && self) {
+            std::lock_guard lock(self->lock_);
+            self->events_.push_back({WSAGETSELECTEVENT(lParam), WSAGETSELECTERROR(lParam)});
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    std::atomic<HWND> hwnd_{nullptr};
+    std::mutex lock_;
+    std::vector<Event> events_;
+    std::thread thread_;
+};
 
 // The server side is plain POSIX, so the test controls exactly when bytes are read and written.
 class WinsockTest : public ::testing::Test {
@@ -254,6 +319,125 @@ TEST_F(WinsockTest, ResetByPeerClosesWithItsError) {
     ASSERT_TRUE(pumpUntil([] { return countOf(FD_CLOSE) == 1; }));
     EXPECT_EQ(g_events.back().error, WSAECONNRESET);
     api.closesocket(s);
+}
+
+TEST_F(WinsockTest, DataBeforeAnOrderlyCloseIsReportedBeforeTheClose) {
+    start();
+    SOCKET s = connectAsync();
+    ASSERT_TRUE(pumpUntil([] { return countOf(FD_WRITE) == 1; }));
+    ASSERT_TRUE(posix_peer::writeBytes(server_, "bye", 3));
+    posix_peer::closeFd(server_);
+    server_ = -1;
+    ASSERT_TRUE(pumpUntil([] { return countOf(FD_READ) == 1; }));
+    pumpFor(std::chrono::milliseconds(150));
+    EXPECT_EQ(countOf(FD_CLOSE), 0) << "the close waits until the data is taken";
+    char buf[8];
+    ASSERT_EQ(api.recv(s, buf, sizeof buf, 0), 3);
+    ASSERT_TRUE(pumpUntil([] { return countOf(FD_CLOSE) == 1; }));
+    EXPECT_EQ(g_events.back().error, 0);
+    EXPECT_EQ(countOf(FD_READ), 1);
+    api.closesocket(s);
+}
+
+TEST_F(WinsockTest, AcceptIsPostedOncePerAcceptedConnection) {
+    start();
+    SOCKET l = api.socket(AF_INET_WS, SOCK_STREAM_WS, 0);
+    sockaddr_in_ws any = target(0);
+    ASSERT_EQ(api.bind(l, reinterpret_cast<sockaddr_ws*>(&any), sizeof any), 0);
+    ASSERT_EQ(api.listen(l, 4), 0);
+    sockaddr_in_ws bound{};
+    int length = sizeof bound;
+    ASSERT_EQ(api.getsockname(l, reinterpret_cast<sockaddr_ws*>(&bound), &length), 0);
+    ASSERT_EQ(api.WSAAsyncSelect(l, window_, kNotify, FD_ACCEPT), 0);
+    const int port = api.ntohs(bound.sin_port);
+    const int first = posix_peer::connectLoopback(port);
+    const int second = posix_peer::connectLoopback(port);
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+    ASSERT_TRUE(pumpUntil([] { return countOf(FD_ACCEPT) == 1; }));
+    pumpFor(std::chrono::milliseconds(150));
+    EXPECT_EQ(countOf(FD_ACCEPT), 1) << "not again before an accept";
+    SOCKET a = api.accept(l, nullptr, nullptr);
+    ASSERT_NE(a, INVALID_SOCKET);
+    ASSERT_TRUE(pumpUntil([] { return countOf(FD_ACCEPT) == 2; })) << "another connection waits";
+    SOCKET b = api.accept(l, nullptr, nullptr);
+    ASSERT_NE(b, INVALID_SOCKET);
+    pumpFor(std::chrono::milliseconds(150));
+    EXPECT_EQ(countOf(FD_ACCEPT), 2);
+    api.closesocket(a);
+    api.closesocket(b);
+    api.closesocket(l);
+    posix_peer::closeFd(first);
+    posix_peer::closeFd(second);
+}
+
+TEST_F(WinsockTest, EventsOfAClosedSocketNeverReachTheOneThatTakesItsNumber) {
+    start();
+    SOCKET old = connectAsync();
+    ASSERT_TRUE(pumpUntil([] { return countOf(FD_WRITE) == 1; }));
+    // The old connection outlives its number, and stays readable after the number is reused.
+    const int held = posix_peer::duplicate(static_cast<int>(old));
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(api.closesocket(old), 0);
+    const int oldPeer = server_;
+    SOCKET reused = connectAsync();
+    if (reused != old) {
+        posix_peer::closeFd(held);
+        posix_peer::closeFd(oldPeer);
+        api.closesocket(reused);
+        GTEST_SKIP() << "the number was not reused";
+    }
+    ASSERT_TRUE(pumpUntil([] { return countOf(FD_WRITE) == 2; }));
+    ASSERT_TRUE(posix_peer::writeBytes(oldPeer, "stale", 5));
+    posix_peer::closeFd(oldPeer);
+    pumpFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(countOf(FD_READ), 0);
+    EXPECT_EQ(countOf(FD_CLOSE), 0);
+    ASSERT_TRUE(posix_peer::writeBytes(server_, "fresh", 5));
+    EXPECT_TRUE(pumpUntil([] { return countOf(FD_READ) == 1; }));
+    posix_peer::closeFd(held);
+    api.closesocket(reused);
+}
+
+TEST_F(WinsockTest, NotificationsReachAWindowOfAnotherThread) {
+    start();
+    RemoteWindow remote;
+    SOCKET s = api.socket(AF_INET_WS, SOCK_STREAM_WS, 0);
+    ASSERT_EQ(api.WSAAsyncSelect(s, remote.hwnd(), kNotify, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
+    sockaddr_in_ws t = target(port_);
+    if (api.connect(s, reinterpret_cast<sockaddr_ws*>(&t), sizeof t) != 0) {
+        ASSERT_EQ(api.WSAGetLastError(), WSAEWOULDBLOCK);
+    }
+    server_ = posix_peer::acceptOne(listener_);
+    ASSERT_TRUE(remote.waitFor([&] { return remote.countOf(FD_WRITE) == 1; }));
+    EXPECT_EQ(remote.events().front().event, FD_CONNECT);
+
+    ASSERT_TRUE(posix_peer::writeBytes(server_, "hello", 5));
+    ASSERT_TRUE(remote.waitFor([&] { return remote.countOf(FD_READ) == 1; }));
+    // A recv on this thread re-arms the read for the window's thread, which only waits.
+    char buf[8];
+    ASSERT_EQ(api.recv(s, buf, 2, 0), 2);
+    ASSERT_TRUE(remote.waitFor([&] { return remote.countOf(FD_READ) == 2; }));
+    ASSERT_EQ(api.recv(s, buf, sizeof buf, 0), 3);
+    posix_peer::closeFd(server_);
+    server_ = -1;
+    ASSERT_TRUE(remote.waitFor([&] { return remote.countOf(FD_CLOSE) == 1; }));
+    EXPECT_EQ(api.closesocket(s), 0);
+    EXPECT_TRUE(g_events.empty()) << "nothing goes to this thread's window";
+
+    // A socket left selected for a window whose thread has ended reports nothing and closes.
+    SOCKET left = api.socket(AF_INET_WS, SOCK_STREAM_WS, 0);
+    ASSERT_EQ(api.WSAAsyncSelect(left, remote.hwnd(), kNotify, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE), 0);
+    if (api.connect(left, reinterpret_cast<sockaddr_ws*>(&t), sizeof t) != 0) {
+        ASSERT_EQ(api.WSAGetLastError(), WSAEWOULDBLOCK);
+    }
+    server_ = posix_peer::acceptOne(listener_);
+    ASSERT_TRUE(remote.waitFor([&] { return remote.countOf(FD_WRITE) == 2; }));
+    remote.end();
+    ASSERT_TRUE(posix_peer::writeBytes(server_, "late", 4));
+    pumpFor(std::chrono::milliseconds(100));
+    ASSERT_EQ(api.recv(left, buf, sizeof buf, 0), 4);
+    EXPECT_EQ(api.closesocket(left), 0);
 }
 
 }  // namespace
