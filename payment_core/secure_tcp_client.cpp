@@ -211,6 +211,16 @@ int SecureTcpClient::connectSecure(bool connect, int code) {
 
 void SecureTcpClient::tearDown(int code) { connectSecure(false, code); }
 
+// A close_notify is answered with ours and ends the connection as the peer's FIN would: a peer
+// that waits for the answer before it closes would otherwise hold a body that ends with the
+// connection open until the Timeout.
+void SecureTcpClient::answerPeerClose() {
+    closeReported_ = true;
+    shutdownChannel();
+    disconnectSocket(0);
+    state = 0;
+}
+
 int SecureTcpClient::flushEncrypted(const char* bytes, int length) {
     if (!tlsOutput.empty()) {
         const int result = sendBytes(tlsOutput.data(), tlsOutput.length(), 0, true);
@@ -525,6 +535,7 @@ bool SecureTcpClient::decryptStep() {
             // Data that came in front of the close still goes up.
             if (!plain.empty()) deliverPlain(plain.data(), plain.length(), false);
             sslStatus("Server signaled end of session.");
+            if (state == 2) answerPeerClose();
             return false;
         }
         if (status == SEC_I_RENEGOTIATE) {
