@@ -184,8 +184,15 @@ int SecureTcpClient::connectSecure(bool connect, int code) {
         if (started) {
             state = 0;
             tls.releaseCredential();
+            return started;
         }
-        return started;
+        // Every send is a whole record: held back for an acknowledgement, the handshake's last
+        // flight and the first request would wait out the peer's delayed ACK. TcpNoDelay keeps
+        // what the host set.
+        const int noDelay = 1;
+        winsockTable().setsockopt(socket, IPPROTO_TCP_WS, TCP_NODELAY_WS, reinterpret_cast<const char*>(&noDelay),
+                                  sizeof noDelay);
+        return kOk;
     }
     if (state != 2) {
         state = 0;
