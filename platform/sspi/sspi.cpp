@@ -10,7 +10,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -135,23 +138,45 @@ void versionRange(DWORD bits, int& minVersion, int& maxVersion) {
     maxVersion = v13 ? TLS1_3_VERSION : v12 ? TLS1_2_VERSION : v11 ? TLS1_1_VERSION : v10 ? TLS1_VERSION : 0;
 }
 
+SSL_CTX* newClientContext(int minVersion, int maxVersion) {
+    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    if (!ctx) return nullptr;
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);  // the caller judges the server
+    // A server may renegotiate below TLS 1.3 (secure renegotiation only, the library's default).
+    SSL_CTX_set_min_proto_version(ctx, minVersion);
+    SSL_CTX_set_max_proto_version(ctx, maxVersion);
+    return ctx;
+}
+
+// Credentials without a certificate of their own differ only in their versions: they share one
+// library context per range, which is costly to make for every connection. Client contexts keep
+// no sessions, so nothing of one connection reaches the next.
+SSL_CTX* sharedClientContext(int minVersion, int maxVersion) {
+    static std::mutex lock;
+    static std::map<std::pair<int, int>, SSL_CTX*> contexts;
+    std::lock_guard g(lock);
+    SSL_CTX*& ctx = contexts[{minVersion, maxVersion}];
+    if (!ctx) {
+        ctx = newClientContext(minVersion, maxVersion);
+        if (!ctx) return nullptr;
+        SSL_CTX_set_client_cert_cb(ctx, onCertificateRequest);
+    }
+    SSL_CTX_up_ref(ctx);
+    return ctx;
+}
+
 SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authData, void*, void*,
                                    PCredHandle credential, PTimeStamp expiry) {
     if (!credential) return SEC_E_INVALID_HANDLE;
     if (use != SECPKG_CRED_OUTBOUND) return SEC_E_UNSUPPORTED_FUNCTION;
-    auto* cred = new Credential;
-    cred->ctx = SSL_CTX_new(TLS_client_method());
-    if (!cred->ctx) {
-        delete cred;
-        return SEC_E_INSUFFICIENT_MEMORY;
-    }
-    SSL_CTX_set_verify(cred->ctx, SSL_VERIFY_NONE, nullptr);  // the caller judges the server
-    // A server may renegotiate below TLS 1.3 (secure renegotiation only, the library's default).
+    auto* sc = static_cast<const SCHANNEL_CRED*>(authData);
     int minVersion = 0, maxVersion = 0;
-    DWORD bits = 0;
-    if (auto* sc = static_cast<const SCHANNEL_CRED*>(authData)) {
-        bits = sc->grbitEnabledProtocols;
-        for (DWORD i = 0; i < sc->cCreds && sc->paCred; ++i) {
+    versionRange(sc ? sc->grbitEnabledProtocols : 0, minVersion, maxVersion);
+    if (!minVersion) return SEC_E_ALGORITHM_MISMATCH;
+    auto* cred = new Credential;
+    if (sc && sc->cCreds && sc->paCred) {
+        cred->ctx = newClientContext(minVersion, maxVersion);
+        for (DWORD i = 0; cred->ctx && i < sc->cCreds; ++i) {
             X509* x = crypt32::certificateX509(sc->paCred[i]);
             EVP_PKEY* key = crypt32::certificatePrivateKey(sc->paCred[i]);
             if (x && key && SSL_CTX_use_certificate(cred->ctx, x) == 1 && SSL_CTX_use_PrivateKey(cred->ctx, key) == 1) {
@@ -162,15 +187,14 @@ SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authDat
             EVP_PKEY_free(key);
             ERR_clear_error();
         }
+        if (cred->ctx && !cred->haveCertificate) SSL_CTX_set_client_cert_cb(cred->ctx, onCertificateRequest);
+    } else {
+        cred->ctx = sharedClientContext(minVersion, maxVersion);
     }
-    versionRange(bits, minVersion, maxVersion);
-    if (!minVersion) {
+    if (!cred->ctx) {
         delete cred;
-        return SEC_E_ALGORITHM_MISMATCH;
+        return SEC_E_INSUFFICIENT_MEMORY;
     }
-    SSL_CTX_set_min_proto_version(cred->ctx, minVersion);
-    SSL_CTX_set_max_proto_version(cred->ctx, maxVersion);
-    if (!cred->haveCertificate) SSL_CTX_set_client_cert_cb(cred->ctx, onCertificateRequest);
     credential->dwLower = reinterpret_cast<ULONG_PTR>(cred);
     credential->dwUpper = 0;
     if (expiry) *expiry = 0x7FFFFFFFFFFFFFFFLL;
