@@ -211,6 +211,19 @@ TEST_F(Tls, SendOfMoreThanOneRecordCompletes) {
     EXPECT_EQ(server.request(0).body, body);
 }
 
+TEST_F(Tls, ManyRecordsPerReadArriveWholeAndInOrder) {
+    std::string body(1 << 20, '\0');
+    for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + (i * 7 + i / 16384) % 26);
+    HttpsServer server;
+    server.enqueue(Answer::ok(body));
+    TlsTransport t;
+    ASSERT_EQ(t.connectTo(server.port()), 0) << t.lastError.data();
+    EXPECT_EQ(t.send(kRequest), 0);
+    ASSERT_TRUE(waitFor([&] { return t.received().size() >= body.size(); }));
+    const std::string received = t.received();
+    EXPECT_EQ(received.substr(received.size() - body.size()), body);
+}
+
 TEST_F(Tls, HandshakeFailuresGive276) {
     struct Case {
         const char* name;

@@ -483,12 +483,17 @@ SECURITY_STATUS decryptMessage(PCtxtHandle context, PSecBufferDesc message, ULON
         return SEC_E_INCOMPLETE_MESSAGE;
     }
     BIO_write(c->in, data, static_cast<int>(record));
-    std::vector<BYTE> plain(16384 + 256);
+    // The library holds the ciphertext now: the plaintext goes straight behind the header, where
+    // the caller expects it. A record's plaintext is shorter than the record.
+    constexpr std::size_t headerLength = 5;
+    BYTE* plain = data + headerLength;
+    const std::size_t room = record - headerLength;
     std::size_t got = 0;
-    int rc;
+    int rc = 0;
     SECURITY_STATUS status = SEC_E_OK;
-    while ((rc = SSL_read(c->ssl, plain.data() + got, static_cast<int>(plain.size() - got))) > 0) got += static_cast<std::size_t>(rc);
-    int err = SSL_get_error(c->ssl, rc);
+    while (got < room && (rc = SSL_read(c->ssl, plain + got, static_cast<int>(room - got))) > 0)
+        got += static_cast<std::size_t>(rc);
+    int err = got < room ? SSL_get_error(c->ssl, rc) : SSL_ERROR_WANT_READ;
     if (err == SSL_ERROR_ZERO_RETURN) {
         status = SEC_I_CONTEXT_EXPIRED;
     } else if (err != SSL_ERROR_WANT_READ && err != SSL_ERROR_WANT_WRITE) {
@@ -504,12 +509,9 @@ SECURITY_STATUS decryptMessage(PCtxtHandle context, PSecBufferDesc message, ULON
     }
     if (status == SEC_E_OK && BIO_ctrl_pending(c->out) > 0) status = SEC_I_RENEGOTIATE;
     // Decrypted in place: header, plaintext and trailer cover the record; the rest is extra.
-    std::size_t headerLength = 5;
-    std::size_t copy = std::min(got, record - headerLength);
-    std::memcpy(data + headerLength, plain.data(), copy);
     b[0] = {static_cast<ULONG>(headerLength), SECBUFFER_STREAM_HEADER, data};
-    b[1] = {static_cast<ULONG>(copy), SECBUFFER_DATA, data + headerLength};
-    b[2] = {static_cast<ULONG>(record - headerLength - copy), SECBUFFER_STREAM_TRAILER, data + headerLength + copy};
+    b[1] = {static_cast<ULONG>(got), SECBUFFER_DATA, plain};
+    b[2] = {static_cast<ULONG>(room - got), SECBUFFER_STREAM_TRAILER, plain + got};
     if (length > record)
         b[3] = {static_cast<ULONG>(length - record), SECBUFFER_EXTRA, data + record};
     else
