@@ -23,6 +23,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -94,6 +95,7 @@ void serveConnection(int fd, SSL_CTX* ctx) {
 }
 
 [[noreturn]] void runServer(int listener, const std::string& certPem, const std::string& keyPem) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);  // a client that gives up takes the server with it
     SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
     BIO* cert = BIO_new_mem_buf(certPem.data(), static_cast<int>(certPem.size()));
     BIO* key = BIO_new_mem_buf(keyPem.data(), static_cast<int>(keyPem.size()));
