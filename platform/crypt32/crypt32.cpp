@@ -273,7 +273,7 @@ const char* const kTrustBundle = "/etc/ssl/certs/ca-certificates.crt";
 // The system trust bundle, parsed once per version of the file: reading it is the larger part
 // of every chain otherwise.
 const std::vector<Cert*>& bundleCerts() {
-    static std::vector<Cert*> certs;
+    static auto& certs = *new std::vector<Cert*>;  // kept for the life of the process
     static FileStamp stamp;
     static bool loaded = false;
     FileStamp now = stampOf(kTrustBundle);
@@ -628,7 +628,7 @@ void takeFromFile(const fs::path& file, std::vector<X509*>& into) {
 }
 
 const TrustCache& trustCache() {
-    static TrustCache cache;
+    static auto& cache = *new TrustCache;  // kept for the life of the process
     std::vector<FileStamp> now = trustStamps();
     if (cache.roots && now == cache.stamps) return cache;
     cache.clear();

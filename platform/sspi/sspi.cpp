@@ -153,7 +153,7 @@ SSL_CTX* newClientContext(int minVersion, int maxVersion) {
 // no sessions, so nothing of one connection reaches the next.
 SSL_CTX* sharedClientContext(int minVersion, int maxVersion) {
     static std::mutex lock;
-    static std::map<std::pair<int, int>, SSL_CTX*> contexts;
+    static auto& contexts = *new std::map<std::pair<int, int>, SSL_CTX*>;  // kept for the life of the process
     std::lock_guard g(lock);
     SSL_CTX*& ctx = contexts[{minVersion, maxVersion}];
     if (!ctx) {
