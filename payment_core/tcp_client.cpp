@@ -327,6 +327,9 @@ void TcpClient::handleNotification(int event, int error, LPARAM lParam) {
             firewall.readyToSend();
             return;
         case FD_CLOSE:
+            // A close comes only after the connect has completed: before that it belongs to an
+            // earlier socket of the same number, whose notification arrived late.
+            if (!connected) return;
             readAvailable(2);
             disconnectSocket(static_cast<int>(lParam));
             return;
