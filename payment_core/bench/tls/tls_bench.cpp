@@ -195,7 +195,7 @@ void trustInUserRoot(const std::string& der) {
 
 }  // namespace
 
-// Prints each step's time for both clients and the ratio; the best of REPEATS rounds (default 3).
+// Prints each step's time for both clients and the ratio; the best of REPEATS rounds (default 5).
 // "tls_bench STEP CLIENT" (handshakes, kept or bulk; core or curl) runs one side of one step, for
 // a profiler.
 int main(int argc, char** argv) {
@@ -204,7 +204,7 @@ int main(int argc, char** argv) {
         return (onlyStep.empty() || onlyStep == step) && (onlyClient.empty() || onlyClient == client);
     };
     namespace fs = std::filesystem;
-    const int rounds = std::max(1, std::getenv("REPEATS") ? std::atoi(std::getenv("REPEATS")) : 3);
+    const int rounds = std::max(1, std::getenv("REPEATS") ? std::atoi(std::getenv("REPEATS")) : 5);
     std::string stateTemplate = (fs::temp_directory_path() / "tls-bench-XXXXXX").string();
     const char* state = mkdtemp(stateTemplate.data());
     if (!state) return 2;
