@@ -184,8 +184,15 @@ int SecureTcpClient::connectSecure(bool connect, int code) {
         if (started) {
             state = 0;
             tls.releaseCredential();
+            return started;
         }
-        return started;
+        // Every send is a whole record: held back for an acknowledgement, the handshake's last
+        // flight and the first request would wait out the peer's delayed ACK. TcpNoDelay keeps
+        // what the host set.
+        const int noDelay = 1;
+        winsockTable().setsockopt(socket, IPPROTO_TCP_WS, TCP_NODELAY_WS, reinterpret_cast<const char*>(&noDelay),
+                                  sizeof noDelay);
+        return kOk;
     }
     if (state != 2) {
         state = 0;
@@ -210,6 +217,16 @@ int SecureTcpClient::connectSecure(bool connect, int code) {
 }
 
 void SecureTcpClient::tearDown(int code) { connectSecure(false, code); }
+
+// A close_notify is answered with ours and ends the connection as the peer's FIN would: a peer
+// that waits for the answer before it closes would otherwise hold a body that ends with the
+// connection open until the Timeout.
+void SecureTcpClient::answerPeerClose() {
+    closeReported_ = true;
+    shutdownChannel();
+    disconnectSocket(0);
+    state = 0;
+}
 
 int SecureTcpClient::flushEncrypted(const char* bytes, int length) {
     if (!tlsOutput.empty()) {
@@ -505,36 +522,53 @@ bool SecureTcpClient::decryptStep() {
         return false;
     }
     const SecurityFunctionTableA* sspi = provider();
-    SecBuffer buffers[4] = {{static_cast<ULONG>(tlsInput.length()), SECBUFFER_DATA, tlsInput.data()},
-                            {0, SECBUFFER_EMPTY, nullptr},
-                            {0, SECBUFFER_EMPTY, nullptr},
-                            {0, SECBUFFER_EMPTY, nullptr}};
-    SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
-    const SECURITY_STATUS status = sspi->DecryptMessage(&context, &message, 0, nullptr);
-    if (status == SEC_E_INCOMPLETE_MESSAGE) return false;
-    if (status == SEC_E_OK || status == SEC_I_RENEGOTIATE || status == SEC_I_CONTEXT_EXPIRED) {
-        // Plaintext and extra bytes point into tlsInput, which the next record replaces.
-        InlineString99 plain;
-        if (const SecBuffer* data = findBuffer(buffers, 4, SECBUFFER_DATA))
-            plain.assign(data->cbBuffer, data->pvBuffer);
+    // Every complete record is opened in place and its plaintext moved down behind the one
+    // before, so that all of them go up as one delivery: a large read carries several records.
+    // Delivered from a buffer of this call's own, the handlers may refill tlsInput meanwhile.
+    int consumed = 0;
+    int plainLength = 0;
+    SECURITY_STATUS status = SEC_E_INCOMPLETE_MESSAGE;
+    while (consumed < tlsInput.length()) {
+        char* base = tlsInput.data();
+        SecBuffer buffers[4] = {{static_cast<ULONG>(tlsInput.length() - consumed), SECBUFFER_DATA, base + consumed},
+                                {0, SECBUFFER_EMPTY, nullptr},
+                                {0, SECBUFFER_EMPTY, nullptr},
+                                {0, SECBUFFER_EMPTY, nullptr}};
+        SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
+        status = sspi->DecryptMessage(&context, &message, 0, nullptr);
+        if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE && status != SEC_I_CONTEXT_EXPIRED) break;
+        if (const SecBuffer* data = findBuffer(buffers, 4, SECBUFFER_DATA)) {
+            std::memmove(base + plainLength, data->pvBuffer, data->cbBuffer);
+            plainLength += static_cast<int>(data->cbBuffer);
+        }
         const SecBuffer* extra = findBuffer(buffers, 4, SECBUFFER_EXTRA);
-        InlineString99 rest;
-        if (extra) rest.assign(extra->cbBuffer, extra->pvBuffer);
-        tlsInput = std::move(rest);
-        if (status == SEC_I_CONTEXT_EXPIRED) {
-            // Data that came in front of the close still goes up.
-            if (!plain.empty()) deliverPlain(plain.data(), plain.length(), false);
-            sslStatus("Server signaled end of session.");
+        consumed = tlsInput.length() - (extra ? static_cast<int>(extra->cbBuffer) : 0);
+        if (status != SEC_E_OK) break;
+    }
+    InlineString99 plain;
+    if (consumed > 0) {
+        plain = std::move(tlsInput);
+        if (tlsInput.assign(static_cast<std::size_t>(plain.length() - consumed), plain.data() + consumed)) {
+            lastError.assignCString("Out of memory [ssllb]. Aborting connection.");
+            fireError(kOutOfMemory, lastError.data());
+            tearDown(kOutOfMemory);
             return false;
         }
-        if (status == SEC_I_RENEGOTIATE) {
-            handshaking = 1;
-            renegotiating_ = true;
-        }
-        if (!plain.empty()) deliverPlain(plain.data(), plain.length(), false);
-        if (status == SEC_I_RENEGOTIATE) return state == 2;
-        return state == 2 && !tlsInput.empty();
     }
+    if (status == SEC_I_RENEGOTIATE) {
+        handshaking = 1;
+        renegotiating_ = true;
+    }
+    // Data that came in front of a close, a renegotiation or a broken record still goes up.
+    if (plainLength > 0) deliverPlain(plain.data(), plainLength, false);
+    if (status == SEC_E_INCOMPLETE_MESSAGE || status == SEC_E_OK) return false;
+    if (status == SEC_I_CONTEXT_EXPIRED) {
+        sslStatus("Server signaled end of session.");
+        if (state == 2) answerPeerClose();
+        return false;
+    }
+    if (status == SEC_I_RENEGOTIATE) return state == 2;
+    if (state != 2) return false;
     char text[64];
     std::snprintf(text, sizeof text, "error decrypting data (error 0x%x)", static_cast<unsigned>(status));
     lastError.assignCString(text);
@@ -544,6 +578,16 @@ bool SecureTcpClient::decryptStep() {
 }
 
 void SecureTcpClient::deliverPlain(const char* bytes, int length, bool final) {
+    // Without an EOL, plaintext that finds nothing queued goes up as it is (the caller's buffer
+    // is its own); what the handler lets queue meanwhile follows below.
+    if (bytes && length > 0 && plainQueue.eolLength == 0 && plainQueue.available == 0 && plainOverflow.empty() &&
+        acceptDataWanted && !interruptRequested && !delivering_) {
+        if (!AbsoluteTimeout) armDeadline();
+        delivering_ = true;
+        onDataIn(bytes, length, 1);
+        delivering_ = false;
+        bytes = nullptr;
+    }
     if (bytes && length > 0) {
         const int taken = plainOverflow.empty() ? plainQueue.put(bytes, length) : 0;
         if (taken < length && plainOverflow.append(bytes + taken, static_cast<std::size_t>(length - taken))) {

@@ -74,6 +74,7 @@ private:
     bool sendToken(SecBuffer& token, const char* format);
     void failHandshake(int step, SECURITY_STATUS status);
     void tearDown(int code);
+    void answerPeerClose();
     void shutdownChannel();
     void deleteContext();
     void freeRecordBuffer();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "payment_core/core_memory.h"
 #include "payment_core/winsock_binding.h"
 
 namespace payment_core {
@@ -10,6 +11,7 @@ inline namespace PAYMENT_CORE_VARIANT {
 namespace {
 constexpr int kDefaultBufferSize = 2048;
 constexpr int kMaxLineLimit = 65536;
+constexpr int kBulkReadSize = 65536;
 }  // namespace
 
 TcpClient::TcpClient() { initTcpClient(); }
@@ -23,6 +25,7 @@ TcpClient::~TcpClient() {
         socket = INVALID_SOCKET;
     }
     RemoteHost.reset();
+    coreFree(bulkBlock_);
 }
 
 int TcpClient::initTcpClient() {
@@ -324,6 +327,9 @@ void TcpClient::handleNotification(int event, int error, LPARAM lParam) {
             firewall.readyToSend();
             return;
         case FD_CLOSE:
+            // A close comes only after the connect has completed: before that it belongs to an
+            // earlier socket of the same number, whose notification arrived late.
+            if (!connected) return;
             readAvailable(2);
             disconnectSocket(static_cast<int>(lParam));
             return;
@@ -373,8 +379,12 @@ int TcpClient::readAvailable(int kind) {
             inRead = 0;
             return disconnectSocket(disconnectCode);
         }
-        char* space = receiveQueue.freeSpace();
-        const int n = ws.recv(socket, space, receiveQueue.freeBytes(), 0);
+        // Without an EOL every chunk goes up whole as it arrives, so the queue need not hold it:
+        // TLS records and bodies are read in large blocks rather than the queue's 2 KB.
+        if (!bulkBlock_) bulkBlock_ = static_cast<char*>(coreAllocate(kBulkReadSize));
+        const bool bulk = bulkBlock_ && receiveQueue.eolLength == 0 && receiveQueue.available == 0 && !firewall.handshaking;
+        char* space = bulk ? bulkBlock_ : receiveQueue.freeSpace();
+        const int n = ws.recv(socket, space, bulk ? kBulkReadSize : receiveQueue.freeBytes(), 0);
         if (n > 0) {
             if (!AbsoluteTimeout) armDeadline();
             if (firewall.handshaking) {
@@ -383,7 +393,11 @@ int TcpClient::readAvailable(int kind) {
                 firewall.dataIn(copy.data(), n, 0);
                 return kOk;
             }
-            receiveQueue.commit(n);
+            if (bulk) {
+                if (!deliverItem(space, n, 1)) return kOk;
+            } else {
+                receiveQueue.commit(n);
+            }
             if (kind == 0) continue;
         }
         if (n >= 0) {

@@ -74,6 +74,8 @@ private:
     int socketError();
     int closeSocket();
     void handleNotification(int event, int error, LPARAM lParam);
+
+    char* bulkBlock_ = nullptr;  // what one read takes while no EOL cuts the bytes
 };
 
 }  // namespace PAYMENT_CORE_VARIANT

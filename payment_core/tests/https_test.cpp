@@ -1,8 +1,10 @@
+#include <fstream>
 #include <string>
 
 #include "crypt32/crypt32.h"
 #include "payment_core/http_client.h"
 #include "payment_core/tests/core_test.h"
+#include "payment_core/tests/openssl_server.h"
 #include "testing/certificates.h"
 #include "testing/http_server.h"
 #include "testing/raw_peer.h"
@@ -101,4 +103,24 @@ HTTPS_TEST(TunnelCarriesTls) {
     EXPECT_EQ(str(client.TransferredData), "through");
     EXPECT_EQ(origin.request(0).bytes.substr(0, 17), "GET /t HTTP/1.1\r\n");
     EXPECT_TRUE(proxy.errors().empty());
+}
+
+HTTPS_TEST(BodyEndedByTheServersCloseNotifyIsComplete) {
+    // The server waits for our close_notify before it closes: the body ends with the session.
+    openssl_peer::Chain chain;
+    ASSERT_TRUE(chain.ok());
+    openssl_peer::addToUserStore("ROOT", chain.file("root.pem"));
+    std::string body;
+    for (int i = 0; body.size() < 100000; ++i) body += "line " + std::to_string(i) + "\n";
+    std::ofstream(chain.file("body.txt"), std::ios::binary) << body;
+    openssl_peer::Server server({"-cert", chain.file("leaf.pem").string(), "-key", chain.file("leaf.key").string(),
+                                 "-cert_chain", chain.file("inter.pem").string(), "-WWW"},
+                                chain.dir());
+    ASSERT_NE(server.port(), 0) << server.log();
+    SecureClient client;
+    client.MaxTransferredData = 0;
+    client.setUrl(("https://localhost:" + std::to_string(server.port()) + "/body.txt").c_str(), false);
+    ASSERT_EQ(client.performAction(kActionGet), 0) << str(client.lastError);
+    EXPECT_EQ(client.StatusCode, 200);
+    EXPECT_EQ(str(client.TransferredData), body);
 }

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -80,6 +82,28 @@ CORE_TEST(TcpClient, CloseDeliversTheUnterminatedRestAsPartial) {
     EXPECT_EQ(client.items, (std::vector<Item>{{"first", 1}, {"second", 0}}));
     EXPECT_EQ(client.disconnects, std::vector<int>{0});
     EXPECT_EQ(client.socket, INVALID_SOCKET);
+}
+
+CORE_TEST(TcpClient, ALateCloseOfAnEarlierSocketLeavesTheConnectAlone) {
+    RawPeer peer;
+    peer.addConnection(PeerScript().send("hello").expectClose());
+    RecordingClient client;
+    ASSERT_EQ(client.setRemoteHost("127.0.0.1"), 0);
+    ASSERT_EQ(client.setRemotePort(peer.port()), 0);
+    // The socket will get the lowest free number, which an earlier socket's close still names.
+    const int number = dup(0);
+    ASSERT_GE(number, 0);
+    close(number);
+    PostMessageA(client.notifyWindow, kSocketMessage, static_cast<WPARAM>(number), FD_CLOSE);
+    ASSERT_EQ(client.setConnected(true), 0);
+    ASSERT_EQ(client.socket, static_cast<SOCKET>(number));
+    ASSERT_TRUE(pumpUntil([&] { return !client.connects.empty(); }));
+    EXPECT_EQ(client.connects.front(), 0);
+    EXPECT_TRUE(pumpUntil([&] { return !client.items.empty(); }));
+    EXPECT_EQ(client.items, (std::vector<Item>{{"hello", 1}}));
+    EXPECT_TRUE(client.disconnects.empty());
+    client.setConnected(false);
+    EXPECT_TRUE(peer.waitFinished());
 }
 
 CORE_TEST(TcpClient, RefusedConnectGivesTheSocketError) {

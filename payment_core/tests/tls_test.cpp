@@ -6,6 +6,7 @@
 #include "crypt32/bridge.h"
 #include "crypt32/crypt32.h"
 #include "payment_core/tests/net_test.h"
+#include "payment_core/tests/openssl_server.h"
 #include "testing/certificates.h"
 #include "testing/http_server.h"
 #include "testing/raw_peer.h"
@@ -210,6 +211,19 @@ TEST_F(Tls, SendOfMoreThanOneRecordCompletes) {
     EXPECT_EQ(server.request(0).body, body);
 }
 
+TEST_F(Tls, ManyRecordsPerReadArriveWholeAndInOrder) {
+    std::string body(1 << 20, '\0');
+    for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + (i * 7 + i / 16384) % 26);
+    HttpsServer server;
+    server.enqueue(Answer::ok(body));
+    TlsTransport t;
+    ASSERT_EQ(t.connectTo(server.port()), 0) << t.lastError.data();
+    EXPECT_EQ(t.send(kRequest), 0);
+    ASSERT_TRUE(waitFor([&] { return t.received().size() >= body.size(); }));
+    const std::string received = t.received();
+    EXPECT_EQ(received.substr(received.size() - body.size()), body);
+}
+
 TEST_F(Tls, HandshakeFailuresGive276) {
     struct Case {
         const char* name;
@@ -271,6 +285,44 @@ TEST_F(Tls, UntrustedRootRejectedUnlessTheHostAccepts) {
         EXPECT_EQ(t.connectTo(server.port()), 0) << t.lastError.data();
         EXPECT_EQ(t.authentications.at(0).accept, 1);
         EXPECT_EQ(t.authentications.at(0).status, untrusted);
+    }
+}
+
+TEST_F(Tls, ChainsThroughAnIntermediateToATrustedRoot) {
+    const std::string ok = "[0x0] OK";
+    const std::string broken = "[0x800b010a] A chain of certificates was not correctly created.";
+    const std::string untrusted =
+        "[0x800b0109] A certification chain processed correctly but terminated in a root certificate not trusted by "
+        "the trust provider.";
+    openssl_peer::Chain trusted, other;
+    ASSERT_TRUE(trusted.ok() && other.ok());
+    openssl_peer::addToUserStore("ROOT", trusted.file("root.pem"));
+    struct Case {
+        const char* name;
+        const openssl_peer::Chain& chain;
+        const char* sent;  // what the server sends besides its leaf
+        bool intermediateInCaStore;
+        int result;
+        const std::string& status;
+    } cases[] = {
+        {"intermediate sent", trusted, "inter.pem", false, 0, ok},
+        {"intermediate neither sent nor stored", trusted, nullptr, false, 276, broken},
+        {"intermediate only in the CA store", trusted, nullptr, true, 0, ok},
+        {"untrusted root sent", other, "inter-and-root.pem", false, 276, untrusted},
+    };
+    for (const Case& c : cases) {
+        if (c.intermediateInCaStore) openssl_peer::addToUserStore("CA", c.chain.file("inter.pem"));
+        std::vector<std::string> arguments{"-cert", c.chain.file("leaf.pem").string(), "-key",
+                                           c.chain.file("leaf.key").string(), "-WWW"};
+        if (c.sent) arguments.insert(arguments.end(), {"-cert_chain", c.chain.file(c.sent).string()});
+        openssl_peer::Server server(arguments, c.chain.dir());
+        ASSERT_NE(server.port(), 0) << server.log();
+        TlsTransport t;
+        EXPECT_EQ(t.connectTo(server.port()), c.result) << c.name << ": " << t.lastError.data();
+        ASSERT_EQ(t.authentications.size(), 1u) << c.name;
+        EXPECT_EQ(t.authentications[0].status, c.status) << c.name;
+        EXPECT_EQ(t.authentications[0].subject, "CN=localhost") << c.name;
+        EXPECT_EQ(t.authentications[0].issuer, "CN=Chain Test Intermediate") << c.name;
     }
 }
 

@@ -16,9 +16,8 @@ X509* certificateX509(PCCERT_CONTEXT cert);
 // The private key of the container named by the certificate's key provider information, with a
 // new reference, or nullptr.
 EVP_PKEY* certificatePrivateKey(PCCERT_CONTEXT cert);
-// The trust roots and intermediate certificates known to the machine and user stores.
-X509_STORE* newTrustStore();
-// Adds those trust roots to an OpenSSL store, for stand-ins that verify servers themselves.
+// Adds the trust roots of the machine and user stores to an OpenSSL store, for stand-ins that
+// verify servers themselves.
 void addTrustRoots(X509_STORE* target);
 // The key containers that exist (for tests proving a deletion).
 std::vector<std::string> keyContainers(bool machine);

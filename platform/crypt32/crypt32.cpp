@@ -12,6 +12,8 @@
 #include <openssl/sha.h>
 #include <openssl/x509v3.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -86,6 +88,7 @@ FILETIME toFileTime(const ASN1_TIME* t) {
 }
 
 struct Store;
+void releaseStore(Store* s);
 
 // A certificate context; the public part comes first so a PCCERT_CONTEXT is its address.
 struct Cert {
@@ -93,8 +96,8 @@ struct Cert {
     CERT_INFO info{};
     Bytes der, serial, issuer, subject;
     X509* x509 = nullptr;
-    std::atomic<int> refs{1};
-    Store* store = nullptr;  // the store holding it, or nullptr once deleted / for a lone context
+    std::atomic<int> refs{1};  // its holders, and its store while it is in one
+    Store* store = nullptr;    // the store holding it, or nullptr once deleted / for a lone context
     std::map<DWORD, Bytes> props;
 
     ~Cert() { X509_free(x509); }
@@ -102,17 +105,11 @@ struct Cert {
 
 Cert* asCert(PCCERT_CONTEXT c) { return const_cast<Cert*>(reinterpret_cast<const Cert*>(c)); }
 
-Cert* makeCert(const BYTE* data, std::size_t length) {
-    const unsigned char* p = data;
-    X509* x = d2i_X509(nullptr, &p, static_cast<long>(length));
-    if (!x || p != data + length) {
-        X509_free(x);
-        SetLastError(CRYPT_E_ASN1_BADTAG);
-        return nullptr;
-    }
+// Takes over the reference to x.
+Cert* wrapCert(X509* x, Bytes der) {
     auto* c = new Cert;
     c->x509 = x;
-    c->der.assign(data, data + length);
+    c->der = std::move(der);
     c->subject = nameDer(X509_get_subject_name(x));
     c->issuer = nameDer(X509_get_issuer_name(x));
     const ASN1_INTEGER* sn = X509_get0_serialNumber(x);
@@ -131,15 +128,28 @@ Cert* makeCert(const BYTE* data, std::size_t length) {
     return c;
 }
 
+Cert* makeCert(const BYTE* data, std::size_t length) {
+    const unsigned char* p = data;
+    X509* x = d2i_X509(nullptr, &p, static_cast<long>(length));
+    if (!x || p != data + length) {
+        X509_free(x);
+        SetLastError(CRYPT_E_ASN1_BADTAG);
+        return nullptr;
+    }
+    return wrapCert(x, Bytes(data, data + length));
+}
+
 Cert* copyCert(const Cert& from) {
-    Cert* c = makeCert(from.der.data(), from.der.size());
-    if (c) c->props = from.props;
+    X509_up_ref(from.x509);
+    Cert* c = wrapCert(from.x509, from.der);
+    c->props = from.props;
     return c;
 }
 
-void release(Cert* c) {
-    if (c && c->refs.fetch_sub(1) == 1) delete c;
-}
+// A context held outside its store keeps the store alive, as on the platform: the store counts
+// its open handles and every such reference.
+Cert* retain(Cert* c);
+void release(Cert* c);
 
 // A store: system stores are kept as one text file each in the state directory and shared by
 // every handle of the process that opens them; memory stores live as long as their handles.
@@ -151,11 +161,12 @@ struct Store {
     fs::path file;
     std::vector<Cert*> certs;
     std::size_t builtIn = 0;  // leading certificates that come from the system trust bundle
-    int handles = 1;
+    int refs = 1;             // open handles and contexts taken from it that are still held
 
     ~Store() {
         for (Cert* c : certs) {
             c->store = nullptr;
+            c->pub.hCertStore = nullptr;
             release(c);
         }
     }
@@ -164,6 +175,46 @@ struct Store {
 std::map<std::string, Store*>& openSystemStores() {
     static std::map<std::string, Store*> m;
     return m;
+}
+
+std::string storeKey(bool machine, const std::string& upperName) {
+    return std::string(machine ? "machine/" : "user/") + upperName;
+}
+
+void releaseStore(Store* s) {
+    if (--s->refs > 0) return;
+    if (s->system) openSystemStores().erase(storeKey(s->machine, s->name));
+    delete s;
+}
+
+Cert* retain(Cert* c) {
+    c->refs.fetch_add(1);
+    if (c->store) ++c->store->refs;
+    return c;
+}
+
+void release(Cert* c) {
+    if (!c) return;
+    Store* s = c->store;
+    if (c->refs.fetch_sub(1) == 1) delete c;
+    if (s) releaseStore(s);
+}
+
+void attach(Cert* c, Store* s) {
+    c->store = s;
+    c->pub.hCertStore = s;
+    s->certs.push_back(c);
+}
+
+// Takes c out of its store, which its holders no longer keep alive; the store may now be
+// unreferenced, which the caller settles.
+void detach(Cert* c) {
+    Store* s = c->store;
+    s->certs.erase(std::find(s->certs.begin(), s->certs.end(), c));
+    s->refs -= c->refs.load() - 1;
+    c->store = nullptr;
+    c->pub.hCertStore = nullptr;
+    release(c);
 }
 
 std::string upper(std::string s) {
@@ -202,43 +253,60 @@ bool saveStore(const Store& s) {
     return !ec;
 }
 
-void addSystemRoots(Store& s) {
-    for (const char* bundle : {"/etc/ssl/certs/ca-certificates.crt"}) {
-        FILE* f = std::fopen(bundle, "r");
-        if (!f) continue;
+// What identifies one version of a file: a store rewritten by any process gets a new one.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t inode = 0, size = 0;
+    std::int64_t seconds = 0, nanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {};
+    return {true, static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
+const char* const kTrustBundle = "/etc/ssl/certs/ca-certificates.crt";
+
+// The system trust bundle, parsed once per version of the file: reading it is the larger part
+// of every chain otherwise.
+const std::vector<Cert*>& bundleCerts() {
+    static auto& certs = *new std::vector<Cert*>;  // kept for the life of the process
+    static FileStamp stamp;
+    static bool loaded = false;
+    FileStamp now = stampOf(kTrustBundle);
+    if (loaded && now == stamp) return certs;
+    for (Cert* c : certs) release(c);
+    certs.clear();
+    if (FILE* f = std::fopen(kTrustBundle, "r")) {
         while (X509* x = PEM_read_X509(f, nullptr, nullptr, nullptr)) {
             unsigned char* der = nullptr;
             int n = i2d_X509(x, &der);
             if (n > 0) {
-                if (Cert* c = makeCert(der, static_cast<std::size_t>(n))) {
-                    c->store = &s;
-                    s.certs.push_back(c);
-                }
+                certs.push_back(wrapCert(x, Bytes(der, der + n)));
+            } else {
+                X509_free(x);
             }
             OPENSSL_free(der);
-            X509_free(x);
         }
         ERR_clear_error();
         std::fclose(f);
     }
-    s.builtIn = s.certs.size();
+    stamp = now;
+    loaded = true;
+    return certs;
 }
 
-Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
-    std::string key = std::string(machine ? "machine/" : "user/") + upper(name);
-    auto& open = openSystemStores();
-    if (auto it = open.find(key); it != open.end()) {
-        ++it->second->handles;
-        return it->second;
-    }
-    auto* s = new Store;
-    s->system = true;
-    s->machine = machine;
-    s->readOnly = readOnly;
-    s->name = upper(name);
-    s->file = stateDirectory() / "certificates" / (machine ? "machine" : "user") / (s->name + ".store");
-    if (s->name == "ROOT") addSystemRoots(*s);
-    std::ifstream in(s->file);
+fs::path systemStoreFile(bool machine, const std::string& upperName) {
+    return stateDirectory() / "certificates" / (machine ? "machine" : "user") / (upperName + ".store");
+}
+
+// The certificates of a store file, as lone contexts.
+std::vector<Cert*> readStoreFile(const fs::path& file) {
+    std::vector<Cert*> out;
+    std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
@@ -253,17 +321,31 @@ Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
             if (colon == std::string::npos) continue;
             c->props[static_cast<DWORD>(std::stoul(prop.substr(0, colon)))] = unhex(prop.substr(colon + 1));
         }
-        c->store = s;
-        s->certs.push_back(c);
+        out.push_back(c);
     }
-    open[key] = s;
-    return s;
+    return out;
 }
 
-void closeStore(Store* s) {
-    if (--s->handles > 0) return;
-    if (s->system) openSystemStores().erase(std::string(s->machine ? "machine/" : "user/") + s->name);
-    delete s;
+Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
+    std::string key = storeKey(machine, upper(name));
+    auto& open = openSystemStores();
+    if (auto it = open.find(key); it != open.end()) {
+        ++it->second->refs;
+        return it->second;
+    }
+    auto* s = new Store;
+    s->system = true;
+    s->machine = machine;
+    s->readOnly = readOnly;
+    s->name = upper(name);
+    s->file = systemStoreFile(machine, s->name);
+    if (s->name == "ROOT") {
+        for (Cert* c : bundleCerts()) attach(copyCert(*c), s);
+        s->builtIn = s->certs.size();
+    }
+    for (Cert* c : readStoreFile(s->file)) attach(c, s);
+    open[key] = s;
+    return s;
 }
 
 // --- key containers ---
@@ -471,11 +553,6 @@ struct Chain {
     }
 };
 
-void addStoreCerts(X509_STORE* store, Store* s) {
-    if (!s) return;
-    for (Cert* c : s->certs) X509_STORE_add_cert(store, c->x509);
-}
-
 void addUntrusted(STACK_OF(X509) * stack, Store* s) {
     if (!s) return;
     for (Cert* c : s->certs) {
@@ -516,6 +593,61 @@ int collectTrust(int ok, X509_STORE_CTX* ctx) {
     return 1;  // go on, so every problem of the chain is known
 }
 
+// The trust roots (the bundle and both ROOT stores) and the intermediates (both CA stores) that
+// every chain starts from, kept until one of their files changes on disk, so that a root
+// another process adds is seen by the next chain.
+struct TrustCache {
+    std::vector<FileStamp> stamps;
+    X509_STORE* roots = nullptr;
+    std::vector<X509*> rootList;
+    std::vector<X509*> intermediates;
+
+    void clear() {
+        X509_STORE_free(roots);
+        roots = nullptr;
+        for (X509* x : rootList) X509_free(x);
+        for (X509* x : intermediates) X509_free(x);
+        rootList.clear();
+        intermediates.clear();
+    }
+};
+
+std::vector<FileStamp> trustStamps() {
+    std::vector<FileStamp> out{stampOf(kTrustBundle)};
+    for (const char* name : {"ROOT", "CA"})
+        for (bool machine : {false, true}) out.push_back(stampOf(systemStoreFile(machine, name)));
+    return out;
+}
+
+void takeFromFile(const fs::path& file, std::vector<X509*>& into) {
+    for (Cert* c : readStoreFile(file)) {
+        X509_up_ref(c->x509);
+        into.push_back(c->x509);
+        release(c);
+    }
+}
+
+const TrustCache& trustCache() {
+    static auto& cache = *new TrustCache;  // kept for the life of the process
+    std::vector<FileStamp> now = trustStamps();
+    if (cache.roots && now == cache.stamps) return cache;
+    cache.clear();
+    for (Cert* c : bundleCerts()) {
+        X509_up_ref(c->x509);
+        cache.rootList.push_back(c->x509);
+    }
+    for (bool machine : {false, true}) {
+        takeFromFile(systemStoreFile(machine, "ROOT"), cache.rootList);
+        takeFromFile(systemStoreFile(machine, "CA"), cache.intermediates);
+    }
+    cache.roots = X509_STORE_new();
+    X509_STORE_set_verify_cb(cache.roots, collectTrust);
+    for (X509* x : cache.rootList) X509_STORE_add_cert(cache.roots, x);
+    ERR_clear_error();  // a root listed twice
+    cache.stamps = std::move(now);
+    return cache;
+}
+
 }  // namespace
 
 namespace crypt32 {
@@ -531,19 +663,10 @@ EVP_PKEY* certificatePrivateKey(PCCERT_CONTEXT cert) {
     return loadKey(utf8(info.container.c_str()), (info.flags & CRYPT_MACHINE_KEYSET) != 0);
 }
 
-X509_STORE* newTrustStore() {
-    X509_STORE* store = X509_STORE_new();
-    addTrustRoots(store);
-    return store;
-}
-
 void addTrustRoots(X509_STORE* target) {
     std::lock_guard g(lock());
-    for (bool machine : {false, true}) {
-        Store* root = openSystemStore("ROOT", machine, true);
-        addStoreCerts(target, root);
-        closeStore(root);
-    }
+    for (X509* x : trustCache().rootList) X509_STORE_add_cert(target, x);
+    ERR_clear_error();
 }
 
 std::vector<std::string> keyContainers(bool machine) {
@@ -576,7 +699,7 @@ HCERTSTORE CertOpenStore(LPCSTR provider, DWORD, HCRYPTPROV, DWORD flags, const 
         std::string n = upper(name);
         bool standard = n == "MY" || n == "ROOT" || n == "CA" || n == "TRUST" || n == "ADDRESSBOOK" ||
                         n == "TRUSTEDPEOPLE" || n == "TRUSTEDPUBLISHER" || n == "DISALLOWED";
-        fs::path file = stateDirectory() / "certificates" / (machine ? "machine" : "user") / (n + ".store");
+        fs::path file = systemStoreFile(machine, n);
         if ((flags & CERT_STORE_OPEN_EXISTING_FLAG) && !standard && !fs::exists(file)) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return nullptr;
@@ -594,7 +717,7 @@ HCERTSTORE CertOpenSystemStoreA(HCRYPTPROV prov, LPCSTR name) {
 BOOL CertCloseStore(HCERTSTORE store, DWORD) {
     if (!store) return TRUE;
     std::lock_guard g(lock());
-    closeStore(static_cast<Store*>(store));
+    releaseStore(static_cast<Store*>(store));
     return TRUE;
 }
 
@@ -608,7 +731,8 @@ PCCERT_CONTEXT CertCreateCertificateContext(DWORD, const BYTE* encoded, DWORD le
 }
 
 PCCERT_CONTEXT CertDuplicateCertificateContext(PCCERT_CONTEXT cert) {
-    if (cert) asCert(cert)->refs.fetch_add(1);
+    std::lock_guard g(lock());
+    if (cert) retain(asCert(cert));
     return cert;
 }
 
@@ -623,11 +747,14 @@ PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD, DWORD, DWORD 
     std::lock_guard g(lock());
     auto* s = static_cast<Store*>(store);
     std::size_t start = 0;
-    if (previous) {
-        Cert* p = asCert(previous);
-        auto it = s ? std::find(s->certs.begin(), s->certs.end(), p) : std::vector<Cert*>::iterator{};
+    // The previous context goes last: it may be what keeps the store alive.
+    struct Previous {
+        Cert* p;
+        ~Previous() { release(p); }
+    } held{previous ? asCert(previous) : nullptr};
+    if (held.p) {
+        auto it = s ? std::find(s->certs.begin(), s->certs.end(), held.p) : std::vector<Cert*>::iterator{};
         start = s && it != s->certs.end() ? static_cast<std::size_t>(it - s->certs.begin()) + 1 : (s ? s->certs.size() : 0);
-        release(p);
     }
     if (!s) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -663,10 +790,7 @@ PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE store, DWORD, DWORD, DWORD 
             }
             default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
         }
-        if (match) {
-            c->refs.fetch_add(1);
-            return &c->pub;
-        }
+        if (match) return &retain(c)->pub;
     }
     SetLastError(CRYPT_E_NOT_FOUND);
     return nullptr;
@@ -697,24 +821,21 @@ BOOL CertAddCertificateContextToStore(HCERTSTORE store, PCCERT_CONTEXT cert, DWO
             return FALSE;
         }
         if (disposition == CERT_STORE_ADD_USE_EXISTING) {
-            if (added) *added = CertDuplicateCertificateContext(&(*same)->pub);
+            if (added) *added = &retain(*same)->pub;
             return TRUE;
         }
         if (disposition == CERT_STORE_ADD_REPLACE_EXISTING) {
-            (*same)->store = nullptr;
-            release(*same);
-            s->certs.erase(same);
+            if (static_cast<std::size_t>(same - s->certs.begin()) < s->builtIn) --s->builtIn;
+            detach(*same);  // the caller's handle keeps the store
         }
     }
     Cert* c = copyCert(*from);
-    if (!c) return FALSE;
-    c->store = s;
-    s->certs.push_back(c);
+    attach(c, s);
     if (!saveStore(*s)) {
         SetLastError(ERROR_WRITE_FAULT);
         return FALSE;
     }
-    if (added) *added = CertDuplicateCertificateContext(&c->pub);
+    if (added) *added = &retain(c)->pub;
     return TRUE;
 }
 
@@ -739,10 +860,10 @@ BOOL CertDeleteCertificateFromStore(PCCERT_CONTEXT cert) {
     if (s) {
         auto it = std::find(s->certs.begin(), s->certs.end(), c);
         if (it != s->certs.end() && static_cast<std::size_t>(it - s->certs.begin()) >= s->builtIn) {
-            s->certs.erase(it);
-            c->store = nullptr;
-            release(c);  // the store's reference
+            ++s->refs;  // kept for the save, whoever else held it
+            detach(c);
             ok = saveStore(*s) ? TRUE : FALSE;
+            releaseStore(s);
         }
     }
     release(c);  // deletion always frees the caller's context
@@ -929,19 +1050,17 @@ BOOL CertGetCertificateChain(HCERTCHAINENGINE, PCCERT_CONTEXT cert, const FILETI
     }
     std::lock_guard g(lock());
     Cert* leaf = asCert(cert);
-    X509_STORE* trust = crypt32::newTrustStore();
+    const TrustCache& trust = trustCache();
     STACK_OF(X509)* untrusted = sk_X509_new_null();
-    for (bool machine : {false, true}) {
-        Store* ca = openSystemStore("CA", machine, true);
-        addUntrusted(untrusted, ca);
-        closeStore(ca);
+    for (X509* x : trust.intermediates) {
+        X509_up_ref(x);
+        sk_X509_push(untrusted, x);
     }
     addUntrusted(untrusted, leaf->store);
-    addUntrusted(untrusted, static_cast<Store*>(additional));
+    if (additional != leaf->store) addUntrusted(untrusted, static_cast<Store*>(additional));
     X509_STORE_CTX* ctx = X509_STORE_CTX_new();
     DWORD bits = 0;
-    X509_STORE_set_verify_cb(trust, collectTrust);
-    X509_STORE_CTX_init(ctx, trust, leaf->x509, untrusted);
+    X509_STORE_CTX_init(ctx, trust.roots, leaf->x509, untrusted);
     X509_STORE_CTX_set_app_data(ctx, &bits);
     X509_STORE_CTX_set_purpose(ctx, X509_PURPOSE_SSL_SERVER);
     if (time) {
@@ -950,20 +1069,22 @@ BOOL CertGetCertificateChain(HCERTCHAINENGINE, PCCERT_CONTEXT cert, const FILETI
     }
     X509_verify_cert(ctx);
     auto* chain = new Chain;
-    chain->leaf = X509_dup(leaf->x509);
+    X509_up_ref(leaf->x509);
+    chain->leaf = leaf->x509;
     STACK_OF(X509)* built = X509_STORE_CTX_get1_chain(ctx);
     for (int i = 0; built && i < sk_X509_num(built); ++i) {
         X509* x = sk_X509_value(built, i);
         unsigned char* der = nullptr;
         int n = i2d_X509(x, &der);
-        Cert* c = n > 0 ? makeCert(der, static_cast<std::size_t>(n)) : nullptr;
+        if (n > 0) {
+            X509_up_ref(x);
+            chain->certs.push_back(wrapCert(x, Bytes(der, der + n)));
+        }
         OPENSSL_free(der);
-        if (c) chain->certs.push_back(c);
     }
     if (built) sk_X509_pop_free(built, X509_free);
     X509_STORE_CTX_free(ctx);
     sk_X509_pop_free(untrusted, X509_free);
-    X509_STORE_free(trust);
     chain->elements.resize(chain->certs.size());
     for (std::size_t i = 0; i < chain->certs.size(); ++i)
         chain->elements[i] = {sizeof(CERT_CHAIN_ELEMENT), &chain->certs[i]->pub, {0, 0}};
@@ -1071,8 +1192,7 @@ HCERTSTORE PFXImportCertStore(CRYPT_DATA_BLOB* pfx, LPCWSTR password, DWORD flag
             }
             setKeyProvInfo(c, container, machine);
         }
-        c->store = store;
-        store->certs.push_back(c);
+        attach(c, store);
         return true;
     };
     ok = !cert || add(cert, key);

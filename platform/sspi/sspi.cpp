@@ -10,7 +10,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -146,25 +149,47 @@ int clientCredentialPolicy(const SSL* ssl, const SSL_CTX* ctx, int op, int bits,
     return reinterpret_cast<SecurityCallback>(ex)(ssl, ctx, op, bits, nid, other, nullptr);
 }
 
+SSL_CTX* newClientContext(int minVersion, int maxVersion) {
+    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    if (!ctx) return nullptr;
+    SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);  // the caller judges the server
+    SSL_CTX_set0_security_ex_data(ctx, reinterpret_cast<void*>(SSL_CTX_get_security_callback(ctx)));
+    SSL_CTX_set_security_callback(ctx, clientCredentialPolicy);
+    // A server may renegotiate below TLS 1.3 (secure renegotiation only, the library's default).
+    SSL_CTX_set_min_proto_version(ctx, minVersion);
+    SSL_CTX_set_max_proto_version(ctx, maxVersion);
+    return ctx;
+}
+
+// Credentials without a certificate of their own differ only in their versions: they share one
+// library context per range, which is costly to make for every connection. Client contexts keep
+// no sessions, so nothing of one connection reaches the next.
+SSL_CTX* sharedClientContext(int minVersion, int maxVersion) {
+    static std::mutex lock;
+    static auto& contexts = *new std::map<std::pair<int, int>, SSL_CTX*>;  // kept for the life of the process
+    std::lock_guard g(lock);
+    SSL_CTX*& ctx = contexts[{minVersion, maxVersion}];
+    if (!ctx) {
+        ctx = newClientContext(minVersion, maxVersion);
+        if (!ctx) return nullptr;
+        SSL_CTX_set_client_cert_cb(ctx, onCertificateRequest);
+    }
+    SSL_CTX_up_ref(ctx);
+    return ctx;
+}
+
 SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authData, void*, void*,
                                    PCredHandle credential, PTimeStamp expiry) {
     if (!credential) return SEC_E_INVALID_HANDLE;
     if (use != SECPKG_CRED_OUTBOUND) return SEC_E_UNSUPPORTED_FUNCTION;
-    auto* cred = new Credential;
-    cred->ctx = SSL_CTX_new(TLS_client_method());
-    if (!cred->ctx) {
-        delete cred;
-        return SEC_E_INSUFFICIENT_MEMORY;
-    }
-    SSL_CTX_set_verify(cred->ctx, SSL_VERIFY_NONE, nullptr);  // the caller judges the server
-    SSL_CTX_set0_security_ex_data(cred->ctx, reinterpret_cast<void*>(SSL_CTX_get_security_callback(cred->ctx)));
-    SSL_CTX_set_security_callback(cred->ctx, clientCredentialPolicy);
-    // A server may renegotiate below TLS 1.3 (secure renegotiation only, the library's default).
+    auto* sc = static_cast<const SCHANNEL_CRED*>(authData);
     int minVersion = 0, maxVersion = 0;
-    DWORD bits = 0;
-    if (auto* sc = static_cast<const SCHANNEL_CRED*>(authData)) {
-        bits = sc->grbitEnabledProtocols;
-        for (DWORD i = 0; i < sc->cCreds && sc->paCred; ++i) {
+    versionRange(sc ? sc->grbitEnabledProtocols : 0, minVersion, maxVersion);
+    if (!minVersion) return SEC_E_ALGORITHM_MISMATCH;
+    auto* cred = new Credential;
+    if (sc && sc->cCreds && sc->paCred) {
+        cred->ctx = newClientContext(minVersion, maxVersion);
+        for (DWORD i = 0; cred->ctx && i < sc->cCreds; ++i) {
             X509* x = crypt32::certificateX509(sc->paCred[i]);
             EVP_PKEY* key = crypt32::certificatePrivateKey(sc->paCred[i]);
             if (x && key && SSL_CTX_use_certificate(cred->ctx, x) == 1 && SSL_CTX_use_PrivateKey(cred->ctx, key) == 1) {
@@ -182,15 +207,14 @@ SECURITY_STATUS acquireCredentials(LPSTR, LPSTR, ULONG use, void*, void* authDat
                 return SEC_E_UNKNOWN_CREDENTIALS;
             }
         }
+        if (cred->ctx && !cred->haveCertificate) SSL_CTX_set_client_cert_cb(cred->ctx, onCertificateRequest);
+    } else {
+        cred->ctx = sharedClientContext(minVersion, maxVersion);
     }
-    versionRange(bits, minVersion, maxVersion);
-    if (!minVersion) {
+    if (!cred->ctx) {
         delete cred;
-        return SEC_E_ALGORITHM_MISMATCH;
+        return SEC_E_INSUFFICIENT_MEMORY;
     }
-    SSL_CTX_set_min_proto_version(cred->ctx, minVersion);
-    SSL_CTX_set_max_proto_version(cred->ctx, maxVersion);
-    if (!cred->haveCertificate) SSL_CTX_set_client_cert_cb(cred->ctx, onCertificateRequest);
     credential->dwLower = reinterpret_cast<ULONG_PTR>(cred);
     credential->dwUpper = 0;
     if (expiry) *expiry = 0x7FFFFFFFFFFFFFFFLL;
@@ -479,12 +503,17 @@ SECURITY_STATUS decryptMessage(PCtxtHandle context, PSecBufferDesc message, ULON
         return SEC_E_INCOMPLETE_MESSAGE;
     }
     BIO_write(c->in, data, static_cast<int>(record));
-    std::vector<BYTE> plain(16384 + 256);
+    // The library holds the ciphertext now: the plaintext goes straight behind the header, where
+    // the caller expects it. A record's plaintext is shorter than the record.
+    constexpr std::size_t headerLength = 5;
+    BYTE* plain = data + headerLength;
+    const std::size_t room = record - headerLength;
     std::size_t got = 0;
-    int rc;
+    int rc = 0;
     SECURITY_STATUS status = SEC_E_OK;
-    while ((rc = SSL_read(c->ssl, plain.data() + got, static_cast<int>(plain.size() - got))) > 0) got += static_cast<std::size_t>(rc);
-    int err = SSL_get_error(c->ssl, rc);
+    while (got < room && (rc = SSL_read(c->ssl, plain + got, static_cast<int>(room - got))) > 0)
+        got += static_cast<std::size_t>(rc);
+    int err = got < room ? SSL_get_error(c->ssl, rc) : SSL_ERROR_WANT_READ;
     if (err == SSL_ERROR_ZERO_RETURN) {
         status = SEC_I_CONTEXT_EXPIRED;
     } else if (err != SSL_ERROR_WANT_READ && err != SSL_ERROR_WANT_WRITE) {
@@ -500,12 +529,9 @@ SECURITY_STATUS decryptMessage(PCtxtHandle context, PSecBufferDesc message, ULON
     }
     if (status == SEC_E_OK && BIO_ctrl_pending(c->out) > 0) status = SEC_I_RENEGOTIATE;
     // Decrypted in place: header, plaintext and trailer cover the record; the rest is extra.
-    std::size_t headerLength = 5;
-    std::size_t copy = std::min(got, record - headerLength);
-    std::memcpy(data + headerLength, plain.data(), copy);
     b[0] = {static_cast<ULONG>(headerLength), SECBUFFER_STREAM_HEADER, data};
-    b[1] = {static_cast<ULONG>(copy), SECBUFFER_DATA, data + headerLength};
-    b[2] = {static_cast<ULONG>(record - headerLength - copy), SECBUFFER_STREAM_TRAILER, data + headerLength + copy};
+    b[1] = {static_cast<ULONG>(got), SECBUFFER_DATA, plain};
+    b[2] = {static_cast<ULONG>(room - got), SECBUFFER_STREAM_TRAILER, plain + got};
     if (length > record)
         b[3] = {static_cast<ULONG>(length - record), SECBUFFER_EXTRA, data + record};
     else

@@ -7,6 +7,9 @@
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -201,6 +204,61 @@ TEST(Crypt32, SslPolicyStatuses) {
 
 TEST(Crypt32, UntrustedIssuerBreaksTheChain) {
     PCCERT_CONTEXT cert = contextOf(CertKind::Server);
+    EXPECT_EQ(policyStatus(cert, u"localhost", 0), CERT_E_CHAINING);
+    CertFreeCertificateContext(cert);
+}
+
+TEST(Crypt32, AContextKeepsItsStoreOpenForTheChain) {
+    HCERTSTORE peer = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+    ASSERT_NE(peer, nullptr);
+    PCCERT_CONTEXT leaf = nullptr;
+    for (CertKind kind : {CertKind::Server, CertKind::Ca}) {
+        const std::string der = certs().der(kind);
+        ASSERT_TRUE(CertAddEncodedCertificateToStore(peer, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                     static_cast<DWORD>(der.size()), CERT_STORE_ADD_NEW,
+                                                     kind == CertKind::Server ? &leaf : nullptr));
+    }
+    CertCloseStore(peer, 0);
+    ASSERT_EQ(leaf->hCertStore, peer);
+    int count = 0;
+    for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(leaf->hCertStore, c));) ++count;
+    EXPECT_EQ(count, 2);
+    // The issuer comes from the leaf's store: complete, but its root is not trusted.
+    EXPECT_EQ(policyStatus(leaf, u"localhost", 0), CERT_E_UNTRUSTEDROOT);
+
+    PCCERT_CONTEXT copy = CertDuplicateCertificateContext(leaf);
+    EXPECT_TRUE(CertDeleteCertificateFromStore(copy));
+    EXPECT_EQ(leaf->hCertStore, nullptr);
+    EXPECT_EQ(policyStatus(leaf, u"localhost", 0), CERT_E_CHAINING);
+    CertFreeCertificateContext(leaf);
+}
+
+// What another process does to the user's ROOT store.
+void inAnotherProcess(bool add) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+        PCCERT_CONTEXT ca = contextOf(CertKind::Ca);
+        BOOL ok = FALSE;
+        if (add) {
+            ok = CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_NEW, nullptr);
+        } else if (PCCERT_CONTEXT found = CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, ca, nullptr)) {
+            ok = CertDeleteCertificateFromStore(found);
+        }
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(Crypt32, ChainsSeeRootsThatAnotherProcessAddsAndRemoves) {
+    PCCERT_CONTEXT cert = contextOf(CertKind::Server);
+    EXPECT_EQ(policyStatus(cert, u"localhost", 0), CERT_E_CHAINING);
+    inAnotherProcess(true);
+    EXPECT_EQ(policyStatus(cert, u"localhost", 0), 0u);
+    inAnotherProcess(false);
     EXPECT_EQ(policyStatus(cert, u"localhost", 0), CERT_E_CHAINING);
     CertFreeCertificateContext(cert);
 }
