@@ -89,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         v.text = textValue(in.ConsumeRandomLengthString(40));
         if (in.ConsumeBool()) {
             v.attributeName = elementName(in.ConsumeRandomLengthString(8), "id");
+            // "xmlns" declares a prefix; it is no attribute.
+            if (v.attributeName == "xmlns") v.attributeName = "id";
             v.attributeValue = in.ConsumeRandomLengthString(12);
             v.attributeValue = v.attributeValue.substr(0, v.attributeValue.find('\0'));
         }
