@@ -1,16 +1,46 @@
-// The payment controls' persistence streams: any bytes load into a fresh control or are
-// refused, and what a control saves loads into another control that then saves the same
-// bytes.
+// The persistence streams of every control: the two payment controls and the twelve audio
+// controls. Any bytes load into a fresh control or are refused, and what a control saves loads
+// into another control that then saves the same bytes.
 
+#include <iterator>
 #include <string>
 
+#include "amp_bar/interface.h"
+#include "band_sliders/interface.h"
+#include "bitmap_slider/interface.h"
 #include "card_control/control/interface.h"
+#include "flat_button/interface.h"
+#include "flat_slider/interface.h"
+#include "position_slider/interface.h"
+#include "step_knob/interface.h"
+#include "time_display/interface.h"
+#include "transport_bar/interface.h"
+#include "transport_cluster/interface.h"
+#include "volume_knob/interface.h"
+#include "volume_wedge/interface.h"
 #include "com/com.h"
 #include "express_checkout/interface.h"
 #include "fuzz/fuzz_check.h"
 #include "win32/module.h"
 
 namespace {
+
+const CLSID kControls[] = {
+    corvisk::CLSID_Corvisk,
+    express_checkout::CLSID_ExpressCheckout,
+    sondrel::CLSID_AudioAmpBarType1,
+    sondrel::CLSID_AudioFlatButton,
+    sondrel::CLSID_AudioFlatSlider,
+    sondrel::CLSID_AudioPlayButtonType1,
+    sondrel::CLSID_AudioPlayButtonType2,
+    sondrel::CLSID_AudioSliderType1,
+    sondrel::CLSID_AudioSliderType2,
+    sondrel::CLSID_AudioSlidersBands,
+    sondrel::CLSID_AudioStepButtonType1,
+    sondrel::CLSID_AudioTimeDisplayType1,
+    sondrel::CLSID_AudioVolumeButtonType1,
+    sondrel::CLSID_AudioVolumeButtonType2,
+};
 
 com::ComPtr<IStream> streamOf(const std::string& bytes) {
     com::ComPtr<IStream> stream;
@@ -63,12 +93,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     FUZZ_CHECK(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     registerLibrary(CORVISK_PATH);
     registerLibrary(PELLORAN_PATH);
+    registerLibrary(SONDREL_PATH);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
-    const CLSID& clsid = data[0] & 1 ? express_checkout::CLSID_ExpressCheckout : corvisk::CLSID_Corvisk;
+    const CLSID& clsid = kControls[data[0] % std::size(kControls)];
     const std::string bytes(fuzz::bytes(data + 1, size - 1));
     com::ComPtr<IPersistStreamInit> first = create(clsid);
     com::ComPtr<IStream> in = streamOf(bytes);
