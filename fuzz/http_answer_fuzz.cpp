@@ -30,7 +30,6 @@ public:
         setSslMode(false);
         setLineMode(true);
     }
-    ~Client() override { socket = INVALID_SOCKET; }
 
     void onStatus(const char* protocol, int code, const char* text) override {
         statuses.push_back(std::string(protocol) + " " + std::to_string(code) + " " + text);
