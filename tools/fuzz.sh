@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang in build-fuzz/ and runs each for the given seconds from its
-# seed corpus: tools/fuzz.sh [seconds] [target...]  (default 60 s, every target; FUZZ_JOBS targets
-# at a time, default 3). Fails on any crash, leak, sanitizer report or broken property; the input
-# that showed it is kept under build-fuzz/fuzz-runs/<target>/.
+# seed corpus: tools/fuzz.sh [seconds] [target...]  (default 60 s, every target). FUZZ_JOBS
+# targets run at a time (default 3); the build runs FUZZ_BUILD_JOBS compilers (default one per
+# core). Fails on any crash, leak, sanitizer report or broken property; the input that showed it
+# is kept under build-fuzz/fuzz-runs/<target>/.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -17,7 +18,7 @@ if command -v ccache >/dev/null; then
 fi
 CC=clang CXX=clang++ cmake -S "$top" -B "$dir" -G Ninja -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   "${launcher[@]}" >/dev/null
-cmake --build "$dir" --target fuzz_targets -j "$jobs"
+cmake --build "$dir" --target fuzz_targets -j "${FUZZ_BUILD_JOBS:-$(nproc)}"
 
 if [ $# -gt 0 ]; then
   targets=("$@")
