@@ -94,7 +94,7 @@ private:
 int selectOffset(XmlObject& object, int offset) { return object.selectPath(("*" + std::to_string(offset)).c_str()); }
 
 // The document in element order from the root, as the path queries reach it.
-void walk(XmlObject& object, int element, int depth, std::vector<Element>& out, std::vector<int>& offsets) {
+void walk(XmlObject& object, int element, int depth, std::vector<Element>& out) {
     FUZZ_CHECK(selectOffset(object, element) == 0);
     FUZZ_CHECK(object.parser.dom.cursor == element);
     Element seen;
@@ -110,7 +110,6 @@ void walk(XmlObject& object, int element, int depth, std::vector<Element>& out, 
         seen.attributes.emplace_back(name, value);
     }
     out.push_back(std::move(seen));
-    offsets.push_back(element);
     const int children = object.childCount();
     for (int i = 1; i <= children; ++i) {
         FUZZ_CHECK(selectOffset(object, element) == 0);
@@ -121,7 +120,7 @@ void walk(XmlObject& object, int element, int depth, std::vector<Element>& out, 
             FUZZ_CHECK(object.selectPath("..") == 0);
             FUZZ_CHECK(object.parser.dom.cursor == element);
         }
-        walk(object, child, depth + 1, out, offsets);
+        walk(object, child, depth + 1, out);
     }
     FUZZ_CHECK(selectOffset(object, element) == 0);
     FUZZ_CHECK(object.selectPath(("[" + std::to_string(children + 1) + "]").c_str()) == 207);
@@ -186,8 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (!object.parser.isBuildDOM() || result != 0 || !object.parser.dom.root) return 0;
     std::vector<Element> recorded;
-    std::vector<int> offsets;
-    walk(object, object.parser.dom.root, 0, recorded, offsets);
+    walk(object, object.parser.dom.root, 0, recorded);
     // The root's tree is the first run of elements up to the next one at the top.
     std::size_t rootTree = 1;
     while (rootTree < events.elements.size() && events.elements[rootTree].depth > 0) ++rootTree;
