@@ -109,6 +109,9 @@ int XmlObject::selectRelative(const char* p) {
         }
         const char* end = std::strchr(p, '/');
         const std::size_t n = end ? static_cast<std::size_t>(end - p) : std::strlen(p);
+        // Until a path has selected an element the cursor stands on the leading prefix
+        // record, whose fields are no element's.
+        if (!dom.cursor || dom.type(dom.cursor) != XmlDom::kElementRecord) return failWith(kNoSuchChild);
         if (kCheckoutBuild && n == 2 && p[0] == '.' && p[1] == '.') {
             const int parent = dom.field(dom.cursor, XmlDom::kElementParent);
             if (!parent) return failWith(kNoSuchChild);

@@ -605,6 +605,23 @@ CORE_DOCUMENT_TEST(ParentSteps) {
 CORE_DOCUMENT_TEST(NoParentSteps) { EXPECT_EQ(object.selectPath("/Envelope/Body/.."), 207); }
 #endif
 
+CORE_TEST(XmlObject, RelativeStepsNeedASelectedElement) {
+    XmlObject object;
+    object.setBuildDOM(true);
+    ASSERT_EQ(object.parse("<a><b>x</b></a>"), 0);
+    // An offset past the end keeps the cursor where it was, so its steps start from nothing too.
+    for (const char* path : {"..", "a", "b", "[1]", "a/b", "*99999b"}) {
+        EXPECT_EQ(object.selectPath(path), 208) << path;
+        EXPECT_STREQ(object.lastError.data(), "No such child.") << path;
+        EXPECT_STREQ(object.elementText(), "") << path;
+        EXPECT_STREQ(object.localName(), "") << path;
+        EXPECT_EQ(object.childCount(), 0) << path;
+    }
+    ASSERT_EQ(object.selectPath("/a"), 0);
+    ASSERT_EQ(object.selectPath("b"), 0);
+    EXPECT_STREQ(object.elementText(), "x");
+}
+
 CORE_TEST(XmlObject, PathsNeedTheDocument) {
     XmlObject object;
     ASSERT_EQ(object.parse("<a><b/></a>"), 0);

@@ -92,11 +92,13 @@ std::vector<std::string> splitPath(LPCSTR subKey) {
 
 bool needsEscape(unsigned char c) { return c < 0x20 || c >= 0x7F || c == '%' || c == '"' || c == '[' || c == ']'; }
 
-void escape(std::string_view s, std::string& out) {
+// A key name also escapes '\', which would otherwise split it into nested keys. Value names
+// and texts keep theirs as written, so that stores holding plain paths stay readable.
+void escape(std::string_view s, std::string& out, bool keyName = false) {
     static const char hex[] = "0123456789ABCDEF";
     for (char ch : s) {
         auto c = static_cast<unsigned char>(ch);
-        if (needsEscape(c)) {
+        if (needsEscape(c) || (keyName && c == '\\')) {
             out.push_back('%');
             out.push_back(hex[c >> 4]);
             out.push_back(hex[c & 15]);
@@ -203,7 +205,7 @@ void writeKey(const Key& k, const std::string& path, std::string& out, bool isRo
     }
     for (const auto& [folded, child] : k.children) {
         std::string sub = path + "\\";
-        escape(child->name, sub);
+        escape(child->name, sub, true);
         writeKey(*child, sub, out, false);
     }
 }

@@ -16,7 +16,8 @@
 //   @=sz:"text"              (the key's default value)
 // A quoted text stands for its bytes followed by one zero byte; a string value stored without
 // that zero is written in the hexadecimal form. Within names and texts the bytes '%', '"',
-// '[', ']', control bytes and bytes of 0x7F and above are written as %XX.
+// '[', ']', control bytes and bytes of 0x7F and above are written as %XX, and so is '\' within
+// a key name.
 // Access masks are accepted and not enforced.
 
 #include "win32/base.h"

@@ -108,6 +108,24 @@ TEST(Registry, EveryValueTypeRoundTripsThroughTheStoreFile) {
     RegCloseKey(k);
 }
 
+TEST(Registry, ARewriteKeepsABackslashInsideAKeyName) {
+    std::ofstream(storeFile(), std::ios::binary | std::ios::trunc)
+        << "platform-registry 1\n[HKEY_USERS\\a%5Cb]\n\"v\"=sz:\"C:\\dir\"\n";
+    set(HKEY_LOCAL_MACHINE, "unrelated", REG_DWORD, dword(1));
+    reopenFromText();
+    char name[16];
+    DWORD size = sizeof name;
+    ASSERT_EQ(RegEnumKeyExA(HKEY_USERS, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "a\\b");
+    size = sizeof name;
+    EXPECT_EQ(RegEnumKeyExA(HKEY_USERS, 1, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    HKEY a = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_USERS, "a", 0, KEY_READ, &a), ERROR_FILE_NOT_FOUND);
+    // Value texts keep their backslashes as written.
+    const std::string text = slurp(storeFile());
+    EXPECT_NE(text.find("[HKEY_USERS\\a%5Cb]\n\"v\"=sz:\"C:\\dir\"\n"), std::string::npos) << text;
+}
+
 TEST(Registry, QuerySizesAndShortBuffers) {
     HKEY k = create(HKEY_LOCAL_MACHINE, kSettings);
     set(k, "PartnerID", REG_SZ, std::string("partner\0", 8));

@@ -1,0 +1,77 @@
+// URL splitting: a URL with a host, put back together from its parts, splits into the same
+// parts; a relative text keeps the scheme, host and port and goes on from the base's folder.
+
+#include <string>
+
+#include "fuzz/fuzz_check.h"
+#include "payment_core/http_url.h"
+
+using namespace payment_core;
+
+namespace {
+
+struct Parts {
+    InlineString20 scheme;
+    InlineString20 host;
+    InlineString99 path;
+    int port = 443;
+    InlineString20 user;
+    InlineString20 password;
+
+    Parts() {
+        scheme.assignCString("https");
+        host.assignCString("base.example");
+        path.assignCString("/dir/page");
+    }
+    int split(const std::string& url) { return splitUrl(url.c_str(), scheme, host, path, port, user, password); }
+    std::string joined() const {
+        std::string url = std::string(scheme.data()) + "://";
+        if (!user.empty() || !password.empty()) {
+            url += user.data();
+            if (!password.empty()) url += std::string(":") + password.data();
+            url += "@";
+        }
+        return url + host.data() + ":" + std::to_string(port) + path.data();
+    }
+    bool operator==(const Parts& o) const {
+        return std::string(scheme.data()) == o.scheme.data() && std::string(host.data()) == o.host.data() &&
+               std::string(path.data()) == o.path.data() && port == o.port &&
+               std::string(user.data()) == o.user.data() && std::string(password.data()) == o.password.data();
+    }
+};
+
+bool hasLongDigitRun(const std::string& text) {
+    int run = 0;
+    for (char c : text) {
+        run = c >= '0' && c <= '9' ? run + 1 : 0;
+        if (run > 5) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string url = fuzz::text(fuzz::bytes(data, size));
+    if (hasLongDigitRun(url)) return 0;
+    Parts parts;
+    if (parts.split(url) != 0) return 0;
+    const std::string path = parts.path.data();
+    FUZZ_CHECK(!path.empty());
+
+    const bool hasScheme = url[0] != '/' && url.find(':') != std::string::npos;
+    const std::string rest = hasScheme ? url.substr(url.find(':') + 1) : url;
+    if (rest.rfind("//", 0) == 0) {
+        const std::string host = parts.host.data();
+        FUZZ_CHECK(host.find_first_of("/@") == std::string::npos);
+        FUZZ_CHECK(std::string(parts.user.data()).find(':') == std::string::npos);
+        FUZZ_CHECK(path[0] == '/' || path[0] == '?');
+        Parts again;
+        FUZZ_CHECK(again.split(parts.joined()) == 0);
+        FUZZ_CHECK(again == parts);
+    } else {
+        FUZZ_CHECK(std::string(parts.host.data()) == "base.example");
+        if (rest[0] != '/') FUZZ_CHECK(path.rfind("/dir/", 0) == 0);
+    }
+    return 0;
+}
