@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "late_bound.h"
 #include "main_window_fixture.h"
 #include "program_values.h"
@@ -108,6 +110,8 @@ struct TrackCase {
     bool sliderEnabled;
     long sliderMax;
 };
+
+void PrintTo(const TrackCase& c, std::ostream* out) { *out << c.seconds << " s"; }
 
 class TakingATrack : public CdSource, public ::testing::WithParamInterface<TrackCase> {};
 
