@@ -28,7 +28,7 @@ public:
         requestMethod.assignCString("GET");
         currentAction = 1;
         setSslMode(false);
-        setLineMode(true);
+        setLineMode(false);
     }
 
     void onStatus(const char* protocol, int code, const char* text) override {
@@ -49,7 +49,8 @@ public:
     // What a read notification does with the bytes the socket had: queue them and deliver
     // every complete line; a queue filled by one line hands that much on as it is.
     void receive(const char* bytes, int length) {
-        while (length > 0) {
+        // A client that stopped taking data reads no more of the socket.
+        while (length > 0 && AcceptData) {
             const int taken = receiveQueue.put(bytes, length);
             bytes += taken;
             length -= taken;
@@ -107,7 +108,9 @@ void madeAnswer(FuzzedDataProvider& in) {
     const bool crlf = in.ConsumeBool();
     const std::string eol = crlf ? "\r\n" : "\n";
     const bool interim = in.ConsumeBool();
-    const int code = in.ConsumeIntegralInRange(200, 599);
+    int code = in.ConsumeIntegralInRange(200, 599);
+    // 204 and 304 answers end with their head.
+    if (code == 204 || code == 304) code = 200;
     std::string reason = keepOnly(in.ConsumeRandomLengthString(24), lineChar);
     if (!reason.empty() && reason.back() == ' ') reason.pop_back();
     std::vector<std::pair<std::string, std::string>> headers;

@@ -30,6 +30,11 @@ public:
         if (!open_.empty()) elements[open_.back().index].text.append(text, static_cast<std::size_t>(length));
         return 0;
     }
+    // A CDATA section is its element's text as written.
+    int onSpecialSection(const char* keyword, const char* text) override {
+        if (!open_.empty() && std::strcmp(keyword, "CDATA") == 0) elements[open_.back().index].text.append(text);
+        return 0;
+    }
     int onStartElement(const char*, const char* localName, const char* qualifiedName, bool isEmpty) override {
         FUZZ_CHECK(!broken);
         FUZZ_CHECK(!pendingEmpty_);
