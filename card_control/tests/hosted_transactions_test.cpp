@@ -317,3 +317,17 @@ TEST_F(CorviskControl, EnumeratedPropertiesNameTheirTypes) {
     EXPECT_EQ(get(kGateway).vt, VT_I4);
     EXPECT_EQ(get(kGateway).lVal, 34);
 }
+
+// A gateway that takes the POST and hangs up without answering: the charge fails instead of
+// passing with an empty answer.
+TEST_F(HostedTransaction, UnansweredPostFailsAndApprovesNothing) {
+    server.enqueue(Answer::hangUp());
+    useGateway(34, "/gw/api/transact.php");
+    ASSERT_EQ(putText(kTransactionAmount, "12.34"), S_OK);
+    Raised raised{};
+    EXPECT_EQ(call(kAuthorize, {}, &raised), DISP_E_EXCEPTION);
+    EXPECT_EQ(raised.hr, codeResult(155));
+    EXPECT_EQ(raised.description, "Connection closed before a response was received.");
+    EXPECT_EQ(server.request(0).method, "POST");
+    EXPECT_EQ(get(kTransactionApproved).boolVal, VARIANT_FALSE);
+}
