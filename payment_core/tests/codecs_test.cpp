@@ -14,11 +14,6 @@
 using namespace payment_core;
 
 namespace {
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-
 // Converts with glibc's iconv; false when iconv refuses a byte of the input.
 bool iconvConvert(const char* to, const char* from, const std::string& input, std::string& output) {
     iconv_t cd = iconv_open(to, from);

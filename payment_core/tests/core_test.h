@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "payment_core/core_memory.h"
+#include "payment_core/inline_string.h"
 
 #define CORE_SUITE_JOIN2(prefix, suite) prefix##suite
 #define CORE_SUITE_JOIN(prefix, suite) CORE_SUITE_JOIN2(prefix, suite)
@@ -16,3 +19,9 @@ struct AllocationLimit {
     explicit AllocationLimit(long count) { payment_core::failAllocationsAfter(count); }
     ~AllocationLimit() { payment_core::failAllocationsAfter(-1); }
 };
+
+// An inline string's bytes, embedded zeros included.
+template <int N>
+std::string str(const payment_core::InlineString<N>& s) {
+    return std::string(s.data(), static_cast<std::size_t>(s.length()));
+}

@@ -11,11 +11,6 @@ using fixtures::HttpServer;
 
 namespace {
 
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-
 class FormClient : public WebFormClient {
 public:
     FormClient() { setTimeoutMs(10000); }

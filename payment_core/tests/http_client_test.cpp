@@ -16,11 +16,6 @@ using fixtures::RawPeer;
 
 namespace {
 
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-
 // Records what the hooks see; a test may act from inside one.
 class Client : public HttpClient {
 public:

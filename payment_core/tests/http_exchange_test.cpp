@@ -15,11 +15,6 @@ using fixtures::RawPeer;
 
 namespace {
 
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-
 class Client : public HttpClient {
 public:
     Client() { setTimeoutMs(10000); }

@@ -6,13 +6,6 @@
 
 using namespace payment_core;
 
-namespace {
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-}  // namespace
-
 CORE_TEST(SplitUrl, Table) {
     struct Case {
         const char* url;

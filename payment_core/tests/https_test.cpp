@@ -19,11 +19,6 @@ using fixtures::RawPeer;
 
 namespace {
 
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-
 // The test CA joins the user's trusted roots, as an installed root would.
 void trustTestCa() {
     HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");

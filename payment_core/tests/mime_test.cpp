@@ -14,11 +14,6 @@ using namespace payment_core;
 
 namespace {
 
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-
 std::string stateDir() { return std::getenv("PLATFORM_STATE_DIR"); }
 
 std::string field(MimeMessage& m, int i, MimePartField f) {

@@ -22,11 +22,6 @@ using fixtures::HttpsServer;
 
 namespace {
 
-template <int N>
-std::string str(const InlineString<N>& s) {
-    return std::string(s.data(), static_cast<std::size_t>(s.length()));
-}
-
 std::string config(CoreComponent& component, const char* text) {
     const char* answer = nullptr;
     dispatchConfig(component, text, &answer);
