@@ -35,9 +35,12 @@ constexpr CardPrefixRange CardPrefixes[] = {
     {15, "1800", "1800", ccJCB},
     {16, "3", "3", ccJCB},
     {16, "4", "4", ccVisa},
+    {16, "2221", "2720", ccMasterCard},
     {16, "50", "55", ccMasterCard},
     {16, "56", "56", ccBankCard},
     {16, "6011", "6011", ccDiscover},
+    {16, "644", "649", ccDiscover},
+    {16, "65", "65", ccDiscover},
 };
 
 int storeTwoDigits(payment_core::InlineString20& target, int value) {

@@ -126,20 +126,16 @@ int GatewayEngine::checkPennies() {
     return kOk;
 }
 
-// The ACH gateways read the body unencoded up to the end marker, so a text holding '&', '=' or
-// the marker would end its pair, add a field or end the data early; such a request is refused.
-int GatewayEngine::checkAchField(std::string_view name, std::string_view value) {
-    const auto unsafe = [](std::string_view text) {
-        if (text.find_first_of("&=") != std::string_view::npos) return true;
-        for (std::size_t at = 0; at + kAchEndMarker.size() <= text.size(); ++at)
-            if (payment_core::compareTextPrefixNoCase(text.data() + at, kAchEndMarker.data(), kAchEndMarker.size()) == 0)
-                return true;
-        return false;
-    };
-    if (!unsafe(name) && !unsafe(value)) return kOk;
-    std::string message = "Field '";
+// The ACH gateways read the body as a form up to a pair named by the end marker. Encoding keeps
+// every value whole; only a name that is the marker itself (encoding leaves its letters alone)
+// would still end the data early.
+int GatewayEngine::checkAchName(std::string_view name) {
+    if (name.size() != kAchEndMarker.size() ||
+        payment_core::compareTextPrefixNoCase(name.data(), kAchEndMarker.data(), kAchEndMarker.size()) != 0)
+        return kOk;
+    std::string message = "Field name '";
     message.append(name);
-    message += "' holds '&', '=' or 'endofdata', which this gateway cannot take.";
+    message += "' is this gateway's end-of-data marker and cannot be sent.";
     return fail(kNotForGateway, message.c_str());
 }
 
@@ -176,12 +172,11 @@ int GatewayEngine::addGatewayExtras() {
         PostData.reset();
         int result = kOk;
         for (int i = 0; !result && i < formNames.count(); ++i)
-            result = checkAchField({formNames.get(i), static_cast<std::size_t>(formNames.itemLength(i))},
-                                   {formValues.get(i), static_cast<std::size_t>(formValues.itemLength(i))});
+            result = checkAchName({formNames.get(i), static_cast<std::size_t>(formNames.itemLength(i))});
         for (int i = 0; !result && i < formNames.count(); ++i) {
-            result = PostData.append(formNames.get(i), static_cast<std::size_t>(formNames.itemLength(i)));
+            result = payment_core::urlEncode(PostData, formNames.get(i));
             if (!result) result = PostData.appendChar('=');
-            if (!result) result = PostData.append(formValues.get(i), static_cast<std::size_t>(formValues.itemLength(i)));
+            if (!result) result = payment_core::urlEncode(PostData, formValues.get(i));
             if (!result) result = PostData.appendChar('&');
         }
         if (!result) result = PostData.append(kAchEndMarker.data(), kAchEndMarker.size());

@@ -282,6 +282,8 @@ int GatewayEngine::authorize() {
     clearRequestState();
     // Only the rows that ask for redirects follow them, in this transaction alone.
     FollowRedirects = 0;
+    // A cut answer would fail to parse after the card was charged.
+    MaxTransferredData = 0;
     if (int rc = prepareRequest()) return rc;
     if (gateway == gwPayFlowPro) return payFlowProExchange();
     receivedHeaderNames.reset();

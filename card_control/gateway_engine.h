@@ -135,7 +135,7 @@ private:
     int slotValue(int slot, InlineString99& out, bool& send);
     int addGatewayExtras();
     int checkPennies();
-    int checkAchField(std::string_view name, std::string_view value);
+    int checkAchName(std::string_view name);
     int buildPayFuse();
     int buildOrbital();
     int buildLinkPoint();

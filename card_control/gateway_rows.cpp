@@ -446,7 +446,10 @@ const GatewayRow GatewayRowData[GatewayCount] = {
         .pairCount = 2,
         .transactionCodes = {"SAL", "RES", "NULL", "RFD", "NULL", "NULL", "NULL"},
         .cardCodes = {},
-        .approvalPrefixes = {"5", "9"},
+        .approvalPrefixes = {},
+        // Authorised, payment requested, authorisation waiting, payment processing; 52, 92 and 93
+        // (not known, uncertain, refused) begin with the same digits.
+        .approvalCodes = {"5", "9", "51", "91"},
     },
     {
         .id = gwEFSNet,
@@ -483,7 +486,7 @@ const GatewayRow GatewayRowData[GatewayCount] = {
         .requestNames = {"ExpiryDate", "NULL", "CardNumber", "CV2", "Address", "NULL", "NULL", "NULL", "NULL",
             "CardHolder", "NULL", "NULL", "NULL", "NULL", "PostCode", "VendorTxCode", "Vendor", "NULL",
             "Amount", "Description", "TxType", "CardType", "VPSTxID"},
-        .answerKeys = {"Status", "StatusDetail", "TxAuthNo", "AVSCV2", "VPSTxID", "NULL", "CV2Result"},
+        .answerKeys = {"Status", "StatusDetail", "TxAuthNo", "AVSCV2", "VPSTxId", "NULL", "CV2Result"},
         .fixedPairs = {{"VPSProtocol", "2.21"}, {"Currency", "USD"}},
         .pairCount = 2,
         .transactionCodes = {"PAYMENT", "DEFERRED", "RELEASE", "REFUND", "ABORT", "NULL", "NULL"},

@@ -14,6 +14,7 @@ constexpr int FixedPairCapacity = 10;
 constexpr int TransactionCodeCount = 7;
 constexpr int CardCodeCount = 8;
 constexpr int ApprovalPrefixCapacity = 3;
+constexpr int ApprovalCodeCapacity = 4;
 
 // The common index of request fields, request-name columns and "~N~" template placeholders.
 enum class RequestSlot : int {
@@ -70,6 +71,8 @@ struct GatewayRow {
     const char* transactionCodes[TransactionCodeCount] = {};
     const char* cardCodes[CardCodeCount] = {};
     const char* approvalPrefixes[ApprovalPrefixCapacity] = {};
+    // Whole response codes that approve, for a gateway whose refusals share a prefix with its approvals.
+    const char* approvalCodes[ApprovalCodeCapacity] = {};
 
     const char* requestName(RequestSlot slot) const { return requestNames[static_cast<int>(slot)]; }
     const char* answerKey(ResponseSlot slot) const { return answerKeys[static_cast<int>(slot)]; }

@@ -365,8 +365,11 @@ int parseFamily(Parse& p, std::string_view body) {
 
 bool TransactionApproved(int gateway, std::string_view responseCode) {
     if (gateway < 0 || gateway >= GatewayCount) return false;
-    for (const char* prefix : GatewayTable::row(gateway).approvalPrefixes)
+    const GatewayRow& row = GatewayTable::row(gateway);
+    for (const char* prefix : row.approvalPrefixes)
         if (prefix && responseCode.starts_with(prefix)) return true;
+    for (const char* code : row.approvalCodes)
+        if (code && responseCode == code) return true;
     return false;
 }
 

@@ -22,7 +22,8 @@ struct ParseInput {
     const char* aimHashSecret = "";
 };
 
-// True when the response code begins with one of the row's approval prefixes (byte for byte).
+// True when the response code begins with one of the row's approval prefixes or is one of its whole
+// approval codes (byte for byte).
 bool TransactionApproved(int gateway, std::string_view responseCode);
 
 class ResponseParser : public payment_core::CoreComponent {

@@ -82,4 +82,24 @@ protected:
     com::ComPtr<IDispatch> dispatch;
 };
 
+// A control with a card that passes every check, whose requests go to a loopback HTTPS gateway.
+class HostedTransaction : public CorviskControl {
+protected:
+    void SetUp() override {
+        CorviskControl::SetUp();
+        ASSERT_EQ(put(kTimeout, com::Variant::i4(10)), S_OK);
+        ASSERT_EQ(putText(kCardNumber, "4111111111111111"), S_OK);
+        ASSERT_EQ(putText(kCardExpMonth, "12"), S_OK);
+        ASSERT_EQ(putText(kCardExpYear, "2030"), S_OK);
+        ASSERT_EQ(putText(kCardCVV2Data, "9731"), S_OK);
+    }
+
+    void useGateway(int gateway, const std::string& path = "/gw") {
+        ASSERT_EQ(put(kGateway, com::Variant::i4(gateway)), S_OK);
+        ASSERT_EQ(putText(kGatewayURL, server.url(path, "localhost")), S_OK);
+    }
+
+    fixtures::HttpsServer server;
+};
+
 }  // namespace corvisk::testing_support

@@ -332,7 +332,7 @@ TEST_F(EngineTest, ThreeDsiCreditDoesNotTurnTheNextSaleIntoACredit) {
     EXPECT_EQ(server.request(1).body.find("OrigTranNum"), std::string::npos);
 }
 
-TEST_F(EngineTest, AchPaymentsPostsRawPairsAndGuardsItsFollowUps) {
+TEST_F(EngineTest, AchPaymentsPostsPreparedPairsAndGuardsItsFollowUps) {
     server.enqueue(Answer::ok("pg_response_type=A&pg_trace_number=77"));
     point(gwACHPAyments);
     setCard("4111111111111111", "7", "8");

@@ -29,6 +29,7 @@ void expectSameContent(const GatewayRow& a, const GatewayRow& b) {
     for (int i = 0; i < CardCodeCount; ++i) EXPECT_TRUE(sameText(a.cardCodes[i], b.cardCodes[i])) << i;
     for (int i = 0; i < ApprovalPrefixCapacity; ++i)
         EXPECT_TRUE(sameText(a.approvalPrefixes[i], b.approvalPrefixes[i])) << i;
+    for (int i = 0; i < ApprovalCodeCapacity; ++i) EXPECT_TRUE(sameText(a.approvalCodes[i], b.approvalCodes[i])) << i;
 }
 
 std::string_view hostOf(std::string_view url) {
@@ -52,6 +53,7 @@ TEST(CardGatewayTable, EveryRowCarriesItsOwnIdAndRowZeroIsEmpty) {
     EXPECT_EQ(none.pairCount, 0);
     for (const char* name : none.requestNames) EXPECT_EQ(name, nullptr);
     for (const char* prefix : none.approvalPrefixes) EXPECT_EQ(prefix, nullptr);
+    for (const char* code : none.approvalCodes) EXPECT_EQ(code, nullptr);
     EXPECT_FALSE(GatewayTable::isGateway(0));
     EXPECT_TRUE(GatewayTable::isGateway(45));
     EXPECT_FALSE(GatewayTable::isGateway(46));
@@ -76,10 +78,15 @@ TEST(CardGatewayTable, RowsAreCompleteWhereTheyMustBe) {
         for (const char* code : row.cardCodes) cardCodes += code != nullptr;
         EXPECT_TRUE(cardCodes == 0 || cardCodes == CardCodeCount);
         EXPECT_EQ(cardCodes != 0, std::strcmp(row.requestName(RequestSlot::CardType), "NULL") != 0);
-        ASSERT_NE(row.approvalPrefixes[0], nullptr);
+        // Something approves, and the texts of each list are packed at its front.
+        EXPECT_TRUE(row.approvalPrefixes[0] || row.approvalCodes[0]);
         for (int i = 1; i < ApprovalPrefixCapacity; ++i)
             if (!row.approvalPrefixes[i - 1]) {
                 EXPECT_EQ(row.approvalPrefixes[i], nullptr);
+            }
+        for (int i = 1; i < ApprovalCodeCapacity; ++i)
+            if (!row.approvalCodes[i - 1]) {
+                EXPECT_EQ(row.approvalCodes[i], nullptr);
             }
     }
 }
