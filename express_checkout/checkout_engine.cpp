@@ -124,8 +124,6 @@ int CheckoutEngineBase::setItemCount(int n) {
 }
 
 CheckoutEngine::CheckoutEngine() {
-    // The envelope declares UTF-8, and the provider answers in it.
-    CodePage = CP_UTF8;
     resetRequestFields();
     resetOrder();
     resetConnection();
@@ -166,6 +164,46 @@ void CheckoutEngine::resetConnection() {
     Version.assignCString("1.0");
     ApiUsername.reset();
     ApiPassword.reset();
+}
+
+const InlineString99* CheckoutEngine::parameterField(int n, const char*& name) const {
+    struct Field {
+        const char* name;
+        const InlineString99 CheckoutEngine::*field;
+    };
+    // Parameters 1 and 14 are the control's own words.
+    static constexpr Field kFields[kTemplateParameterCount] = {
+        {"Version", &CheckoutEngine::Version},
+        {nullptr, nullptr},
+        {"OrderTotal", &CheckoutEngine::OrderTotal},
+        {"ItemTotal", &CheckoutEngine::ItemTotal},
+        {"ShippingTotal", &CheckoutEngine::ShippingTotal},
+        {"HandlingTotal", &CheckoutEngine::HandlingTotal},
+        {"TaxTotal", &CheckoutEngine::TaxTotal},
+        {"OrderDescription", &CheckoutEngine::OrderDescription},
+        {"InvoiceNumber", &CheckoutEngine::InvoiceNumber},
+        {"ButtonSource", &CheckoutEngine::ButtonSource},
+        {"NotifyURL", &CheckoutEngine::NotifyURL},
+        {"Token", &CheckoutEngine::Token},
+        {"ReturnURL", &CheckoutEngine::ReturnURL},
+        {"CancelURL", &CheckoutEngine::CancelURL},
+        {nullptr, nullptr},
+        {"BuyerEmail", &CheckoutEngine::BuyerEmail},
+        {"MaxAmount", &CheckoutEngine::MaxAmount},
+        {"Custom", &CheckoutEngine::Custom},
+        {"ReqConfirmShipping", &CheckoutEngine::ReqConfirmShipping},
+        {"NoShipping", &CheckoutEngine::NoShipping},
+        {"LocaleCode", &CheckoutEngine::LocaleCode},
+        {"PageStyle", &CheckoutEngine::PageStyle},
+        {"cpp-header-image", &CheckoutEngine::HeaderImage},
+        {"cpp-header-border-color", &CheckoutEngine::HeaderBorderColor},
+        {"cpp-header-back-color", &CheckoutEngine::HeaderBackColor},
+        {"cpp-payflow-color", &CheckoutEngine::PayflowColor},
+        {"PayerId", &CheckoutEngine::PayerId},
+    };
+    if (n < 0 || n >= kTemplateParameterCount || !kFields[n].field) return nullptr;
+    name = kFields[n].name;
+    return &(this->*kFields[n].field);
 }
 
 const char* CheckoutEngine::templateParameter(int n) const {
@@ -259,6 +297,67 @@ int CheckoutEngine::buildBody(const char* templateText, bool withItems, InlineSt
     return result;
 }
 
+namespace {
+// The first character of the bytes that XML cannot carry, as its number; -1 when there is none.
+// Below 0x20 only tab, line feed and CR are characters; in UTF-8, U+FFFE and U+FFFF are none.
+long firstUnsendable(const char* bytes, std::size_t n, bool utf8) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x20 && b != '\t' && b != '\n' && b != '\r') return b;
+        if (utf8 && b == 0xEF && i + 2 < n && static_cast<unsigned char>(bytes[i + 1]) == 0xBF &&
+            (static_cast<unsigned char>(bytes[i + 2]) & 0xFE) == 0xBE) {
+            return 0xFFFE | (static_cast<unsigned char>(bytes[i + 2]) & 1);
+        }
+    }
+    return -1;
+}
+}  // namespace
+
+int CheckoutEngine::checkSendable(const char* name, int index, const char* bytes, std::size_t n) {
+    const long c = firstUnsendable(bytes, n, resolveCodePage(CodePage) == static_cast<int>(CP_UTF8));
+    if (c < 0) return kOk;
+    char text[160];
+    if (index < 0) {
+        std::snprintf(text, sizeof text, "%s holds a character that XML cannot carry (U+%04lX).", name, c);
+    } else {
+        std::snprintf(text, sizeof text, "%s(%d) holds a character that XML cannot carry (U+%04lX).", name, index, c);
+    }
+    setLastError(text);
+    return kUnsendableValue;
+}
+
+// Every value the request carries, before anything is built or sent.
+int CheckoutEngine::checkRequestValues(const char* templateText, bool withItems) {
+    int result = checkSendable("Username", -1, ApiUsername.data(), static_cast<std::size_t>(ApiUsername.length()));
+    if (!result) result = checkSendable("Password", -1, ApiPassword.data(), static_cast<std::size_t>(ApiPassword.length()));
+    char placeholder[8];
+    for (int n = 0; !result && n < kTemplateParameterCount; ++n) {
+        const char* name = nullptr;
+        const InlineString99* field = parameterField(n, name);
+        std::snprintf(placeholder, sizeof placeholder, "~%d~", n);
+        const bool sent = std::strstr(kVersionLine, placeholder) || std::strstr(templateText, placeholder);
+        if (field && sent) result = checkSendable(name, -1, field->data(), static_cast<std::size_t>(field->length()));
+    }
+    const struct {
+        const char* name;
+        const StringList& list;
+    } items[] = {{"ItemName", ItemName}, {"ItemAmount", ItemAmount}, {"ItemNumber", ItemNumber}};
+    for (int i = 0; withItems && !result && i < itemCount(); ++i) {
+        for (const auto& item : items) {
+            if (!result) {
+                result = checkSendable(item.name, i, item.list.get(i), static_cast<std::size_t>(item.list.itemLength(i)));
+            }
+        }
+    }
+    return result;
+}
+
+void CheckoutEngine::startCall() {
+    Request.reset();
+    Response.reset();
+    response.parser.reset();
+}
+
 int CheckoutEngine::require(const InlineString99& field, const char* message) {
     if (!field.empty()) return kOk;
     setLastError(message);
@@ -277,9 +376,11 @@ int CheckoutEngine::setCheckout() {
     int result = refuseWhileBusy();
     if (result) return result;
     const CallScope scope(inCall_);
+    startCall();
     result = require(OrderTotal, "An OrderTotal is required for this transaction.");
     if (!result) result = require(ReturnURL, "A ReturnURL is required for this transaction.");
     if (!result) result = require(CancelURL, "A CancelURL is required for this transaction.");
+    if (!result) result = checkRequestValues(kSetCheckoutTemplate, false);
     if (result) return result;
     InlineString99 body;
     result = buildBody(kSetCheckoutTemplate, false, body);
@@ -287,12 +388,14 @@ int CheckoutEngine::setCheckout() {
     return callApi("SetExpressCheckoutReq", "SetExpressCheckoutRequest", body.data());
 }
 
-int CheckoutEngine::getCheckoutDetails(const char* token) {
+int CheckoutEngine::getCheckoutDetails(const char* token, int length) {
     int result = refuseWhileBusy();
     if (result) return result;
     const CallScope scope(inCall_);
-    result = Token.assignCString(token);
+    startCall();
+    result = length < 0 ? Token.assignCString(token) : Token.assign(static_cast<std::size_t>(length), token);
     if (!result) result = require(Token, "A Token is required for this transaction.");
+    if (!result) result = checkRequestValues(kDetailsTemplate, false);
     if (result) return result;
     InlineString99 body;
     result = buildBody(kDetailsTemplate, false, body);
@@ -304,9 +407,11 @@ int CheckoutEngine::checkoutPayment() {
     int result = refuseWhileBusy();
     if (result) return result;
     const CallScope scope(inCall_);
+    startCall();
     result = require(Token, "A Token is required for this transaction.");
     if (!result) result = require(PayerId, "A PayerId is required for this transaction.");
     if (!result) result = require(OrderTotal, "An OrderTotal is required for this transaction.");
+    if (!result) result = checkRequestValues(kPaymentTemplate, true);
     if (result) return result;
     InlineString99 body;
     result = buildBody(kPaymentTemplate, true, body);
@@ -315,8 +420,6 @@ int CheckoutEngine::checkoutPayment() {
 }
 
 int CheckoutEngine::callApi(const char* method, const char* parameter, const char* body) {
-    Request.reset();
-    Response.reset();
     int result = setParamCount(0);
     InlineString99 header;
     if (!result) {
@@ -360,7 +463,26 @@ int CheckoutEngine::callApi(const char* method, const char* parameter, const cha
     if (result) return result;
     result = copyPayerId();
     if (!result) result = walkErrors();
+    if (!result) result = checkAck();
     return result;
+}
+
+// An answer that says it failed fails the call, whether or not it lists an error entry.
+int CheckoutEngine::checkAck() {
+    InlineString99 ack;
+    int result = ack.assignCString(responseText("/Envelope/Body/[1]/Ack"));
+    if (result || (!ack.equals("Failure") && !ack.equals("FailureWithWarning"))) return result;
+    InlineString99 text;
+    result = text.appendCString("The provider answered ");
+    if (!result) result = text.append(ack.data(), static_cast<std::size_t>(ack.length()));
+    if (!result) result = text.appendChar('.');
+    if (result) return result;
+    if (eventSink) {
+        eventSink->setCodePage(CodePage);
+        eventSink->Error(kProviderError, text.data());
+    }
+    setLastError(text.data());
+    return kProviderError;
 }
 
 int CheckoutEngine::copyPayerId() {

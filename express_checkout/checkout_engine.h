@@ -12,6 +12,7 @@ using payment_core::InlineString99;
 enum TPaymentAction : int { aSale = 0, aAuthorization = 1 };
 
 constexpr int kMissingField = -1;
+constexpr int kUnsendableValue = -1;
 constexpr int kProviderError = 527;
 constexpr int kTemplateParameterCount = 27;
 
@@ -47,7 +48,8 @@ public:
     const char* templateParameter(int n) const override;
 
     int setCheckout();
-    int getCheckoutDetails(const char* token);
+    // A length of -1 takes the token up to its NUL.
+    int getCheckoutDetails(const char* token, int length = -1);
     int checkoutPayment();
     // An operation runs, or a request is in flight: a host calling in from an event handler is
     // refused before anything of the running call is touched.
@@ -116,6 +118,16 @@ private:
     int buildBody(const char* templateText, bool withItems, InlineString99& out);
     int copyPayerId();
     int walkErrors();
+    int checkAck();
+    // The answer of the previous call and its texts are gone before a call does anything else.
+    void startCall();
+    // The field behind template parameter n and the name the host knows it by; null for the
+    // parameters that are no field.
+    const InlineString99* parameterField(int n, const char*& name) const;
+    int checkRequestValues(const char* templateText, bool withItems);
+    // -1 with a text naming the value (index -1: not an item) when it holds a byte that XML
+    // cannot carry.
+    int checkSendable(const char* name, int index, const char* bytes, std::size_t n);
     int require(const InlineString99& field, const char* message);
 
     struct CallScope {

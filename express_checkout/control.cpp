@@ -326,7 +326,7 @@ public:
     HRESULT GetCheckoutDetails(BSTR token) override {
         std::string text;
         if (!toAnsi(token, text)) return raise(payment_core::kOutOfMemory, methodHelp(503));
-        return raise(engine_.getCheckoutDetails(text.c_str()), methodHelp(503));
+        return raise(engine_.getCheckoutDetails(text.data(), static_cast<int>(text.size())), methodHelp(503));
     }
     HRESULT Reset() override {
         if (const int busy = engine_.refuseWhileBusy()) return raise(busy, methodHelp(504));

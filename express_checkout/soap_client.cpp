@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "payment_core/text_utils.h"
+#include "win32/codepage.h"
 
 namespace express_checkout {
 
@@ -29,9 +30,34 @@ int appendItem(InlineString99& out, const StringList& list, int i) {
     return out.append(list.get(i), static_cast<std::size_t>(list.itemLength(i)));
 }
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The encoding name the document's XML declaration gives; empty without one.
+std::string_view declaredEncoding(const char* text, std::size_t n) {
+    const std::string_view document(text, n);
+    const std::size_t start = document.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    if (document.compare(start, 5, "<?xml") != 0 || start + 5 >= n || !isBlank(document[start + 5])) return {};
+    const std::size_t end = document.find("?>", start);
+    if (end == std::string_view::npos) return {};
+    const std::string_view declaration = document.substr(start + 5, end - start - 5);
+    const std::size_t key = declaration.find("encoding");
+    if (key == std::string_view::npos) return {};
+    std::size_t at = key + 8;
+    while (at < declaration.size() && isBlank(declaration[at])) ++at;
+    if (at >= declaration.size() || declaration[at] != '=') return {};
+    ++at;
+    while (at < declaration.size() && isBlank(declaration[at])) ++at;
+    if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return {};
+    const std::size_t close = declaration.find(declaration[at], at + 1);
+    if (close == std::string_view::npos) return {};
+    return declaration.substr(at + 1, close - at - 1);
+}
+
 }  // namespace
 
 SoapClient::SoapClient() {
+    // Texts are UTF-8 unless the host names another code page; the envelope declares which.
+    CodePage = CP_UTF8;
     initHttpsDefaults();
     MethodNamespacePrefix.assignCString("m");
     EncodingStyle.assignCString(kSoapEncodingNamespace);
@@ -151,7 +177,9 @@ int SoapClient::buildEnvelope() {
     const bool prefixed = !MethodNamespacePrefix.empty();
     InlineString99 out;
     InlineString99 name;
-    int result = out.appendCString("<?xml version=\"1.0\" encoding=\"utf-8\"?><");
+    int result = out.appendCString("<?xml version=\"1.0\" ");
+    if (!result) result = appendAttribute(out, "encoding", encodingOfCodePage(CodePage));
+    if (!result) result = out.appendCString("?><");
     if (!result) result = out.appendCString(p);
     if (!result) result = out.appendCString(":Envelope ");
     if (!result) result = name.appendCString("xmlns:");
@@ -324,9 +352,44 @@ int SoapClient::returnValues() {
     return result;
 }
 
+// An answer is read in the encoding its declaration names (UTF-8 without one) and kept in the
+// control's code page, as every other text is.
+int SoapClient::answerInCodePage() {
+    const std::string_view name = declaredEncoding(PostData.data(), static_cast<std::size_t>(PostData.length()));
+    const int from = name.empty() ? static_cast<int>(CP_UTF8) : codePageOfEncoding(name.data(), name.size());
+    InlineString99 text;
+    if (!from) {
+        text.appendCString("The answer's encoding \"");
+        text.append(name.data(), name.size());
+        text.appendCString("\" cannot be read.");
+        setLastError(text.data());
+        return kHttpBadResponse;
+    }
+    if (resolveCodePage(from) == resolveCodePage(CodePage)) return kOk;
+    const char* bytes = PostData.data();
+    std::size_t n = static_cast<std::size_t>(PostData.length());
+    // The mark that tells UTF-8 is no character of the document.
+    if (from == static_cast<int>(CP_UTF8) && n >= 3 && std::memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) {
+        bytes += 3;
+        n -= 3;
+    }
+    if (!convertCodePage(bytes, n, from, CodePage, text)) {
+        setLastError("The answer could not be converted to the control's code page.");
+        return kHttpBadResponse;
+    }
+    PostData = static_cast<InlineString99&&>(text);
+    return kOk;
+}
+
 int SoapClient::parseResponse() {
     lastError.reset();
-    int result = response.parse(PostData.data());
+    response.parser.reset();
+    int result = answerInCodePage();
+    if (result) return result;
+    response.parser.CodePage = CodePage;
+    result = response.parse(PostData.data());
+    // What a failed parse recorded is no answer: nothing of it is read as one.
+    if (result) response.parser.reset();
     if (!result) {
         const int fault = response.selectPath(kEnvelopeFaultPath);
         if (fault == kOk) {

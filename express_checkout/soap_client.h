@@ -7,6 +7,8 @@
 #include "payment_core/web_form_client.h"
 #include "payment_core/xml_object.h"
 
+#include <string_view>
+
 namespace express_checkout {
 
 using payment_core::ConfigRequest;
@@ -71,6 +73,7 @@ public:
 private:
     int post(int action);
     int parseAnswer();
+    int answerInCodePage();
     int resetSoap();
     int returnValues();
     const char* pathText(const char* path);

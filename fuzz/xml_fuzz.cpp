@@ -1,7 +1,9 @@
 // The XML parser and document, in the build of the core it is linked with. The first byte
-// chooses the parser's flags, the text up to the first line feed is a path to select, and the
-// rest is the document. In XML mode the element and prefix events must balance; with BuildDOM
-// the recorded document must hold exactly the elements, attributes and texts the events told.
+// chooses the parser's flags and code page, the text up to the first line feed is a path to
+// select, and the rest is the document. In XML mode the element and prefix events must
+// balance; with BuildDOM the recorded document must hold exactly the elements, attributes and
+// texts the events told, and in UTF-8 a document of valid UTF-8 gives texts of valid UTF-8,
+// its character references decoded.
 
 #include <cstring>
 #include <string>
@@ -96,6 +98,25 @@ private:
     bool pendingEmpty_ = false;
 };
 
+// Shortest forms only, no surrogates, nothing past U+10FFFF.
+bool validUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        const std::size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        std::uint32_t c = n == 1 ? b : b & (0x7F >> n);
+        for (std::size_t k = 1; k < n; ++k) {
+            const unsigned char t = static_cast<unsigned char>(text[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            c = (c << 6) | (t & 0x3F);
+        }
+        static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < kLeast[n] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        i += n;
+    }
+    return true;
+}
+
 int selectOffset(XmlObject& object, int offset) { return object.selectPath(("*" + std::to_string(offset)).c_str()); }
 
 // The document in element order from the root, as the path queries reach it.
@@ -168,6 +189,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     object.parser.flushAtNewline = !(flags & 4);
     object.parser.multibyteText = flags & 8;
     object.parser.options = (flags >> 4) & 3;
+    static constexpr int kCodePages[] = {0, 65001, 932, 1252};
+    object.parser.CodePage = kCodePages[(flags >> 6) & 3];
     Events events(object);
     object.parser.xmlEventSink = &events;
     const int result = object.parse(document.c_str());
@@ -176,6 +199,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (events.broken) FUZZ_CHECK(result == 201);
     if (xmlMode && result == 0) FUZZ_CHECK(events.balanced());
+    if (object.parser.CodePage == 65001 && validUtf8(document)) {
+        for (const Element& element : events.elements) {
+            FUZZ_CHECK(validUtf8(element.text));
+            for (const auto& attribute : element.attributes) FUZZ_CHECK(validUtf8(attribute.second));
+        }
+    }
 
     const int selected = object.selectPath(path.c_str());
     if (path.empty()) {

@@ -1,6 +1,9 @@
 #include "payment_core/text_utils.h"
 
 #include <cstring>
+#include <string>
+
+#include "win32/codepage.h"
 
 namespace payment_core {
 inline namespace PAYMENT_CORE_VARIANT {
@@ -266,6 +269,136 @@ int hexValue(char high, char low) {
     const int h = hexDigit(static_cast<unsigned char>(high));
     const int l = hexDigit(static_cast<unsigned char>(low));
     return h < 0 || l < 0 ? -1 : h * 16 + l;
+}
+
+int resolveCodePage(int codePage) { return codePage == 0 ? static_cast<int>(GetACP()) : codePage; }
+
+bool isXmlChar(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+namespace {
+struct Encoding {
+    const char* name;
+    int codePage;
+};
+// The first name of each code page is the one a document declares.
+constexpr Encoding kEncodings[] = {
+    {"utf-8", CP_UTF8},          {"utf8", CP_UTF8},
+    {"windows-1252", 1252},      {"cp1252", 1252},          {"x-cp1252", 1252},
+    {"shift_jis", 932},          {"shift-jis", 932},        {"sjis", 932},
+    {"x-sjis", 932},             {"windows-31j", 932},      {"cp932", 932},
+    {"iso-8859-1", kCodePageLatin1}, {"iso_8859-1", kCodePageLatin1}, {"iso8859-1", kCodePageLatin1},
+    {"latin1", kCodePageLatin1}, {"l1", kCodePageLatin1},
+    // ASCII is a part of ISO-8859-1, and reads the same.
+    {"us-ascii", kCodePageLatin1}, {"ascii", kCodePageLatin1},
+};
+
+int appendUtf8(InlineString99& target, char32_t c) {
+    char bytes[4];
+    std::size_t n;
+    if (c < 0x80) {
+        bytes[0] = static_cast<char>(c);
+        n = 1;
+    } else if (c < 0x800) {
+        bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+        bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+        n = 2;
+    } else if (c < 0x10000) {
+        bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+        bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+        n = 3;
+    } else {
+        bytes[0] = static_cast<char>(0xF0 | (c >> 18));
+        bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
+        n = 4;
+    }
+    return target.append(bytes, n);
+}
+}  // namespace
+
+int codePageOfEncoding(const char* name, std::size_t n) {
+    for (const Encoding& encoding : kEncodings) {
+        if (std::strlen(encoding.name) == n && compareTextPrefixNoCase(encoding.name, name, n) == 0) {
+            return encoding.codePage;
+        }
+    }
+    return 0;
+}
+
+const char* encodingOfCodePage(int codePage) {
+    const int resolved = resolveCodePage(codePage);
+    for (const Encoding& encoding : kEncodings) {
+        if (encoding.codePage == resolved) return encoding.name;
+    }
+    // The platform converts host text only in the code pages above; text kept from before a
+    // change to another one is still UTF-8.
+    return "utf-8";
+}
+
+int appendCharacter(InlineString99& target, char32_t c, int codePage) {
+    const int resolved = resolveCodePage(codePage);
+    if (resolved == static_cast<int>(CP_UTF8)) return appendUtf8(target, c);
+    if (resolved == kCodePageLatin1) return target.appendChar(c <= 0xFF ? static_cast<char>(c) : '?');
+    char16_t units[2];
+    int count = 1;
+    if (c >= 0x10000) {
+        units[0] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+        units[1] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        count = 2;
+    } else {
+        units[0] = static_cast<char16_t>(c);
+    }
+    char bytes[8];
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(static_cast<UINT>(resolved), WC_NO_BEST_FIT_CHARS, units, count, bytes,
+                                      static_cast<int>(sizeof bytes), "?", &usedDefault);
+    return n > 0 ? target.append(bytes, static_cast<std::size_t>(n)) : target.appendChar('?');
+}
+
+bool convertCodePage(const char* bytes, std::size_t n, int from, int to, InlineString99& target) {
+    from = resolveCodePage(from);
+    to = resolveCodePage(to);
+    if (from == to) return target.append(bytes, n) == kOk;
+    if (n > static_cast<std::size_t>(INT_MAX)) return false;
+    std::u16string wide;
+    if (from == kCodePageLatin1) {
+        wide.resize(n);
+        for (std::size_t i = 0; i < n; ++i) wide[i] = static_cast<unsigned char>(bytes[i]);
+    } else if (n > 0) {
+        const int length = static_cast<int>(n);
+        const int units = MultiByteToWideChar(static_cast<UINT>(from), 0, bytes, length, nullptr, 0);
+        if (units <= 0) return false;
+        wide.resize(static_cast<std::size_t>(units));
+        MultiByteToWideChar(static_cast<UINT>(from), 0, bytes, length, wide.data(), units);
+    }
+    if (wide.empty()) return true;
+    if (to == kCodePageLatin1) {
+        for (std::size_t i = 0; i < wide.size(); ++i) {
+            const char16_t u = wide[i];
+            // A pair of surrogates is one character the target lacks.
+            if (u >= 0xD800 && u <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) ++i;
+            if (target.appendChar(u <= 0xFF ? static_cast<char>(u) : '?')) return false;
+        }
+        return true;
+    }
+    // UTF-8 has every character; the others take "?" for what they lack.
+    const bool utf8 = to == static_cast<int>(CP_UTF8);
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* fallback = utf8 ? nullptr : "?";
+    BOOL usedDefault = FALSE;
+    BOOL* used = utf8 ? nullptr : &usedDefault;
+    const int units = static_cast<int>(wide.size());
+    const int size = WideCharToMultiByte(static_cast<UINT>(to), flags, wide.data(), units, nullptr, 0, fallback, used);
+    if (size <= 0) return false;
+    const std::size_t start = static_cast<std::size_t>(target.length());
+    if (target.assign(start + static_cast<std::size_t>(size), nullptr)) return false;
+    WideCharToMultiByte(static_cast<UINT>(to), flags, wide.data(), units, target.data() + start, size, fallback, used);
+    return true;
 }
 
 #define PAYMENT_CORE_CODECS(N)                                                    \

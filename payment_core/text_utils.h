@@ -47,5 +47,22 @@ template <int N>
 int hexEncode(InlineString<N>& target, const void* bytes, std::size_t n);
 int hexValue(char high, char low);
 
+// Code pages: 0 stands for the system's (GetACP); ISO-8859-1 is read here, the platform
+// converts 1252, 932 and UTF-8.
+constexpr int kCodePageLatin1 = 28591;
+int resolveCodePage(int codePage);
+// A character XML 1.0 lets a document hold.
+bool isXmlChar(char32_t c);
+// The code page of an encoding name as XML declarations write it (any case); 0 when unknown.
+int codePageOfEncoding(const char* name, std::size_t n);
+// The name a document in this code page declares.
+const char* encodingOfCodePage(int codePage);
+// One character in the code page: UTF-8 bytes under 65001, else its bytes there, or "?" where
+// the code page has none.
+int appendCharacter(InlineString99& target, char32_t c, int codePage);
+// The bytes of one code page in another, "?" for what the target lacks; false when a code page
+// cannot be converted or the target cannot grow.
+bool convertCodePage(const char* bytes, std::size_t n, int from, int to, InlineString99& target);
+
 }  // namespace PAYMENT_CORE_VARIANT
 }  // namespace payment_core

@@ -54,6 +54,26 @@ bool endsWith(const InlineString99& s, const char* tail) {
     return s.length() >= n && std::memcmp(s.data() + s.length() - n, tail, static_cast<std::size_t>(n)) == 0;
 }
 
+// "#" and decimal digits, or "#x" and hexadecimal digits of either case: the character's
+// number, held at 0x110000 (no character) once it grows past every character.
+bool characterReference(const char* name, char32_t& value) {
+    if (name[0] != '#') return false;
+    const bool hex = name[1] == 'x';
+    const char* p = name + (hex ? 2 : 1);
+    if (!*p) return false;
+    value = 0;
+    for (; *p; ++p) {
+        const int digit = isDigit(*p)                         ? *p - '0'
+                          : hex && *p >= 'a' && *p <= 'f' ? *p - 'a' + 10
+                          : hex && *p >= 'A' && *p <= 'F' ? *p - 'A' + 10
+                                                          : -1;
+        if (digit < 0) return false;
+        value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+        if (value > 0x10FFFF) value = 0x110000;
+    }
+    return true;
+}
+
 // Drops the last n bytes.
 void dropTail(InlineString99& s, int n) { s.assign(static_cast<std::size_t>(s.length() > n ? s.length() - n : 0), nullptr); }
 }  // namespace
@@ -564,12 +584,12 @@ int XmlParser::resolveEntity(bool hadSemicolon, InlineString99& target) {
                 break;
             }
         }
-        if (n[0] == '#' && n[1]) {
-            // "&#0;" and values that do not fit a byte stay as written.
-            unsigned value = 0;
-            const char* p = n + 1;
-            while (isDigit(*p) && value <= 255) value = value * 10 + static_cast<unsigned>(*p++ - '0');
-            if (!*p && value >= 1 && value <= 255) decoded = entityValue.appendChar(static_cast<char>(value)) == kOk;
+        char32_t value;
+        if (characterReference(n, value)) {
+            if (!isXmlChar(value)) return kInvalidXmlMarkup;
+            const int result = appendCharacter(entityValue, value, CodePage);
+            if (result) return result;
+            decoded = true;
         }
     }
     int result = kOk;

@@ -77,7 +77,9 @@ protected:
     }
     void SetUp() override {
         checkout_test::trustTestCa();
-        ASSERT_EQ(host.create(CLSID_ExpressCheckout), S_OK);
+        CLSID clsid{};
+        ASSERT_EQ(CLSIDFromProgID(u"QuorrelPayPal.ExpressCheckout", &clsid), S_OK);
+        ASSERT_EQ(host.create(clsid), S_OK);
         host.site().control()->QueryInterface(IID_IDispatch, dispatch.putVoid());
         ASSERT_TRUE(dispatch);
     }
@@ -857,6 +859,247 @@ TEST_F(ExpressCheckoutControl, AnswersThatAreNoSoapSayWhatCame) {
         const Failure f = call(kSetCheckout);
         EXPECT_EQ(f.hr, static_cast<HRESULT>(0x800A0000 | (c.code + 20001))) << c.name << " " << std::hex << f.hr;
         EXPECT_EQ(f.description, c.description) << c.name << ": " << std::string(f.description.begin(), f.description.end());
+    }
+}
+
+// An answer envelope whose declaration names the given encoding, its body's bytes as given.
+std::string declaredEnvelope(const std::string& encoding, const std::string& body) {
+    std::string answer = envelope(body);
+    const std::size_t end = answer.find("?>") + 2;
+    return (encoding.empty() ? "" : "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>") + answer.substr(end);
+}
+
+std::string detailsAnswer(const std::string& payerName) {
+    return "<GetExpressCheckoutDetailsResponse><Ack>Success</Ack><GetExpressCheckoutDetailsResponseDetails>"
+           "<PayerInfo><PayerName>" + payerName + "</PayerName></PayerInfo></GetExpressCheckoutDetailsResponseDetails>"
+           "</GetExpressCheckoutDetailsResponse>";
+}
+
+TEST_F(ExpressCheckoutControl, CharacterReferencesReadInTheCodePage) {
+    const std::string names = "<FirstName>Jos&#233;</FirstName><LastName>&#8364;&#x20AC;&#x1F600;&#x416;</LastName>";
+    const struct {
+        const char* codePage;
+        std::string first, last;
+    } cases[] = {
+        {"65001", "Jos\xC3\xA9", "\xE2\x82\xAC\xE2\x82\xAC\xF0\x9F\x98\x80\xD0\x96"},
+        {"1252", "Jos\xC3\xA9", "\xE2\x82\xAC\xE2\x82\xAC??"},
+    };
+    for (const auto& c : cases) {
+        HttpsServer server;
+        server.enqueue(Answer::ok(envelope(detailsAnswer(names)), "text/xml"));
+        server.enqueue(Answer::ok(envelope(detailsAnswer("<FirstName>A&#xB;</FirstName>")), "text/xml"));
+        pointAt(server);
+        config(std::string("CodePage=") + c.codePage);
+        ASSERT_EQ(call(kGetCheckoutDetails, {com::Variant::text("EC-1")}).hr, S_OK) << c.codePage;
+        EXPECT_EQ(text(kPayerFirstName), c.first) << c.codePage;
+        EXPECT_EQ(text(21), c.last) << c.codePage;
+
+        // A reference to a character XML does not allow makes the answer no document.
+        const Failure refused = call(kGetCheckoutDetails, {com::Variant::text("EC-1")});
+        EXPECT_EQ(refused.hr, static_cast<HRESULT>(0x800A0000 | (204 + 20001))) << c.codePage;
+        EXPECT_EQ(refused.description, u"Invalid XML markup.") << c.codePage;
+        EXPECT_EQ(text(kAck), "") << c.codePage;
+        EXPECT_EQ(text(kPayerFirstName), "") << c.codePage;
+    }
+}
+
+TEST_F(ExpressCheckoutControl, EnvelopeDeclaresTheEncodingOfItsBytes) {
+    const struct {
+        const char* codePage;
+        const char* encoding;
+        std::string description;  // UTF-8, as the host sets it
+        std::string bytes;        // in the envelope
+    } cases[] = {
+        {"65001", "utf-8", "Caf\xC3\xA9 \xD0\x96 \xF0\x9F\x98\x80", "Caf\xC3\xA9 \xD0\x96 \xF0\x9F\x98\x80"},
+        {"1252", "windows-1252", "Caf\xC3\xA9 \xC3\xAB \xE2\x82\xAC", "Caf\xE9 \xEB \x80"},
+        {"932", "shift_jis", "\xE6\x97\xA5\xE6\x9C\xAC \xEF\xBD\xB1", "\x93\xFA\x96\x7B \xB1"},
+    };
+    for (const auto& c : cases) {
+        HttpsServer server;
+        server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>"), "text/xml"));
+        pointAt(server);
+        readyForSetCheckout();
+        config(std::string("CodePage=") + c.codePage);
+        putText(kOrderDescription, c.description);
+        ASSERT_EQ(call(kSetCheckout).hr, S_OK) << c.codePage;
+        const std::string body = server.request(0).body;
+        EXPECT_NE(body.find("<OrderDescription>" + c.bytes + "</OrderDescription>"), std::string::npos) << c.codePage;
+        const checkout_test::ReadXml read = checkout_test::readXml(body);
+        EXPECT_EQ(read.encoding, c.encoding);
+        ASSERT_TRUE(read.wellFormed) << c.codePage << ": " << read.error;
+        EXPECT_EQ(read.only("OrderDescription"), c.description) << c.codePage;
+    }
+}
+
+TEST_F(ExpressCheckoutControl, AnswersReadInTheEncodingTheyDeclare) {
+    const struct {
+        const char* codePage;
+        const char* encoding;  // "" for no declaration
+        std::string name;      // bytes in that encoding
+        std::string expected;  // UTF-8
+        bool byteOrderMark = false;
+    } cases[] = {
+        {"65001", "ISO-8859-1", "Jos\xE9 \xFF", "Jos\xC3\xA9 \xC3\xBF"},
+        {"65001", "windows-1252", "\x80 \x93q\x94", "\xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D"},
+        {"65001", "", "Jos\xC3\xA9", "Jos\xC3\xA9"},
+        {"1252", "UTF-8", "Jos\xC3\xA9 \xE2\x82\xAC \xD0\x96", "Jos\xC3\xA9 \xE2\x82\xAC ?"},
+        {"1252", "UTF-8", "\xC3\xA9", "\xC3\xA9", true},
+        {"1252", "", "\xE2\x82\xAC", "\xE2\x82\xAC"},
+        {"1252", "iso-8859-1", "Jos\xE9", "Jos\xC3\xA9"},
+        {"1252", "Windows-1252", "\x80", "\xE2\x82\xAC"},
+        {"932", "utf-8", "\xE6\x97\xA5 \xC3\xA9", "\xE6\x97\xA5 ?"},
+        {"932", "Shift_JIS", "\x93\xFA", "\xE6\x97\xA5"},
+    };
+    for (const auto& c : cases) {
+        HttpsServer server;
+        const std::string answer = declaredEnvelope(c.encoding, detailsAnswer("<FirstName>" + c.name + "</FirstName>"));
+        server.enqueue(Answer::ok((c.byteOrderMark ? "\xEF\xBB\xBF" : "") + answer, "text/xml"));
+        pointAt(server);
+        config(std::string("CodePage=") + c.codePage);
+        const Failure f = call(kGetCheckoutDetails, {com::Variant::text("EC-1")});
+        ASSERT_EQ(f.hr, S_OK) << c.codePage << " " << c.encoding;
+        EXPECT_EQ(text(kPayerFirstName), c.expected) << c.codePage << " " << c.encoding;
+        // The answer as the host reads it is in its own code page, the mark of UTF-8 left out.
+        EXPECT_EQ(config("Response").rfind(answer.substr(0, 20), 0), 0u) << c.codePage << " " << c.encoding;
+    }
+
+    HttpsServer server;
+    server.enqueue(Answer::ok(declaredEnvelope("ebcdic-cp-us", detailsAnswer("<FirstName>x</FirstName>")), "text/xml"));
+    pointAt(server);
+    const Failure unknown = call(kGetCheckoutDetails, {com::Variant::text("EC-1")});
+    EXPECT_EQ(unknown.hr, static_cast<HRESULT>(0x800A0000 | (155 + 20001)));
+    EXPECT_EQ(unknown.description, u"The answer's encoding \"ebcdic-cp-us\" cannot be read.");
+    EXPECT_EQ(text(kAck), "");
+}
+
+TEST_F(ExpressCheckoutControl, ValuesXmlCannotCarryStopTheCallBeforeItIsSent) {
+    HttpsServer server;
+    server.enqueue(Answer::ok(envelope("<R><Ack>Success</Ack></R>"), "text/xml"));
+    pointAt(server);
+    const struct {
+        const char* codePage;
+        DISPID id;  // kItemName: item 1 of two
+        std::string value;
+        DISPID method;
+        std::u16string description;
+    } cases[] = {
+        {"65001", kOrderDescription, "a\vb", kSetCheckout, u"OrderDescription holds a character that XML cannot carry (U+000B)."},
+        {"65001", kReturnURL, "https://shop.test/\f", kSetCheckout, u"ReturnURL holds a character that XML cannot carry (U+000C)."},
+        {"65001", kUsername, "api\x1B[0m", kSetCheckout, u"Username holds a character that XML cannot carry (U+001B)."},
+        {"65001", kCancelURL, "c\xEF\xBF\xBF", kSetCheckout, u"CancelURL holds a character that XML cannot carry (U+FFFF)."},
+        {"65001", kBuyerEmail, "\xEF\xBF\xBE@b.test", kSetCheckout, u"BuyerEmail holds a character that XML cannot carry (U+FFFE)."},
+        {"65001", kOrderTotal, std::string("25\0.00", 6), kSetCheckout, u"OrderTotal holds a character that XML cannot carry (U+0000)."},
+        {"65001", kToken, std::string("EC-1\0EC-2", 9), kGetCheckoutDetails, u"Token holds a character that XML cannot carry (U+0000)."},
+        {"65001", kItemName, "Mug\x01", kCheckoutPayment, u"ItemName(1) holds a character that XML cannot carry (U+0001)."},
+        {"1252", kPassword, "se\x1Fret", kCheckoutPayment, u"Password holds a character that XML cannot carry (U+001F)."},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(call(kReset).hr, S_OK);
+        config(std::string("CodePage=") + c.codePage);
+        pointAt(server);
+        readyForSetCheckout();
+        putText(kToken, "EC-1");
+        putText(kPayerId, "P1");
+        put(kItemCount, com::Variant::i4(2));
+        putItem(kItemName, 0, com::Variant::text("Lid"));
+        const Failure set = c.id == kItemName ? putItem(kItemName, 1, com::Variant::text(c.value))
+                            : c.id == kToken   ? Failure{}
+                                               : putText(c.id, c.value);
+        ASSERT_EQ(set.hr, S_OK);
+        const std::vector<com::Variant> args =
+            c.method == kGetCheckoutDetails ? std::vector<com::Variant>{com::Variant::text(c.value)} : std::vector<com::Variant>{};
+        const Failure f = call(c.method, args);
+        EXPECT_EQ(f.hr, static_cast<HRESULT>(0x800A4E20)) << std::string(c.description.begin(), c.description.end());
+        EXPECT_EQ(f.description, c.description);
+        EXPECT_EQ(server.requestCount(), 0u);
+    }
+    // Once the value is clean the call goes out.
+    putItem(kItemName, 1, com::Variant::text("Mug"));
+    putText(kPassword, "secret");
+    ASSERT_EQ(call(kCheckoutPayment).hr, S_OK);
+    EXPECT_EQ(server.requestCount(), 1u);
+}
+
+TEST_F(ExpressCheckoutControl, AckFailureFailsTheCall) {
+    const std::string warning = "<Errors><ShortMessage>Note</ShortMessage><LongMessage>Only a warning</LongMessage>"
+                                "<ErrorCode>11</ErrorCode><SeverityCode>Warning</SeverityCode></Errors>";
+    const struct {
+        const char* ack;
+        std::string errors;
+        HRESULT hr;
+        std::vector<std::u16string> events;
+    } cases[] = {
+        {"Failure", "", static_cast<HRESULT>(0x800A0000 | (527 + 20001)), {u"The provider answered Failure."}},
+        {"FailureWithWarning", warning, static_cast<HRESULT>(0x800A0000 | (527 + 20001)),
+         {u"[11] Note. Only a warning.", u"The provider answered FailureWithWarning."}},
+        {"Success", "", S_OK, {}},
+        {"SuccessWithWarning", warning, S_OK, {u"[11] Note. Only a warning."}},
+    };
+    auto recorder = EventRecorder::make(DIID__IExpressCheckoutEvents);
+    ASSERT_TRUE(recorder->connect(host.site().control()));
+    for (const auto& c : cases) {
+        HttpsServer server;
+        server.enqueue(Answer::ok(envelope(std::string("<SetExpressCheckoutResponse><Ack>") + c.ack + "</Ack>" + c.errors +
+                                           "<Token>EC-9</Token></SetExpressCheckoutResponse>"),
+                                  "text/xml"));
+        pointAt(server);
+        readyForSetCheckout();
+        recorder->clear();
+        const Failure f = call(kSetCheckout);
+        EXPECT_EQ(f.hr, c.hr) << c.ack;
+        if (c.hr != S_OK) {
+            EXPECT_EQ(f.description, c.events.back()) << c.ack;
+        }
+        std::vector<std::u16string> events;
+        for (const auto& e : recorder->calls()) {
+            if (e.dispid != 1) continue;
+            EXPECT_EQ(e.args.at(0).iVal, 527);
+            events.push_back(std::u16string(com::view(e.args.at(1).bstrVal)));
+        }
+        EXPECT_EQ(events, c.events) << c.ack;
+        // The answer stays readable.
+        EXPECT_EQ(text(kAck), c.ack);
+        EXPECT_EQ(text(kResponseToken), "EC-9");
+    }
+    recorder->disconnect();
+}
+
+TEST_F(ExpressCheckoutControl, AFailedCallLeavesNoAnswerOfThePreviousOne) {
+    const std::string answerA = envelope(
+        "<GetExpressCheckoutDetailsResponse><Timestamp>T1</Timestamp><Ack>Success</Ack>"
+        "<CorrelationID>C1</CorrelationID><Version>2.0</Version><Build>B1</Build>"
+        "<GetExpressCheckoutDetailsResponseDetails><Token>EC-A</Token><ContactPhone>555</ContactPhone><PayerInfo>"
+        "<Payer>alice@buyer.test</Payer><PayerID>ALICE</PayerID><PayerStatus>verified</PayerStatus>"
+        "<PayerName><FirstName>Alice</FirstName><LastName>A</LastName></PayerName><PayerBusiness>AB</PayerBusiness>"
+        "<Address><Street1>1 Alice Road</Street1><Street2>Flat 2</Street2><CityName>Town</CityName>"
+        "<StateOrProvince>ST</StateOrProvince><PostalCode>12345</PostalCode><Country>US</Country></Address>"
+        "</PayerInfo></GetExpressCheckoutDetailsResponseDetails></GetExpressCheckoutDetailsResponse>");
+    // Every answer property, and the Config keys that read the answer.
+    const std::vector<DISPID> properties = {1, 4, 15, 16, 17, 18, 19, 21, 22, 23, 24, 25, 26, 28, 29, 30, 31,
+                                            32, 33, 34, 35, 36, 37, 38, 39};
+    const char* const keys[] = {"Timestamp", "ResponseVersion", "Build", "CorrelationId", "FaultCode", "FaultString"};
+    const struct {
+        const char* name;
+        Answer failure;
+    } cases[] = {
+        {"closed after the request", Answer::hangUp()},
+        {"cut answer", Answer::ok(answerA.substr(0, answerA.find("</PayerInfo>")), "text/xml")},
+    };
+    for (const auto& c : cases) {
+        HttpsServer server;
+        server.enqueue(Answer::ok(answerA, "text/xml"));
+        server.enqueue(c.failure);
+        pointAt(server);
+        ASSERT_EQ(call(kGetCheckoutDetails, {com::Variant::text("EC-A")}).hr, S_OK) << c.name;
+        ASSERT_EQ(text(kAck), "Success");
+        ASSERT_EQ(text(kPayerEmail), "alice@buyer.test");
+        ASSERT_EQ(text(kResponseToken), "EC-A");
+        ASSERT_EQ(config("CorrelationId"), "C1");
+
+        EXPECT_NE(call(kGetCheckoutDetails, {com::Variant::text("EC-B")}).hr, S_OK) << c.name;
+        for (DISPID id : properties) EXPECT_EQ(text(id), "") << c.name << ": dispid " << id;
+        for (const char* key : keys) EXPECT_EQ(config(key), "") << c.name << ": " << key;
+        EXPECT_EQ(config("Request").find("EC-A"), std::string::npos) << c.name;
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
-// An independent reader for what the control sends: expat decides whether an envelope is
-// well-formed (namespaces included) and gives the text each element carries, so that the
-// control's own parser never judges its own output.
+// An independent reader for what the control sends: iconv reads the bytes in the encoding the
+// declaration names, expat decides whether the envelope is well-formed (namespaces included)
+// and gives the text each element carries, so that the control's own parser never judges its
+// own output.
 
 #include <expat.h>
+#include <iconv.h>
 
 #include <cstring>
 #include <map>
@@ -15,6 +17,8 @@ namespace checkout_test {
 struct ReadXml {
     bool wellFormed = false;
     std::string error;
+    // As the XML declaration names it; "" without one.
+    std::string encoding;
     // Element paths of local names ("Envelope/Body/..."), each with the texts of its occurrences.
     std::map<std::string, std::vector<std::string>> texts;
 
@@ -37,13 +41,44 @@ struct ReadXml {
     }
 };
 
-inline ReadXml readXml(const std::string& document) {
+inline std::string declaredEncoding(const std::string& document) {
+    if (document.rfind("<?xml", 0) != 0) return "";
+    const std::size_t end = document.find("?>");
+    const std::size_t key = document.find("encoding=\"");
+    if (end == std::string::npos || key == std::string::npos || key > end) return "";
+    const std::size_t start = key + 10;
+    return document.substr(start, document.find('"', start) - start);
+}
+
+// The bytes read by iconv as the named encoding, in UTF-8; false when iconv cannot.
+inline bool toUtf8(const std::string& encoding, const std::string& bytes, std::string& out) {
+    iconv_t cd = iconv_open("UTF-8", encoding.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::vector<char> buffer(bytes.size() * 4 + 16);
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* to = buffer.data();
+    std::size_t toLeft = buffer.size();
+    const bool ok = iconv(cd, &in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    out.assign(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
+    return ok;
+}
+
+inline ReadXml readXml(const std::string& bytes) {
     struct State {
         ReadXml out;
         std::vector<std::string> path;
         std::vector<std::string> text;
     } state;
-    XML_Parser parser = XML_ParserCreateNS(nullptr, '|');
+    state.out.encoding = declaredEncoding(bytes);
+    std::string document;
+    if (!toUtf8(state.out.encoding.empty() ? "UTF-8" : state.out.encoding, bytes, document)) {
+        state.out.error = "not " + state.out.encoding;
+        return state.out;
+    }
+    // The text is UTF-8 now, whatever the declaration says.
+    XML_Parser parser = XML_ParserCreateNS("UTF-8", '|');
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(
         parser,

@@ -10,6 +10,7 @@
 #include "payment_core/md5.h"
 #include "payment_core/tests/core_test.h"
 #include "payment_core/text_utils.h"
+#include "win32/codepage.h"
 
 using namespace payment_core;
 
@@ -304,6 +305,70 @@ CORE_TEST(Md5, LengthCountIsSixtyFourBits) {
     EVP_DigestFinal_ex(reference, expected, &n);
     EVP_MD_CTX_free(reference);
     EXPECT_EQ(std::memcmp(context.final(), expected, 16), 0);
+}
+
+// Each encoding a document may declare, by the name it declares: texts convert both ways as
+// iconv converts them under that name, character by character as well.
+CORE_TEST(Charset, ConversionsAgreeWithIconv) {
+    const struct {
+        const char* name;
+        std::string utf8;
+    } cases[] = {
+        {"iso-8859-1", "Caf\xC3\xA9 \xC3\xBF\xC2\xA0\xC2\x85 x"},
+        {"windows-1252", "Caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC5\xB8"},
+        {"shift_jis", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E abc \xEF\xBD\xB1"},
+        {"utf-8", "\xD0\x96 \xF0\x9F\x98\x80 \xEF\xBF\xBD"},
+    };
+    for (const auto& c : cases) {
+        const int codePage = codePageOfEncoding(c.name, std::strlen(c.name));
+        ASSERT_NE(codePage, 0) << c.name;
+        std::string bytes;
+        ASSERT_TRUE(iconvConvert(c.name, "UTF-8", c.utf8, bytes)) << c.name;
+        InlineString99 out;
+        ASSERT_TRUE(convertCodePage(bytes.data(), bytes.size(), codePage, CP_UTF8, out)) << c.name;
+        EXPECT_EQ(str(out), c.utf8) << c.name;
+        out.reset();
+        ASSERT_TRUE(convertCodePage(c.utf8.data(), c.utf8.size(), CP_UTF8, codePage, out)) << c.name;
+        EXPECT_EQ(str(out), bytes) << c.name;
+        std::string units;
+        ASSERT_TRUE(iconvConvert("UTF-32LE", "UTF-8", c.utf8, units));
+        out.reset();
+        for (std::size_t i = 0; i + 4 <= units.size(); i += 4) {
+            char32_t ch;
+            std::memcpy(&ch, units.data() + i, 4);
+            ASSERT_EQ(appendCharacter(out, ch, codePage), 0);
+        }
+        EXPECT_EQ(str(out), bytes) << c.name;
+        // The name a document in the code page declares is one iconv reads as the same bytes.
+        std::string back;
+        EXPECT_TRUE(iconvConvert("UTF-8", encodingOfCodePage(codePage), bytes, back)) << c.name;
+        EXPECT_EQ(back, c.utf8) << c.name;
+    }
+    EXPECT_EQ(codePageOfEncoding("Windows-1252", 12), 1252);
+    EXPECT_EQ(codePageOfEncoding("UTF-8x", 5), CP_UTF8);
+    EXPECT_EQ(codePageOfEncoding("ebcdic", 6), 0);
+    EXPECT_STREQ(encodingOfCodePage(0), "windows-1252");
+    EXPECT_STREQ(encodingOfCodePage(932), "shift_jis");
+}
+
+CORE_TEST(Charset, WhatTheTargetLacksBecomesAQuestionMark) {
+    const struct {
+        int from, to;
+        std::string text, expected;
+    } cases[] = {
+        {CP_UTF8, kCodePageLatin1, "\xD0\x96\xE2\x82\xAC\xC3\xA9", "??\xE9"},
+        {CP_UTF8, 1252, "\xE6\x97\xA5\xF0\x9F\x98\x80.", "??."},
+        {CP_UTF8, 932, "\xC3\xA9\xE6\x97\xA5", "?\x93\xFA"},
+        {1252, kCodePageLatin1, "\x80\xE9", "?\xE9"},
+        {kCodePageLatin1, 1252, "\x80\xE9", "?\xE9"},
+    };
+    for (const auto& c : cases) {
+        InlineString99 out;
+        ASSERT_TRUE(convertCodePage(c.text.data(), c.text.size(), c.from, c.to, out)) << c.from << " " << c.to;
+        EXPECT_EQ(str(out), c.expected) << c.from << " " << c.to;
+    }
+    InlineString99 out;
+    EXPECT_FALSE(convertCodePage("x", 1, 1250, CP_UTF8, out));
 }
 
 CORE_TEST(Japanese, ShiftJisToIso2022JpAgreesWithIconv) {

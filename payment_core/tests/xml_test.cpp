@@ -7,6 +7,7 @@
 
 #include "payment_core/tests/core_test.h"
 #include "payment_core/xml_object.h"
+#include "win32/codepage.h"
 
 using namespace payment_core;
 
@@ -359,10 +360,10 @@ CORE_TEST(XmlParser, Entities) {
         {"<a>&#65;</a>", false, "&#65;"},
         {"<a>&lt;&gt;&amp;&apos;&quot;</a>", true, "<>&'\""},
         {"<a>&lt;&gt;</a>", false, "&lt;&gt;"},
-        {"<a>&#0;x</a>", true, "&#0;x"},
-        {"<a>&#256;</a>", true, "&#256;"},
-        {"<a>&#99999999999999999999;</a>", true, "&#99999999999999999999;"},
-        {"<a>&#x41;</a>", true, "&#x41;"},
+        {"<a>&#x41;</a>", true, "A"},
+        {"<a>&#x41;</a>", false, "&#x41;"},
+        // Not character references: these stay as written.
+        {"<a>&#X41;&#x;&#12a;&#;</a>", true, "&#X41;&#x;&#12a;&#;"},
         {"<a>&nbsp;</a>", true, "&nbsp;"},
         {"<a>&lt x</a>", true, "< x"},
         {"<a>&custom;</a>", false, "[custom]"},
@@ -861,7 +862,9 @@ private:
 
     std::string reference() {
         static const char* const kNamed[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+        static const char* const kBeyondAscii[] = {"&#233;", "&#xE9;", "&#x20ac;", "&#1046;", "&#x1F600;", "&#x10FFFF;"};
         if (pick(2)) return kNamed[pick(5)];
+        if (pick(4) == 0) return kBeyondAscii[pick(6)];
         return "&#" + std::to_string(33 + pick(94)) + ";";
     }
 
@@ -1017,10 +1020,74 @@ CORE_TEST(XmlObject, DocumentsReadAsExpatReadsThem) {
         ASSERT_TRUE(parseWithExpat(doc, reference)) << doc;
         XmlObject object;
         object.setBuildDOM(true);
+        // Expat reads into UTF-8.
+        object.parser.CodePage = CP_UTF8;
         ASSERT_EQ(object.parse(doc.c_str()), 0) << doc;
         ASSERT_EQ(object.selectPath("/"), 0);
         std::size_t next = 0;
         compareElement(object, reference, next, doc);
         EXPECT_EQ(next, reference.elements.size()) << doc;
+    }
+}
+
+// Every character XML allows, at the edges of its ranges, and the ones it does not: a document
+// either reads as expat reads it or fails where expat fails.
+CORE_TEST(XmlObject, CharacterReferencesAsExpatReadsThem) {
+    const std::string allowed[] = {
+        "<a>Jos&#233;</a>",
+        "<a>&#8364;=&#x20AC;=&#x20ac;</a>",
+        "<a>x&#x9;y&#10;z&#xD;w&#32;v</a>",
+        "<a>&#x7F;&#x80;&#x9F;&#xD7FF;&#xE000;&#xFFFD;&#x10000;&#x10FFFF;</a>",
+        "<a>&#0065;&#x0041;&#000000000000000000000000233;</a>",
+        "<a v='&#xE9;&#233;' w=\"&#x1F600;\"><b u='&#60;&#x3E;'>&#38;amp;</b></a>",
+    };
+    const std::string refused[] = {
+        "<a>&#0;</a>",        "<a>&#x1;</a>",      "<a>&#xB;</a>",       "<a>&#12;</a>",
+        "<a>&#27;</a>",       "<a>&#x1F;</a>",     "<a>&#xD800;</a>",    "<a>&#xDFFF;</a>",
+        "<a>&#xFFFE;</a>",    "<a>&#65535;</a>",   "<a>&#x110000;</a>",  "<a>&#99999999999999999999;</a>",
+        "<a>&#xFFFFFFFF41;</a>", "<a v='&#xB;'/>", "<a v=\"x&#0;\"/>",
+    };
+    for (const std::string& doc : allowed) {
+        ExpatDocument reference;
+        ASSERT_TRUE(parseWithExpat(doc, reference)) << doc;
+        XmlObject object;
+        object.setBuildDOM(true);
+        object.parser.CodePage = CP_UTF8;
+        ASSERT_EQ(object.parse(doc.c_str()), 0) << doc;
+        ASSERT_EQ(object.selectPath("/"), 0);
+        std::size_t next = 0;
+        compareElement(object, reference, next, doc);
+    }
+    for (const std::string& doc : refused) {
+        ExpatDocument reference;
+        EXPECT_FALSE(parseWithExpat(doc, reference)) << doc;
+        XmlObject object;
+        object.setBuildDOM(true);
+        object.parser.CodePage = CP_UTF8;
+        EXPECT_EQ(object.parse(doc.c_str()), 204) << doc;
+        EXPECT_STREQ(object.lastError.data(), "Invalid XML markup.") << doc;
+    }
+}
+
+// Outside UTF-8 a reference becomes the code page's byte, or "?" where it has none.
+CORE_TEST(XmlObject, CharacterReferencesInTheCodePage) {
+    const struct {
+        int codePage;
+        const char* doc;
+        const char* text;
+    } cases[] = {
+        {1252, "<a>&#233;&#xE9;&#8364;&#x201C;</a>", "\xE9\xE9\x80\x93"},
+        {1252, "<a>&#x416;&#x1F600;&#x65E5;</a>", "???"},
+        {0, "<a>&#233;&#x416;</a>", "\xE9?"},
+        {932, "<a>&#x65E5;&#x672C;&#xFF71;</a>", "\x93\xFA\x96\x7B\xB1"},
+        {932, "<a>&#x20AC;&#x1F600;</a>", "??"},
+    };
+    for (const auto& c : cases) {
+        XmlObject object;
+        object.setBuildDOM(true);
+        object.parser.CodePage = c.codePage;
+        ASSERT_EQ(object.parse(c.doc), 0) << c.doc;
+        ASSERT_EQ(object.selectPath("/a"), 0);
+        EXPECT_STREQ(object.elementText(), c.text) << c.codePage << " " << c.doc;
     }
 }
