@@ -1,8 +1,10 @@
 #include "payment_core/wininet_http_client.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #include "com/activation.h"
 #include "payment_core/text_utils.h"
@@ -49,7 +51,7 @@ struct WinInetRequest {
     HANDLE localFileHandle = INVALID_HANDLE_VALUE;
 
     // Shared with the caller, which may close the handles to cut a request short.
-    std::mutex lock;
+    mutable std::mutex lock;
     HINTERNET internetHandle = nullptr;
     HINTERNET connectionHandle = nullptr;
     HINTERNET requestHandle = nullptr;
@@ -88,7 +90,10 @@ constexpr DWORD kSecureFlags = 0x00C00000;
 constexpr DWORD kAddOrReplace = 0xA0000000;
 constexpr int kClientCertificateBit = 0x40000000;
 constexpr int kUntrustedRootBit = 0x10;
-constexpr int kReadBlock = 2000;
+// The hooks see the body in blocks of up to kReportBlock bytes; the worker reads and reports
+// many at a time, since each report waits for the caller's thread.
+constexpr int kReportBlock = 2000;
+constexpr int kReadBlock = 262144;
 constexpr DWORD kRawHeadersBuffer = 3999;
 constexpr const char* kBusyText = "Busy performing current action.";
 
@@ -179,6 +184,11 @@ void stopRequest(WinInetRequest& r, bool abandon) {
         if (abandon) r.abandoned = true;
     }
     closeHandles(r);
+}
+
+bool requestStopped(const WinInetRequest& r) {
+    std::lock_guard guard(r.lock);
+    return r.stopped;
 }
 
 void closeLocalFile(WinInetRequest& r) {
@@ -346,11 +356,13 @@ int readHeaders(WinInetRequest& r) {
 
 int readBody(WinInetRequest& r) {
     reportCode(r, kReportStartTransfer, 1);
-    char block[kReadBlock];
+    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadBlock]);
+    if (!buffer) return fail(r, kOutOfMemory, kOutOfMemoryText);
+    char* const block = buffer.get();
     int total = 0;
     for (;;) {
         DWORD got = 0;
-        if (!winInet().InternetReadFile(r.requestHandle, block, sizeof block, &got)) return platformFailure(r);
+        if (!winInet().InternetReadFile(r.requestHandle, block, kReadBlock, &got)) return platformFailure(r);
         if (got == 0) break;
         if (!r.LocalFile.empty()) {
             if (r.localFileHandle == INVALID_HANDLE_VALUE) {
@@ -369,10 +381,10 @@ int readBody(WinInetRequest& r) {
                 return kHttpLocalFileWrite;
             }
         }
-        total += static_cast<int>(got);
         WinInetReport values;
         values.number = 1;
         values.bytesSoFar = total;
+        total += static_cast<int>(got);
         values.bytes = block;
         values.length = static_cast<int>(got);
         report(r, kReportTransfer, values);
@@ -659,6 +671,25 @@ LRESULT WinInetHttpClient::onWindowMessage(UINT message, WPARAM wParam, LPARAM l
     return 0;
 }
 
+// The record holds the bytes after bytesSoFar; a hook that stops the request stops the rest.
+void WinInetHttpClient::reportBody(const WinInetReport& values) {
+    const WinInetRequest& r = *request_;
+    for (int offset = 0; offset < values.length && !requestStopped(r); offset += kReportBlock) {
+        const char* bytes = values.bytes + offset;
+        const int length = std::min(kReportBlock, values.length - offset);
+        if (r.LocalFile.empty()) {
+            int keep = length;
+            if (MaxTransferredData > 0) {
+                const int room = MaxTransferredData - TransferredData.length();
+                keep = room <= 0 ? 0 : std::min(length, room);
+            }
+            const int result = TransferredData.append(bytes, static_cast<std::size_t>(keep));
+            if (result) onError(result, "Error appending to TransferredData.");
+        }
+        onTransfer(values.number, values.bytesSoFar + offset + length, bytes, length);
+    }
+}
+
 void WinInetHttpClient::handleReport(WPARAM kind, WinInetReport& values) {
     // The worker waits for this call to return, so its fields hold still meanwhile.
     copyField(StatusLine, request_->StatusLine);
@@ -690,19 +721,9 @@ void WinInetHttpClient::handleReport(WPARAM kind, WinInetReport& values) {
     case kReportStartTransfer:
         onStartTransfer(values.number);
         break;
-    case kReportTransfer: {
-        if (request_->LocalFile.empty()) {
-            int keep = values.length;
-            if (MaxTransferredData > 0) {
-                const int room = MaxTransferredData - TransferredData.length();
-                keep = room <= 0 ? 0 : (values.length < room ? values.length : room);
-            }
-            const int result = TransferredData.append(values.bytes, static_cast<std::size_t>(keep));
-            if (result) onError(result, "Error appending to TransferredData.");
-        }
-        onTransfer(values.number, values.bytesSoFar, values.bytes, values.length);
+    case kReportTransfer:
+        reportBody(values);
         break;
-    }
     default:
         break;
     }

@@ -283,7 +283,7 @@ std::string headerName(const std::string& line) { return line.substr(0, line.fin
 // An answer's head is kept whole until the request is closed, so its size is bounded.
 constexpr std::size_t kMaxHead = 1048576;
 // Received body bytes waiting for the reader; past this the transfer pauses.
-constexpr std::size_t kBodyBuffer = 65536;
+constexpr std::size_t kBodyBuffer = 524288;
 
 long statusOf(const Request* r) {
     if (r->responseLines.empty()) return 0;
@@ -471,38 +471,54 @@ void endTransfer(Request* r) {
     curl_easy_getinfo(r->transfer->easy, CURLINFO_RESPONSE_CODE, &r->status);
 }
 
-// Runs the transfer until `ready` holds or it has ended, on the calling thread. A request closed
-// meanwhile ends it.
+// One turn of the transfer on the calling thread, without waiting; false once it has ended or
+// is held until the reader makes room. A request closed meanwhile ends it.
+bool step(Request* r) {
+    Transfer& t = *r->transfer;
+    if (r->cancelled) {
+        t.finished = true;
+        t.result = CURLE_ABORTED_BY_CALLBACK;
+        return false;
+    }
+    if (t.paused) {
+        if (r->body.size() - r->readPos >= kBodyBuffer) return false;
+        t.paused = false;
+        curl_easy_pause(t.easy, CURLPAUSE_CONT);
+    }
+    int running = 0;
+    if (curl_multi_perform(t.multi, &running) != CURLM_OK) {
+        t.finished = true;
+        t.result = CURLE_OUT_OF_MEMORY;
+        return false;
+    }
+    int queued = 0;
+    while (CURLMsg* m = curl_multi_info_read(t.multi, &queued)) {
+        if (m->msg == CURLMSG_DONE) {
+            t.finished = true;
+            t.result = m->data.result;
+        }
+    }
+    return !t.finished && !t.paused;
+}
+
+// Runs the transfer until `ready` holds or it has ended.
 template <class Ready>
 void drive(Request* r, Ready ready) {
     Transfer& t = *r->transfer;
     while (!t.finished && !ready()) {
-        if (r->cancelled) {
-            t.finished = true;
-            t.result = CURLE_ABORTED_BY_CALLBACK;
-            break;
-        }
-        if (t.paused && r->body.size() - r->readPos < kBodyBuffer) {
-            t.paused = false;
-            curl_easy_pause(t.easy, CURLPAUSE_CONT);
-            continue;
-        }
-        int running = 0;
-        if (curl_multi_perform(t.multi, &running) != CURLM_OK) {
-            t.finished = true;
-            t.result = CURLE_OUT_OF_MEMORY;
-            break;
-        }
-        int queued = 0;
-        while (CURLMsg* m = curl_multi_info_read(t.multi, &queued)) {
-            if (m->msg == CURLMSG_DONE) {
-                t.finished = true;
-                t.result = m->data.result;
-            }
-        }
-        if (t.finished || ready() || t.paused) continue;
         // A close from another thread is seen within one slice.
-        curl_multi_poll(t.multi, nullptr, 0, 50, nullptr);
+        if (step(r) && !ready()) curl_multi_poll(t.multi, nullptr, 0, 50, nullptr);
+    }
+    endTransfer(r);
+}
+
+// Takes in what the connection holds already, up to `wanted` unread bytes, so that one read is
+// not cut short at the first piece that arrived.
+void topUp(Request* r, std::size_t wanted) {
+    Transfer& t = *r->transfer;
+    while (!t.finished && r->body.size() - r->readPos < wanted) {
+        const std::size_t before = r->body.size() - r->readPos;
+        if (!step(r) || r->body.size() - r->readPos == before) break;
     }
     endTransfer(r);
 }
@@ -876,7 +892,10 @@ BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (r->transfer && toRead) drive(r.get(), [&r] { return r->body.size() > r->readPos; });
+    if (r->transfer && toRead) {
+        drive(r.get(), [&r] { return r->body.size() > r->readPos; });
+        topUp(r.get(), toRead);
+    }
     std::size_t n = std::min<std::size_t>(toRead, r->body.size() - r->readPos);
     if (n) std::memcpy(buffer, r->body.data() + r->readPos, n);
     r->readPos += n;
