@@ -12,6 +12,7 @@
 #include "payment_core/wininet_binding.h"
 #include "testing/certificates.h"
 #include "testing/http_server.h"
+#include "testing/raw_peer.h"
 #include "win32/kernel.h"
 
 using namespace payment_core;
@@ -256,6 +257,23 @@ CORE_TEST(WinInetPath, RedirectGoesThroughTheHookInTheCheckoutBuild) {
             EXPECT_EQ(server.requests().size(), 1u);
         }
     }
+}
+
+// A head cut off by the server's reset is an invalid answer, not an empty success.
+CORE_TEST(WinInetPath, AnswerWhoseHeadNeverEndedFails) {
+    trustTestCa();
+    fixtures::RawTlsPeer peer;
+    peer.addConnection(fixtures::PeerScript()
+                           .expectUntil("\r\n\r\n")
+                           .send("HTTP/1.1 200 OK\r\nContent-Ty")
+                           .pause(fixtures::Milliseconds(200))
+                           .abort());
+    Client client;
+    client.initHttpsDefaults();
+    client.UseWinInet = true;
+    EXPECT_EQ(run(client, "https://localhost:" + std::to_string(peer.port()) + "/pay", kActionPost),
+              "12152 Http Invalid Server Response.");
+    EXPECT_EQ(str(client.StatusLine), "");
 }
 
 CORE_TEST(WinInetPath, SilentServerEndsWithTimeoutAndTheClientCarriesOn) {

@@ -651,6 +651,13 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
     drive(r, [r] { return r->headDone || r->body.size() > r->readPos; });
     const Transfer& t = *r->transfer;
+    // An answer that began but whose head never ended is no answer, however the connection ended.
+    const bool endedByPeer = t.result == CURLE_OK || t.result == CURLE_RECV_ERROR || t.result == CURLE_PARTIAL_FILE ||
+                             t.result == CURLE_GOT_NOTHING || t.result == CURLE_WEIRD_SERVER_REPLY;
+    if (t.finished && !r->headDone && r->headBytes > 0 && endedByPeer) {
+        SetLastError(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+        return false;
+    }
     if (t.finished && t.result != CURLE_OK) {
         SetLastError(mapCurlError(t.result, *r));
         return false;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -313,3 +314,36 @@ TEST(WinInet, LargeBodyIsReadWhole) {
 }
 
 }  // namespace
+
+// An answer whose head never ended is no answer, however the connection ended and over either
+// scheme.
+TEST(WinInet, AnswerWhoseHeadNeverEndedIsInvalid) {
+    for (const bool secure : {false, true}) {
+        for (const bool reset : {false, true}) {
+            SCOPED_TRACE(std::string(secure ? "https" : "http") + (reset ? " reset" : " closed"));
+            fixtures::PeerScript script;
+            script.expectUntil("\r\n\r\n").send("HTTP/1.1 200 OK\r\nContent-Ty").pause(fixtures::Milliseconds(200));
+            if (reset) {
+                script.abort();
+            } else {
+                script.close();
+            }
+            std::unique_ptr<fixtures::RawPeer> peer;
+            if (secure) {
+                peer = std::make_unique<fixtures::RawTlsPeer>();
+            } else {
+                peer = std::make_unique<fixtures::RawPeer>();
+            }
+            peer->addConnection(script);
+            HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+            HINTERNET connection = InternetConnectA(session, "localhost", peer->port(), nullptr, nullptr, 3, 0, 0);
+            HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr,
+                                                 secure ? INTERNET_FLAG_SECURE : 0, 0);
+            DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+            if (secure) ASSERT_TRUE(InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags));
+            EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
+            EXPECT_EQ(GetLastError(), ERROR_HTTP_INVALID_SERVER_RESPONSE);
+            InternetCloseHandle(session);
+        }
+    }
+}
