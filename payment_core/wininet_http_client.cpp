@@ -57,6 +57,7 @@ struct WinInetRequest {
     HINTERNET requestHandle = nullptr;
     bool stopped = false;
     bool abandoned = false;
+    bool redirectRefused = false;  // by the caller's hook: the redirecting answer is the answer
 };
 
 // The values of one report; they live on the worker's stack while the caller handles them.
@@ -209,8 +210,9 @@ int fail(WinInetRequest& r, int code, const char* text) {
     return code;
 }
 
-// The caller's hook sees the new location first and may refuse it; a refused redirect ends the
-// request (the library cannot be told to stop following once it has started).
+// Every redirect the library follows passes the caller's hook first, which may refuse it. A
+// refusal closes the request before anything goes to the new address, and the redirecting
+// answer is the request's answer.
 bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
     InlineString99 location;
     if (info && infoLength) {
@@ -222,6 +224,20 @@ bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
     values.number = 1;
     report(r, kReportRedirect, values);
     if (values.number) return true;
+    HINTERNET request;
+    {
+        std::lock_guard guard(r.lock);
+        request = r.requestHandle;
+    }
+    InlineString99 head;
+    DWORD size = kRawHeadersBuffer;
+    bool queried = false;
+    while (request && !head.assign(size, nullptr)) {
+        queried = winInet().HttpQueryInfoA(request, 21, head.data(), &size, nullptr);
+        if (queried || GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= static_cast<DWORD>(head.length())) break;
+    }
+    if (queried) r.StatusLine.assign(strnlen(head.data(), static_cast<std::size_t>(head.length())), head.data());
+    r.redirectRefused = true;
     stopRequest(r, false);
     return false;
 }
@@ -229,9 +245,7 @@ bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
 void statusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength) {
     if (!context) return;
     WinInetRequest& r = *reinterpret_cast<WinInetRequest*>(context);
-    if constexpr (kCheckoutBuild) {
-        if (status == INTERNET_STATUS_REDIRECT && !announceRedirect(r, info, infoLength)) return;
-    }
+    if (status == INTERNET_STATUS_REDIRECT && !announceRedirect(r, info, infoLength)) return;
     const char* text = winInetStatusText(status, info, infoLength);
     if (text) reportCode(r, kReportSslStatus, 0, text);
 }
@@ -395,6 +409,14 @@ int readBody(WinInetRequest& r) {
     return kOk;
 }
 
+// The status line's code must be 2xx; otherwise the code and reason are the error.
+int statusFailure(WinInetRequest& r) {
+    const char* blank = findChar(r.StatusLine.data(), ' ');
+    const char* code = blank ? blank + 1 : "";
+    if (*code == '2') return kOk;
+    return fail(r, kHttpStatusFailure, code);
+}
+
 int exchange(WinInetRequest& r) {
     const WinInetFunctions& wi = winInet();
     DWORD flags = kRequestFlags;
@@ -471,6 +493,7 @@ int exchange(WinInetRequest& r) {
     }
     setProxyCredentials(r);
     result = sendRequest(r, body);
+    if (result && r.redirectRefused) return statusFailure(r);
     if (result) return result;
 
     reportCode(r, kReportConnected, 0, "OK");
@@ -479,12 +502,7 @@ int exchange(WinInetRequest& r) {
     if (!result) result = readBody(r);
     if (result) return result;
 
-    if (!r.StatusLine.empty()) {
-        const char* blank = findChar(r.StatusLine.data(), ' ');
-        const char* code = blank ? blank + 1 : "";
-        if (*code != '2') return fail(r, kHttpStatusFailure, code);
-    }
-    return kOk;
+    return r.StatusLine.empty() ? kOk : statusFailure(r);
 }
 
 DWORD workerMain(LPVOID parameter) {
