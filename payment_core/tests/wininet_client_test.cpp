@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -69,6 +70,7 @@ public:
     void onTransfer(int direction, int bytesSoFar, const char*, int length) override {
         note("transfer " + std::to_string(direction) + " " + std::to_string(bytesSoFar) + " " +
              std::to_string(length));
+        if (resetOnTransfer) performActionWinInet(kActionReset);
     }
 
     void note(const std::string& event) {
@@ -83,6 +85,7 @@ public:
     int onHeaderAction = -1;
     int nested = -1;
     bool refuseRedirect = false;
+    bool resetOnTransfer = false;
 };
 
 std::string run(Client& client, const std::string& url, int action = kActionGet) {
@@ -171,6 +174,34 @@ CORE_TEST(WinInetPath, BodyFromPostDataAndAttachedFileAndIntoLocalFile) {
     client.AttachedFile.assignCString(tempPath("missing.txt").c_str());
     EXPECT_EQ(run(client, server.url("/post"), kActionPost), "302 Can't open attached file for reading.");
     EXPECT_EQ(server.requestCount(), 2u);
+}
+
+// However much the library reads at once, the hooks see the body in blocks of at most 2000
+// bytes, and after a reset from one of them nothing more is reported.
+CORE_TEST(WinInetPath, BodyReachesTheHooksInBlocksOfAtMost2000Bytes) {
+    HttpServer server;
+    server.enqueue(Answer::ok(std::string(100000, 'b')));
+    server.enqueue(Answer::ok(std::string(100000, 'b')));
+    Client client;
+    ASSERT_EQ(run(client, server.url("/")), "0 ");
+    int total = 0;
+    for (const std::string& event : client.events) {
+        int soFar = 0;
+        int length = 0;
+        if (std::sscanf(event.c_str(), "transfer 1 %d %d", &soFar, &length) != 2) continue;
+        EXPECT_GT(length, 0);
+        EXPECT_LE(length, 2000);
+        total += length;
+        EXPECT_EQ(soFar, total);
+    }
+    EXPECT_EQ(total, 100000);
+
+    client.events.clear();
+    client.resetOnTransfer = true;
+    EXPECT_EQ(run(client, server.url("/")), "301 Interrupted.");
+    EXPECT_EQ(std::count_if(client.events.begin(), client.events.end(),
+                            [](const std::string& e) { return e.rfind("transfer 1 ", 0) == 0; }),
+              1);
 }
 
 CORE_TEST(WinInetPath, FailuresGiveTheirCodesAndTexts) {
