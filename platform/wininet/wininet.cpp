@@ -699,14 +699,15 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
     drive(r, [r] { return r->headDone || r->body.size() > r->readPos; });
     const Transfer& t = *r->transfer;
-    // An answer that began but whose head never ended is no answer, however the connection ended.
-    const bool endedByPeer = t.result == CURLE_OK || t.result == CURLE_RECV_ERROR || t.result == CURLE_PARTIAL_FILE ||
-                             t.result == CURLE_GOT_NOTHING || t.result == CURLE_WEIRD_SERVER_REPLY;
     if (r->redirectError) {
         SetLastError(r->redirectError);
         return false;
     }
-    if (t.finished && !r->headEnded && r->headBytes > 0 && endedByPeer) {
+    // An answer that began but whose head never ended is no answer, however the connection ended.
+    const bool endedByPeer = t.result == CURLE_OK || t.result == CURLE_RECV_ERROR || t.result == CURLE_PARTIAL_FILE ||
+                             t.result == CURLE_GOT_NOTHING || t.result == CURLE_WEIRD_SERVER_REPLY;
+    const bool lastHeadComplete = r->headEnded && statusOf(r) >= 200;
+    if (t.finished && !r->headDone && !lastHeadComplete && r->headBytes > 0 && endedByPeer) {
         SetLastError(ERROR_HTTP_INVALID_SERVER_RESPONSE);
         return false;
     }
