@@ -1,6 +1,6 @@
 // The Internet library path against servers written by others: apache asking for Basic and
-// Digest credentials, and nginx over TLS redirecting to plain http and to another host. Each is
-// skipped when its program is not installed.
+// Digest credentials over http and https, and nginx over TLS redirecting to plain http and to
+// another host. Each is skipped when its program is not installed.
 
 #include <string>
 #include <vector>
@@ -59,50 +59,61 @@ void trustTestCa() {
 
 CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
     REQUIRE_PROGRAM(apache, "apache2");
-    Daemon server;
-    const std::string root = server.folder();
-    WebSite site;
-    site.port = daemon_peer::freePort();
-    site.extra = "Alias /basic " + root + "/htdocs/page.txt\nAlias /digest " + root +
-                 "/htdocs/page.txt\n"
-                 "<Location /basic>\n  AuthType Basic\n  AuthName \"basic\"\n  AuthUserFile " + root +
-                 "/basic.pw\n  Require valid-user\n</Location>\n"
-                 "<Location /digest>\n  AuthType Digest\n  AuthName \"realm@test\"\n  AuthUserFile " + root +
-                 "/digest.pw\n  Require valid-user\n</Location>\n";
-    server.writeFile("httpd.conf", daemon_peer::apacheConfig(root, site, {"authn_core", "authn_file", "authz_user",
-                                                                          "auth_basic", "auth_digest", "alias"}));
-    server.writeFile("htdocs/page.txt", "behind the door\n");
-    // "joe:secret" as a SHA-1 entry, and the MD5 of "mufasa:realm@test:Circle Of Life".
-    server.writeFile("basic.pw", "joe:{SHA}5en6G6MezRroT3XKqkdPOmY/BfQ=\n");
-    server.writeFile("digest.pw", "mufasa:realm@test:0846c665fba29118b0835ce70907503e\n");
-    ASSERT_TRUE(server.start({apache, "-X", "-f", root + "/httpd.conf"}, site.port));
+    trustTestCa();
+    const fixtures::CertificateFiles& files = fixtures::TestCertificates::instance().files(CertKind::Server);
+    for (const bool secure : {false, true}) {
+        SCOPED_TRACE(secure ? "https" : "http");
+        Daemon server;
+        const std::string root = server.folder();
+        WebSite site;
+        site.port = daemon_peer::freePort();
+        if (secure) {
+            site.certFile = files.certPem.string();
+            site.keyFile = files.keyPem.string();
+        }
+        site.extra = "Alias /basic " + root + "/htdocs/page.txt\nAlias /digest " + root +
+                     "/htdocs/page.txt\n"
+                     "<Location /basic>\n  AuthType Basic\n  AuthName \"basic\"\n  AuthUserFile " + root +
+                     "/basic.pw\n  Require valid-user\n</Location>\n"
+                     "<Location /digest>\n  AuthType Digest\n  AuthName \"realm@test\"\n  AuthUserFile " + root +
+                     "/digest.pw\n  Require valid-user\n</Location>\n";
+        server.writeFile("httpd.conf", daemon_peer::apacheConfig(root, site, {"authn_core", "authn_file", "authz_user",
+                                                                              "auth_basic", "auth_digest", "alias"}));
+        server.writeFile("htdocs/page.txt", "behind the door\n");
+        // "joe:secret" as a SHA-1 entry, and the MD5 of "mufasa:realm@test:Circle Of Life".
+        server.writeFile("basic.pw", "joe:{SHA}5en6G6MezRroT3XKqkdPOmY/BfQ=\n");
+        server.writeFile("digest.pw", "mufasa:realm@test:0846c665fba29118b0835ce70907503e\n");
+        ASSERT_TRUE(server.start({apache, "-X", "-f", root + "/httpd.conf"}, site.port));
 
-    struct Case {
-        const char* path;
-        unsigned char scheme;
-        const char* user;
-        const char* password;
-        const char* result;
-        const char* data;
-    };
-    const Case cases[] = {
-        {"/basic", kAuthBasic, "joe", "secret", "0 ", "behind the door\n"},
-        {"/basic", kAuthBasic, "joe", "wrong", "151 401 Unauthorized", nullptr},
-        {"/digest", kAuthDigest, "mufasa", "Circle Of Life", "0 ", "behind the door\n"},
-        {"/digest", kAuthDigest, "mufasa", "Circle of life", "151 401 Unauthorized", nullptr},
-        {"/digest", kAuthDigest, "", "", "151 401 Unauthorized", nullptr},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.path) + " " + c.user + ":" + c.password);
-        Client client;
-        client.AuthScheme = c.scheme;
-        client.setUrl(("http://127.0.0.1:" + std::to_string(site.port) + c.path).c_str(), false);
-        client.User.assignCString(c.user);
-        client.Password.assignCString(c.password);
-        const int result = client.performActionWinInet(kActionGet);
-        EXPECT_EQ(std::to_string(result) + " " + str(client.lastError), c.result);
-        if (c.data) {
-            EXPECT_EQ(str(client.TransferredData), c.data);
+        struct Case {
+            const char* path;
+            unsigned char scheme;
+            const char* user;
+            const char* password;
+            const char* result;
+            const char* data;
+        };
+        const Case cases[] = {
+            {"/basic", kAuthBasic, "joe", "secret", "0 ", "behind the door\n"},
+            {"/basic", kAuthBasic, "joe", "wrong", "151 401 Unauthorized", nullptr},
+            {"/digest", kAuthDigest, "mufasa", "Circle Of Life", "0 ", "behind the door\n"},
+            {"/digest", kAuthDigest, "mufasa", "Circle of life", "151 401 Unauthorized", nullptr},
+            {"/digest", kAuthDigest, "", "", "151 401 Unauthorized", nullptr},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.path) + " " + c.user + ":" + c.password);
+            Client client;
+            client.AuthScheme = c.scheme;
+            const std::string url = std::string(secure ? "https" : "http") + "://localhost:" +
+                                    std::to_string(site.port) + c.path;
+            client.setUrl(url.c_str(), false);
+            client.User.assignCString(c.user);
+            client.Password.assignCString(c.password);
+            const int result = client.performActionWinInet(kActionGet);
+            EXPECT_EQ(std::to_string(result) + " " + str(client.lastError), c.result);
+            if (c.data) {
+                EXPECT_EQ(str(client.TransferredData), c.data);
+            }
         }
     }
 }
