@@ -1,8 +1,10 @@
 #include "payment_core/wininet_http_client.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #include "com/activation.h"
 #include "payment_core/text_utils.h"
@@ -49,12 +51,13 @@ struct WinInetRequest {
     HANDLE localFileHandle = INVALID_HANDLE_VALUE;
 
     // Shared with the caller, which may close the handles to cut a request short.
-    std::mutex lock;
+    mutable std::mutex lock;
     HINTERNET internetHandle = nullptr;
     HINTERNET connectionHandle = nullptr;
     HINTERNET requestHandle = nullptr;
     bool stopped = false;
     bool abandoned = false;
+    bool redirectRefused = false;  // by the caller's hook: the redirecting answer is the answer
 };
 
 // The values of one report; they live on the worker's stack while the caller handles them.
@@ -88,7 +91,10 @@ constexpr DWORD kSecureFlags = 0x00C00000;
 constexpr DWORD kAddOrReplace = 0xA0000000;
 constexpr int kClientCertificateBit = 0x40000000;
 constexpr int kUntrustedRootBit = 0x10;
-constexpr int kReadBlock = 2000;
+// The hooks see the body in blocks of up to kReportBlock bytes; the worker reads and reports
+// many at a time, since each report waits for the caller's thread.
+constexpr int kReportBlock = 2000;
+constexpr int kReadBlock = 262144;
 constexpr DWORD kRawHeadersBuffer = 3999;
 constexpr const char* kBusyText = "Busy performing current action.";
 
@@ -181,6 +187,11 @@ void stopRequest(WinInetRequest& r, bool abandon) {
     closeHandles(r);
 }
 
+bool requestStopped(const WinInetRequest& r) {
+    std::lock_guard guard(r.lock);
+    return r.stopped;
+}
+
 void closeLocalFile(WinInetRequest& r) {
     if (r.localFileHandle != INVALID_HANDLE_VALUE) CloseHandle(r.localFileHandle);
     r.localFileHandle = INVALID_HANDLE_VALUE;
@@ -199,8 +210,9 @@ int fail(WinInetRequest& r, int code, const char* text) {
     return code;
 }
 
-// The caller's hook sees the new location first and may refuse it; a refused redirect ends the
-// request (the library cannot be told to stop following once it has started).
+// Every redirect the library follows passes the caller's hook first, which may refuse it. A
+// refusal closes the request before anything goes to the new address, and the redirecting
+// answer is the request's answer.
 bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
     InlineString99 location;
     if (info && infoLength) {
@@ -212,6 +224,20 @@ bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
     values.number = 1;
     report(r, kReportRedirect, values);
     if (values.number) return true;
+    HINTERNET request;
+    {
+        std::lock_guard guard(r.lock);
+        request = r.requestHandle;
+    }
+    InlineString99 head;
+    DWORD size = kRawHeadersBuffer;
+    bool queried = false;
+    while (request && !head.assign(size, nullptr)) {
+        queried = winInet().HttpQueryInfoA(request, 21, head.data(), &size, nullptr);
+        if (queried || GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= static_cast<DWORD>(head.length())) break;
+    }
+    if (queried) r.StatusLine.assign(strnlen(head.data(), static_cast<std::size_t>(head.length())), head.data());
+    r.redirectRefused = true;
     stopRequest(r, false);
     return false;
 }
@@ -219,9 +245,7 @@ bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
 void statusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength) {
     if (!context) return;
     WinInetRequest& r = *reinterpret_cast<WinInetRequest*>(context);
-    if constexpr (kCheckoutBuild) {
-        if (status == INTERNET_STATUS_REDIRECT && !announceRedirect(r, info, infoLength)) return;
-    }
+    if (status == INTERNET_STATUS_REDIRECT && !announceRedirect(r, info, infoLength)) return;
     const char* text = winInetStatusText(status, info, infoLength);
     if (text) reportCode(r, kReportSslStatus, 0, text);
 }
@@ -346,11 +370,13 @@ int readHeaders(WinInetRequest& r) {
 
 int readBody(WinInetRequest& r) {
     reportCode(r, kReportStartTransfer, 1);
-    char block[kReadBlock];
+    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadBlock]);
+    if (!buffer) return fail(r, kOutOfMemory, kOutOfMemoryText);
+    char* const block = buffer.get();
     int total = 0;
     for (;;) {
         DWORD got = 0;
-        if (!winInet().InternetReadFile(r.requestHandle, block, sizeof block, &got)) return platformFailure(r);
+        if (!winInet().InternetReadFile(r.requestHandle, block, kReadBlock, &got)) return platformFailure(r);
         if (got == 0) break;
         if (!r.LocalFile.empty()) {
             if (r.localFileHandle == INVALID_HANDLE_VALUE) {
@@ -369,10 +395,10 @@ int readBody(WinInetRequest& r) {
                 return kHttpLocalFileWrite;
             }
         }
-        total += static_cast<int>(got);
         WinInetReport values;
         values.number = 1;
         values.bytesSoFar = total;
+        total += static_cast<int>(got);
         values.bytes = block;
         values.length = static_cast<int>(got);
         report(r, kReportTransfer, values);
@@ -381,6 +407,14 @@ int readBody(WinInetRequest& r) {
     reportCode(r, kReportEndTransfer, 1);
     reportCode(r, kReportDisconnected, 0, "OK");
     return kOk;
+}
+
+// The status line's code must be 2xx; otherwise the code and reason are the error.
+int statusFailure(WinInetRequest& r) {
+    const char* blank = findChar(r.StatusLine.data(), ' ');
+    const char* code = blank ? blank + 1 : "";
+    if (*code == '2') return kOk;
+    return fail(r, kHttpStatusFailure, code);
 }
 
 int exchange(WinInetRequest& r) {
@@ -459,6 +493,7 @@ int exchange(WinInetRequest& r) {
     }
     setProxyCredentials(r);
     result = sendRequest(r, body);
+    if (result && r.redirectRefused) return statusFailure(r);
     if (result) return result;
 
     reportCode(r, kReportConnected, 0, "OK");
@@ -467,12 +502,7 @@ int exchange(WinInetRequest& r) {
     if (!result) result = readBody(r);
     if (result) return result;
 
-    if (!r.StatusLine.empty()) {
-        const char* blank = findChar(r.StatusLine.data(), ' ');
-        const char* code = blank ? blank + 1 : "";
-        if (*code != '2') return fail(r, kHttpStatusFailure, code);
-    }
-    return kOk;
+    return r.StatusLine.empty() ? kOk : statusFailure(r);
 }
 
 DWORD workerMain(LPVOID parameter) {
@@ -659,6 +689,25 @@ LRESULT WinInetHttpClient::onWindowMessage(UINT message, WPARAM wParam, LPARAM l
     return 0;
 }
 
+// The record holds the bytes after bytesSoFar; a hook that stops the request stops the rest.
+void WinInetHttpClient::reportBody(const WinInetReport& values) {
+    const WinInetRequest& r = *request_;
+    for (int offset = 0; offset < values.length && !requestStopped(r); offset += kReportBlock) {
+        const char* bytes = values.bytes + offset;
+        const int length = std::min(kReportBlock, values.length - offset);
+        if (r.LocalFile.empty()) {
+            int keep = length;
+            if (MaxTransferredData > 0) {
+                const int room = MaxTransferredData - TransferredData.length();
+                keep = room <= 0 ? 0 : std::min(length, room);
+            }
+            const int result = TransferredData.append(bytes, static_cast<std::size_t>(keep));
+            if (result) onError(result, "Error appending to TransferredData.");
+        }
+        onTransfer(values.number, values.bytesSoFar + offset + length, bytes, length);
+    }
+}
+
 void WinInetHttpClient::handleReport(WPARAM kind, WinInetReport& values) {
     // The worker waits for this call to return, so its fields hold still meanwhile.
     copyField(StatusLine, request_->StatusLine);
@@ -690,19 +739,9 @@ void WinInetHttpClient::handleReport(WPARAM kind, WinInetReport& values) {
     case kReportStartTransfer:
         onStartTransfer(values.number);
         break;
-    case kReportTransfer: {
-        if (request_->LocalFile.empty()) {
-            int keep = values.length;
-            if (MaxTransferredData > 0) {
-                const int room = MaxTransferredData - TransferredData.length();
-                keep = room <= 0 ? 0 : (values.length < room ? values.length : room);
-            }
-            const int result = TransferredData.append(values.bytes, static_cast<std::size_t>(keep));
-            if (result) onError(result, "Error appending to TransferredData.");
-        }
-        onTransfer(values.number, values.bytesSoFar, values.bytes, values.length);
+    case kReportTransfer:
+        reportBody(values);
         break;
-    }
     default:
         break;
     }

@@ -40,6 +40,7 @@ public:
 private:
     int runOnWorker(int action);
     void handleReport(WPARAM kind, WinInetReport& report);
+    void reportBody(const WinInetReport& report);
 
     // The action in flight, or the last one; its worker may outlive it once abandoned.
     std::shared_ptr<WinInetRequest> request_;

@@ -291,3 +291,47 @@ TEST_F(EngineTest, LinkPointPlaceholders) {
     EXPECT_TRUE(contains(body, "<name>&lt;Ann&gt; </name>"));
     EXPECT_EQ(str(engine.ContentType), "application/url-encoded");
 }
+
+// Through the Internet library, an answer cut off inside its head fails the transaction with the
+// library's code instead of approving an empty answer, whether the server resets or closes.
+TEST_F(RawExchange, AnswerCutInItsHeadFailsThroughTheInternetLibrary) {
+    for (const bool reset : {true, false}) {
+        PeerScript script;
+        script.expectUntil("endofdata&").send("HTTP/1.1 200 OK\r\nContent-Ty").pause(Milliseconds(200));
+        peer.addConnection(reset ? script.abort() : script.close());
+    }
+    ASSERT_EQ(engine.setGateway(gwACHPAyments), 0);
+    engine.GatewayURL.assignCString(("https://localhost:" + std::to_string(peer.port()) + "/ach").c_str());
+    engine.UseWinInet = true;
+    setCard("4111111111111111", "7", "8");
+    set(RequestSlot::TransactionAmount, "1.50");
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(engine.authorize(), 12152);
+        EXPECT_EQ(str(engine.lastError), "Http Invalid Server Response.");
+    }
+}
+
+// Through the Internet library too, the card data follows a redirect only on its own host and
+// never from https to plain http.
+TEST_F(EngineTest, RedirectsThroughTheInternetLibraryStayOnTheRequestsHost) {
+    fixtures::HttpsServer otherHost;
+    fixtures::HttpServer plain;
+    server.enqueue(Answer::status(307, "Temporary Redirect", "", {{"Location", otherHost.url("/ach")}}));
+    server.enqueue(Answer::status(307, "Temporary Redirect", "", {{"Location", plain.url("/ach", "localhost")}}));
+    server.enqueue(Answer::status(307, "Temporary Redirect", "", {{"Location", "/ach/again"}}));
+    server.enqueue(Answer::ok("pg_response_type=A&pg_trace_number=77"));
+    point(gwACHPAyments, "/ach");
+    engine.UseWinInet = true;
+    setCard("4111111111111111", "7", "8");
+    set(RequestSlot::TransactionAmount, "1.50");
+    EXPECT_EQ(engine.authorize(), 151);
+    EXPECT_EQ(str(engine.lastError), "307 Temporary Redirect");
+    EXPECT_EQ(engine.authorize(), 12040);
+    EXPECT_EQ(str(engine.lastError), "HTTPS to HTTP redirection not allowed (check the security flags).");
+    EXPECT_TRUE(otherHost.connections().empty());
+    EXPECT_TRUE(plain.connections().empty());
+    ASSERT_EQ(engine.authorize(), 0) << str(engine.lastError);
+    EXPECT_EQ(server.request(3).target, "/ach/again");
+    EXPECT_EQ(response(ResponseSlot::ResponseTransactionId), "77");
+}

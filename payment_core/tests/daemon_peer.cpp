@@ -116,3 +116,40 @@ bool Daemon::start(const std::vector<std::string>& argv, int port) {
 }
 
 }  // namespace daemon_peer
+
+namespace daemon_peer {
+
+std::string apacheConfig(const std::string& root, const WebSite& site, const std::vector<std::string>& modules) {
+    const std::string dir = "/usr/lib/apache2/modules/";
+    const bool tls = !site.certFile.empty();
+    std::string conf = "ServerRoot " + root + "\nListen 127.0.0.1:" + std::to_string(site.port) + "\n";
+    std::vector<std::string> all = {"mpm_event", "authz_core"};
+    all.insert(all.end(), modules.begin(), modules.end());
+    if (tls) all.insert(all.end(), {"socache_shmcb", "ssl"});
+    for (const std::string& module : all) conf += "LoadModule " + module + "_module " + dir + "mod_" + module + ".so\n";
+    conf += "User nobody\nGroup nogroup\nServerName localhost\nPidFile " + root + "/httpd.pid\nErrorLog " + root +
+            "/error.log\nDocumentRoot " + root + "/htdocs\n<Directory " + root +
+            "/htdocs>\n  Require all granted\n</Directory>\n";
+    if (tls) {
+        conf += "SSLSessionCache shmcb:" + root + "/ssl_cache(512000)\nSSLEngine on\nSSLCertificateFile " +
+                site.certFile + "\nSSLCertificateKeyFile " + site.keyFile + "\n";
+    }
+    return conf + site.extra;
+}
+
+std::string nginxConfig(const std::string& root, const std::vector<WebSite>& sites) {
+    std::string conf = "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + root + "/nginx.pid;\nerror_log " +
+                       root + "/error.log;\nevents { worker_connections 64; }\nhttp {\n  access_log off;\n";
+    for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
+        conf += std::string("  ") + temp + "_temp_path " + root + "/" + temp + ";\n";
+    for (const WebSite& site : sites) {
+        conf += "  server {\n    listen 127.0.0.1:" + std::to_string(site.port) +
+                (site.certFile.empty() ? "" : " ssl") + ";\n    root " + root + "/htdocs;\n";
+        if (!site.certFile.empty())
+            conf += "    ssl_certificate " + site.certFile + ";\n    ssl_certificate_key " + site.keyFile + ";\n";
+        conf += site.extra + "  }\n";
+    }
+    return conf + "}\n";
+}
+
+}  // namespace daemon_peer

@@ -32,3 +32,21 @@ private:
 };
 
 }  // namespace daemon_peer
+
+namespace daemon_peer {
+
+// Configuration texts for two web servers written by others, serving `root`/htdocs on
+// 127.0.0.1. With certificate and key files given, the server speaks TLS on that port.
+struct WebSite {
+    int port = 0;
+    std::string certFile;
+    std::string keyFile;
+    std::string extra;  // further directives, inside the server (nginx) or after the base (apache)
+};
+
+// An apache configuration with the listed modules loaded (mod_ssl added for a TLS site).
+std::string apacheConfig(const std::string& root, const WebSite& site, const std::vector<std::string>& modules);
+// An nginx configuration with one server per site; run it with "-p root -c root/nginx.conf".
+std::string nginxConfig(const std::string& root, const std::vector<WebSite>& sites);
+
+}  // namespace daemon_peer

@@ -101,7 +101,12 @@ struct Request : Handle {
     std::vector<std::string> responseLines;  // status line first
     std::size_t headBytes = 0;                // of every answer's head so far
     bool headTooLong = false;
+    bool headEnded = false;                   // the latest answer's head is complete
     bool headDone = false;                    // the final answer's head is complete
+    bool challenged = false;                  // the latest answer asks for Basic or Digest
+    int challengesAnswered = 0;               // 401 answers the library sent credentials for
+    DWORD redirectError = 0;                  // a redirect the library refused to follow
+    bool announcingRedirect = false;          // the callback may query the redirecting head
     std::string body;                         // received, not yet read from readPos on
     std::size_t readPos = 0;
     bool sawHeader = false;
@@ -283,7 +288,7 @@ std::string headerName(const std::string& line) { return line.substr(0, line.fin
 // An answer's head is kept whole until the request is closed, so its size is bounded.
 constexpr std::size_t kMaxHead = 1048576;
 // Received body bytes waiting for the reader; past this the transfer pauses.
-constexpr std::size_t kBodyBuffer = 65536;
+constexpr std::size_t kBodyBuffer = 524288;
 
 long statusOf(const Request* r) {
     if (r->responseLines.empty()) return 0;
@@ -292,21 +297,44 @@ long statusOf(const Request* r) {
     return blank == std::string::npos ? 0 : std::strtol(status.c_str() + blank + 1, nullptr, 10);
 }
 
-// At the end of a redirecting answer's headers, before it is followed: the callback gets the
-// absolute address it goes to.
-void reportRedirect(Request* r) {
-    const long code = statusOf(r);
-    if (!r->follows || r->location.empty() || code < 300 || code > 399 || code == 304) return;
+bool isRedirect(const Request* r, long code) {
+    return r->follows && !r->location.empty() && code >= 300 && code <= 399 && code != 304;
+}
+
+// The library answers a challenge once, when it has credentials for it: that 401 is not final.
+bool answersChallenge(const Request* r, long code) {
+    return code == 401 && r->challenged && r->challengesAnswered == 0 &&
+           !static_cast<const Connection*>(r->parent)->user.empty();
+}
+
+// At the end of a redirecting answer's head, before it is followed: a way from https to plain
+// http is refused (the body would go out in clear), any other is announced with the absolute
+// address it goes to. The callback may close the request to stop it. False when it is not
+// followed.
+bool announceRedirect(Request* r) {
     CURLU* resolver = curl_url();
     char* target = nullptr;
-    if (curl_url_set(resolver, CURLUPART_URL, r->url.c_str(), 0) == CURLUE_OK &&
-        curl_url_set(resolver, CURLUPART_URL, r->location.c_str(), 0) == CURLUE_OK &&
-        curl_url_get(resolver, CURLUPART_URL, &target, 0) == CURLUE_OK) {
-        r->url = target;
-        reportText(r, INTERNET_STATUS_REDIRECT, r->url);
+    char* scheme = nullptr;
+    const bool fromSecure = startsWithNoCase(r->url, "https:");
+    bool follow = curl_url_set(resolver, CURLUPART_URL, r->url.c_str(), 0) == CURLUE_OK &&
+                  curl_url_set(resolver, CURLUPART_URL, r->location.c_str(), 0) == CURLUE_OK &&
+                  curl_url_get(resolver, CURLUPART_URL, &target, 0) == CURLUE_OK &&
+                  curl_url_get(resolver, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK;
+    if (follow && fromSecure && std::strcmp(scheme, "https") != 0 && !(r->flags & INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP)) {
+        r->redirectError = ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR;
+        follow = false;
     }
+    if (follow) {
+        r->url = target;
+        r->announcingRedirect = true;
+        reportText(r, INTERNET_STATUS_REDIRECT, r->url);
+        r->announcingRedirect = false;
+        follow = !r->cancelled;
+    }
+    curl_free(scheme);
     curl_free(target);
     curl_url_cleanup(resolver);
+    return follow;
 }
 
 size_t onHeader(char* data, size_t size, size_t count, void* self) {
@@ -323,21 +351,34 @@ size_t onHeader(char* data, size_t size, size_t count, void* self) {
         report(r, INTERNET_STATUS_RECEIVING_RESPONSE, nullptr, 0);
     }
     if (line.rfind("HTTP/", 0) == 0) {
-        // A new status line starts a new answer (interim 1xx or a followed redirect).
+        // A new status line starts a new answer (interim 1xx, a followed redirect, or the answer
+        // to credentials).
         r->responseLines.clear();
         r->body.clear();
         r->readPos = 0;
         r->location.clear();
+        r->headEnded = false;
+        r->challenged = false;
     }
     if (startsWithNoCase(line, "Location:")) {
         std::size_t start = line.find_first_not_of(" \t", 9);
         r->location = start == std::string::npos ? "" : line.substr(start);
     }
+    if (startsWithNoCase(line, "WWW-Authenticate:")) {
+        std::string scheme = line.substr(std::min(line.size(), line.find_first_not_of(" \t", 17)));
+        r->challenged = r->challenged || startsWithNoCase(scheme, "Basic") || startsWithNoCase(scheme, "Digest");
+    }
     if (line.empty()) {
-        reportRedirect(r);
+        r->headEnded = true;
         const long code = statusOf(r);
-        const bool followed = r->follows && !r->location.empty() && code >= 300 && code <= 399 && code != 304;
-        if (code >= 200 && !followed) r->headDone = true;
+        if (isRedirect(r, code)) {
+            // Refused here, nothing of the request goes to the new address.
+            if (!announceRedirect(r)) return 0;
+        } else if (answersChallenge(r, code)) {
+            ++r->challengesAnswered;
+        } else if (code >= 200) {
+            r->headDone = true;
+        }
     }
     if (!line.empty()) r->responseLines.push_back(line);
     return size * count;
@@ -406,6 +447,7 @@ CURLcode onSslContext(CURL*, void* sslctx, void* self) {
 }
 
 DWORD mapCurlError(CURLcode code, const Request& r) {
+    if (r.cancelled) return ERROR_INTERNET_OPERATION_CANCELLED;
     if (r.headTooLong) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
@@ -471,38 +513,54 @@ void endTransfer(Request* r) {
     curl_easy_getinfo(r->transfer->easy, CURLINFO_RESPONSE_CODE, &r->status);
 }
 
-// Runs the transfer until `ready` holds or it has ended, on the calling thread. A request closed
-// meanwhile ends it.
+// One turn of the transfer on the calling thread, without waiting; false once it has ended or
+// is held until the reader makes room. A request closed meanwhile ends it.
+bool step(Request* r) {
+    Transfer& t = *r->transfer;
+    if (r->cancelled) {
+        t.finished = true;
+        t.result = CURLE_ABORTED_BY_CALLBACK;
+        return false;
+    }
+    if (t.paused) {
+        if (r->body.size() - r->readPos >= kBodyBuffer) return false;
+        t.paused = false;
+        curl_easy_pause(t.easy, CURLPAUSE_CONT);
+    }
+    int running = 0;
+    if (curl_multi_perform(t.multi, &running) != CURLM_OK) {
+        t.finished = true;
+        t.result = CURLE_OUT_OF_MEMORY;
+        return false;
+    }
+    int queued = 0;
+    while (CURLMsg* m = curl_multi_info_read(t.multi, &queued)) {
+        if (m->msg == CURLMSG_DONE) {
+            t.finished = true;
+            t.result = m->data.result;
+        }
+    }
+    return !t.finished && !t.paused;
+}
+
+// Runs the transfer until `ready` holds or it has ended.
 template <class Ready>
 void drive(Request* r, Ready ready) {
     Transfer& t = *r->transfer;
     while (!t.finished && !ready()) {
-        if (r->cancelled) {
-            t.finished = true;
-            t.result = CURLE_ABORTED_BY_CALLBACK;
-            break;
-        }
-        if (t.paused && r->body.size() - r->readPos < kBodyBuffer) {
-            t.paused = false;
-            curl_easy_pause(t.easy, CURLPAUSE_CONT);
-            continue;
-        }
-        int running = 0;
-        if (curl_multi_perform(t.multi, &running) != CURLM_OK) {
-            t.finished = true;
-            t.result = CURLE_OUT_OF_MEMORY;
-            break;
-        }
-        int queued = 0;
-        while (CURLMsg* m = curl_multi_info_read(t.multi, &queued)) {
-            if (m->msg == CURLMSG_DONE) {
-                t.finished = true;
-                t.result = m->data.result;
-            }
-        }
-        if (t.finished || ready() || t.paused) continue;
         // A close from another thread is seen within one slice.
-        curl_multi_poll(t.multi, nullptr, 0, 50, nullptr);
+        if (step(r) && !ready()) curl_multi_poll(t.multi, nullptr, 0, 50, nullptr);
+    }
+    endTransfer(r);
+}
+
+// Takes in what the connection holds already, up to `wanted` unread bytes, so that one read is
+// not cut short at the first piece that arrived.
+void topUp(Request* r, std::size_t wanted) {
+    Transfer& t = *r->transfer;
+    while (!t.finished && r->body.size() - r->readPos < wanted) {
+        const std::size_t before = r->body.size() - r->readPos;
+        if (!step(r) || r->body.size() - r->readPos == before) break;
     }
     endTransfer(r);
 }
@@ -539,7 +597,11 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     r->responseLines.clear();
     r->headBytes = 0;
     r->headTooLong = false;
+    r->headEnded = false;
     r->headDone = false;
+    r->challenged = false;
+    r->challengesAnswered = 0;
+    r->redirectError = 0;
     r->body.clear();
     r->readPos = 0;
     r->sawHeader = false;
@@ -615,6 +677,8 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, onPrereq);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, r);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // A large receive buffer takes a fast body in few turns.
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 131072L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, r);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -635,6 +699,18 @@ bool send(Request* r, const std::string& extraHeaders, const char* body, std::si
     reportText(r, INTERNET_STATUS_RESOLVING_NAME, c->server);
     drive(r, [r] { return r->headDone || r->body.size() > r->readPos; });
     const Transfer& t = *r->transfer;
+    if (r->redirectError) {
+        SetLastError(r->redirectError);
+        return false;
+    }
+    // An answer that began but whose head never ended is no answer, however the connection ended.
+    const bool endedByPeer = t.result == CURLE_OK || t.result == CURLE_RECV_ERROR || t.result == CURLE_PARTIAL_FILE ||
+                             t.result == CURLE_GOT_NOTHING || t.result == CURLE_WEIRD_SERVER_REPLY;
+    const bool lastHeadComplete = r->headEnded && statusOf(r) >= 200;
+    if (t.finished && !r->headDone && !lastHeadComplete && r->headBytes > 0 && endedByPeer) {
+        SetLastError(ERROR_HTTP_INVALID_SERVER_RESPONSE);
+        return false;
+    }
     if (t.finished && t.result != CURLE_OK) {
         SetLastError(mapCurlError(t.result, *r));
         return false;
@@ -809,7 +885,7 @@ HINTERNET InternetOpenUrlA(HINTERNET session, LPCSTR url, LPCSTR headers, DWORD 
 BOOL HttpQueryInfoA(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD) {
     auto r = lookup<Request>(request, Kind::Request);
     if (!r) return FALSE;
-    if (!r->sent) {
+    if (!r->sent && !r->announcingRedirect) {
         SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
         return FALSE;
     }
@@ -876,7 +952,10 @@ BOOL InternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (r->transfer && toRead) drive(r.get(), [&r] { return r->body.size() > r->readPos; });
+    if (r->transfer && toRead) {
+        drive(r.get(), [&r] { return r->body.size() > r->readPos; });
+        topUp(r.get(), toRead);
+    }
     std::size_t n = std::min<std::size_t>(toRead, r->body.size() - r->readPos);
     if (n) std::memcpy(buffer, r->body.data() + r->readPos, n);
     r->readPos += n;

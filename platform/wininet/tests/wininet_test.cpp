@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -133,6 +134,37 @@ TEST(WinInet, RedirectIsReportedWithItsTarget) {
                       (std::vector<std::string>{"http://127.0.0.1:" + std::to_string(server.port()) + "/next?a=1"}));
             EXPECT_EQ(readAll(request), "arrived");
             EXPECT_EQ(server.request(1).target, "/next?a=1");
+        }
+        InternetCloseHandle(session);
+    }
+}
+
+// A redirect from https to plain http is refused before anything goes out in clear, unless the
+// request's flags allow it.
+TEST(WinInet, RedirectFromHttpsToHttpNeedsItsFlag) {
+    for (const DWORD flags : {DWORD{0}, INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP}) {
+        SCOPED_TRACE(flags);
+        HttpServer plain;
+        plain.enqueue(Answer::ok("in clear"));
+        HttpsServer secure;
+        secure.enqueue(Answer::status(307, "Temporary Redirect", "", {{"Location", plain.url("/landing")}}));
+        HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+        HINTERNET connection = InternetConnectA(session, "localhost", secure.port(), nullptr, nullptr, 3, 0, 0);
+        HINTERNET request = HttpOpenRequestA(connection, "POST", "/pay", nullptr, nullptr, nullptr,
+                                             INTERNET_FLAG_SECURE | flags, 0);
+        DWORD security = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+        ASSERT_TRUE(InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &security, sizeof security));
+        char body[] = "card=4111111111111111";
+        const BOOL sent = HttpSendRequestA(request, nullptr, 0, body, sizeof body - 1);
+        if (flags) {
+            EXPECT_TRUE(sent) << GetLastError();
+            EXPECT_EQ(readAll(request), "in clear");
+            EXPECT_EQ(plain.requestCount(), 1u);
+        } else {
+            EXPECT_FALSE(sent);
+            EXPECT_EQ(GetLastError(), ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR);
+            EXPECT_EQ(plain.requestCount(), 0u);
+            EXPECT_EQ(plain.connections().size(), 0u);
         }
         InternetCloseHandle(session);
     }
@@ -313,3 +345,38 @@ TEST(WinInet, LargeBodyIsReadWhole) {
 }
 
 }  // namespace
+
+// An answer whose head never ended is no answer, however the connection ended and over either
+// scheme.
+TEST(WinInet, AnswerWhoseHeadNeverEndedIsInvalid) {
+    for (const bool secure : {false, true}) {
+        for (const bool reset : {false, true}) {
+            SCOPED_TRACE(std::string(secure ? "https" : "http") + (reset ? " reset" : " closed"));
+            fixtures::PeerScript script;
+            script.expectUntil("\r\n\r\n").send("HTTP/1.1 200 OK\r\nContent-Ty").pause(fixtures::Milliseconds(200));
+            if (reset) {
+                script.abort();
+            } else {
+                script.close();
+            }
+            std::unique_ptr<fixtures::RawPeer> peer;
+            if (secure) {
+                peer = std::make_unique<fixtures::RawTlsPeer>();
+            } else {
+                peer = std::make_unique<fixtures::RawPeer>();
+            }
+            peer->addConnection(script);
+            HINTERNET session = InternetOpenA("a", 1, nullptr, nullptr, 0);
+            HINTERNET connection = InternetConnectA(session, "localhost", peer->port(), nullptr, nullptr, 3, 0, 0);
+            HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr,
+                                                 secure ? INTERNET_FLAG_SECURE : 0, 0);
+            DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+            if (secure) {
+                ASSERT_TRUE(InternetSetOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &flags, sizeof flags));
+            }
+            EXPECT_FALSE(HttpSendRequestA(request, nullptr, 0, nullptr, 0));
+            EXPECT_EQ(GetLastError(), ERROR_HTTP_INVALID_SERVER_RESPONSE);
+            InternetCloseHandle(session);
+        }
+    }
+}
