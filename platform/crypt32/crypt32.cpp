@@ -691,14 +691,6 @@ struct Chain {
     }
 };
 
-void addUntrusted(STACK_OF(X509) * stack, Store* s) {
-    if (!s) return;
-    for (Cert* c : s->certs) {
-        X509_up_ref(c->x509);
-        sk_X509_push(stack, c->x509);
-    }
-}
-
 DWORD trustBits(int err) {
     switch (err) {
         case X509_V_OK: return 0;
@@ -786,6 +778,97 @@ const TrustCache& trustCache() {
     return cache;
 }
 
+// One verification of a leaf against the trust roots with a given set of intermediates.
+struct Verdict {
+    DWORD bits = 0;
+    STACK_OF(X509)* chain = nullptr;   // as the verifier built it, with references
+    std::vector<X509*> intermediates;  // borrowed from the caller's candidates
+
+    Verdict() = default;
+    Verdict(Verdict&& other) noexcept { *this = std::move(other); }
+    Verdict& operator=(Verdict&& other) noexcept {
+        std::swap(bits, other.bits);
+        std::swap(chain, other.chain);
+        std::swap(intermediates, other.intermediates);
+        return *this;
+    }
+    ~Verdict() {
+        if (chain) sk_X509_pop_free(chain, X509_free);
+    }
+};
+
+Verdict verifyWith(X509* leaf, const std::vector<X509*>& intermediates, const TrustCache& trust, const time_t* at) {
+    Verdict v;
+    v.intermediates = intermediates;
+    STACK_OF(X509)* untrusted = sk_X509_new_null();
+    for (X509* x : intermediates) sk_X509_push(untrusted, x);
+    X509_STORE_CTX* ctx = X509_STORE_CTX_new();
+    X509_STORE_CTX_init(ctx, trust.roots, leaf, untrusted);
+    X509_STORE_CTX_set_app_data(ctx, &v.bits);
+    X509_STORE_CTX_set_purpose(ctx, X509_PURPOSE_SSL_SERVER);
+    if (at) X509_STORE_CTX_set_time(ctx, 0, *at);
+    X509_verify_cert(ctx);
+    v.chain = X509_STORE_CTX_get1_chain(ctx);
+    X509_STORE_CTX_free(ctx);
+    sk_X509_free(untrusted);
+    ERR_clear_error();
+    return v;
+}
+
+// Bounds on the search for a chain, against a peer that sends many look-alike issuers.
+constexpr std::size_t kMaxChainDepth = 8;
+constexpr std::size_t kMaxCandidatePaths = 8;
+constexpr int kMaxSearchSteps = 256;
+
+// The intermediates of every way up from cert through the candidates to a trust root, found by
+// trying each candidate issuer in turn.
+void pathsToRoots(X509* cert, const std::vector<X509*>& candidates, const TrustCache& trust, std::vector<X509*>& path,
+                  std::vector<std::vector<X509*>>& found, int& steps) {
+    if (--steps < 0 || found.size() >= kMaxCandidatePaths) return;
+    if (std::any_of(trust.rootList.begin(), trust.rootList.end(),
+                    [cert](X509* root) { return X509_check_issued(root, cert) == X509_V_OK; }))
+        found.push_back(path);
+    if (path.size() >= kMaxChainDepth) return;
+    for (X509* c : candidates) {
+        if (std::find(path.begin(), path.end(), c) != path.end() || X509_check_issued(c, cert) != X509_V_OK) continue;
+        path.push_back(c);
+        pathsToRoots(c, candidates, trust, path, found, steps);
+        path.pop_back();
+    }
+}
+
+// How far a verdict is from a good chain: none of its problems, only problems of its
+// certificates (time, usage), or a chain that does not reach a trusted root.
+int verdictRank(DWORD bits) {
+    if (!bits) return 0;
+    constexpr DWORD kChainBits = CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_NOT_SIGNATURE_VALID;
+    return bits & kChainBits ? 2 : 1;
+}
+
+// The chain judged best for leaf. The verifier follows the first issuer it finds among the
+// candidates; when that chain fails, every other way through the candidate issuers is tried,
+// so that an issuer leading nowhere does not hide one that leads to a trusted root.
+Verdict judgeChain(X509* leaf, const std::vector<X509*>& offered, const TrustCache& trust, const time_t* at) {
+    std::vector<X509*> candidates;
+    for (X509* x : offered) {
+        if (X509_cmp(x, leaf) == 0) continue;
+        if (std::none_of(candidates.begin(), candidates.end(), [x](X509* c) { return X509_cmp(c, x) == 0; }))
+            candidates.push_back(x);
+    }
+    Verdict best = verifyWith(leaf, candidates, trust, at);
+    if (!best.bits) return best;
+    std::vector<std::vector<X509*>> paths;
+    std::vector<X509*> path;
+    int steps = kMaxSearchSteps;
+    pathsToRoots(leaf, candidates, trust, path, paths, steps);
+    for (const auto& p : paths) {
+        Verdict v = verifyWith(leaf, p, trust, at);
+        if (verdictRank(v.bits) < verdictRank(best.bits)) best = std::move(v);
+        if (!best.bits) break;
+    }
+    return best;
+}
+
 }  // namespace
 
 namespace crypt32 {
@@ -805,6 +888,21 @@ void addTrustRoots(X509_STORE* target) {
     std::lock_guard g(lock());
     for (X509* x : trustCache().rootList) X509_STORE_add_cert(target, x);
     ERR_clear_error();
+}
+
+STACK_OF(X509) * chainIntermediates(X509* leaf, STACK_OF(X509) * sent) {
+    std::lock_guard g(lock());
+    const TrustCache& trust = trustCache();
+    std::vector<X509*> candidates;
+    for (int i = 0; sent && i < sk_X509_num(sent); ++i) candidates.push_back(sk_X509_value(sent, i));
+    candidates.insert(candidates.end(), trust.intermediates.begin(), trust.intermediates.end());
+    const Verdict verdict = judgeChain(leaf, candidates, trust, nullptr);
+    STACK_OF(X509)* out = sk_X509_new_null();
+    for (X509* x : verdict.intermediates) {
+        X509_up_ref(x);
+        sk_X509_push(out, x);
+    }
+    return out;
 }
 
 std::vector<std::string> keyContainers(bool machine) {
@@ -1206,29 +1304,22 @@ BOOL CertGetCertificateChain(HCERTCHAINENGINE, PCCERT_CONTEXT cert, const FILETI
     std::lock_guard g(lock());
     Cert* leaf = asCert(cert);
     const TrustCache& trust = trustCache();
-    STACK_OF(X509)* untrusted = sk_X509_new_null();
-    for (X509* x : trust.intermediates) {
-        X509_up_ref(x);
-        sk_X509_push(untrusted, x);
-    }
-    addUntrusted(untrusted, leaf->store);
-    if (additional != leaf->store) addUntrusted(untrusted, static_cast<Store*>(additional));
-    X509_STORE_CTX* ctx = X509_STORE_CTX_new();
-    DWORD bits = 0;
-    X509_STORE_CTX_init(ctx, trust.roots, leaf->x509, untrusted);
-    X509_STORE_CTX_set_app_data(ctx, &bits);
-    X509_STORE_CTX_set_purpose(ctx, X509_PURPOSE_SSL_SERVER);
+    std::vector<X509*> candidates = trust.intermediates;
+    for (Store* s : {leaf->store, additional != leaf->store ? static_cast<Store*>(additional) : nullptr})
+        if (s)
+            for (Cert* c : s->certs) candidates.push_back(c->x509);
+    time_t at = 0;
     if (time) {
         std::uint64_t v = (static_cast<std::uint64_t>(time->dwHighDateTime) << 32) | time->dwLowDateTime;
-        X509_STORE_CTX_set_time(ctx, 0, static_cast<time_t>(v / 10000000ULL) - 11644473600LL);
+        at = static_cast<time_t>(v / 10000000ULL) - 11644473600LL;
     }
-    X509_verify_cert(ctx);
+    Verdict verdict = judgeChain(leaf->x509, candidates, trust, time ? &at : nullptr);
+    const DWORD bits = verdict.bits;
     auto* chain = new Chain;
     X509_up_ref(leaf->x509);
     chain->leaf = leaf->x509;
-    STACK_OF(X509)* built = X509_STORE_CTX_get1_chain(ctx);
-    for (int i = 0; built && i < sk_X509_num(built); ++i) {
-        X509* x = sk_X509_value(built, i);
+    for (int i = 0; verdict.chain && i < sk_X509_num(verdict.chain); ++i) {
+        X509* x = sk_X509_value(verdict.chain, i);
         unsigned char* der = nullptr;
         int n = i2d_X509(x, &der);
         if (n > 0) {
@@ -1237,9 +1328,6 @@ BOOL CertGetCertificateChain(HCERTCHAINENGINE, PCCERT_CONTEXT cert, const FILETI
         }
         OPENSSL_free(der);
     }
-    if (built) sk_X509_pop_free(built, X509_free);
-    X509_STORE_CTX_free(ctx);
-    sk_X509_pop_free(untrusted, X509_free);
     chain->elements.resize(chain->certs.size());
     for (std::size_t i = 0; i < chain->certs.size(); ++i)
         chain->elements[i] = {sizeof(CERT_CHAIN_ELEMENT), &chain->certs[i]->pub, {0, 0}};
