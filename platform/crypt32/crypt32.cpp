@@ -869,6 +869,14 @@ Verdict judgeChain(X509* leaf, const std::vector<X509*>& offered, const TrustCac
     return best;
 }
 
+// As RFC 6125 has it: a wildcard stands for a whole left-most label, and an address matches
+// only an address entry of the certificate, never a name that spells it.
+bool serverNameMatches(X509* leaf, const std::string& host) {
+    const int address = X509_check_ip_asc(leaf, host.c_str(), 0);  // -2: not an address
+    if (address != -2) return address == 1;
+    return X509_check_host(leaf, host.c_str(), host.size(), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr) == 1;
+}
+
 }  // namespace
 
 namespace crypt32 {
@@ -1375,10 +1383,7 @@ BOOL CertVerifyCertificateChainPolicy(LPCSTR policy, PCCERT_CHAIN_CONTEXT chainC
              policy == CERT_CHAIN_POLICY_SSL)
         error = CERT_E_WRONG_USAGE;
     else if (serverName && *serverName && !(checks & SECURITY_FLAG_IGNORE_CERT_CN_INVALID_CP)) {
-        std::string host = utf8(serverName);
-        bool match = X509_check_ip_asc(chain->leaf, host.c_str(), 0) == 1 ||
-                     X509_check_host(chain->leaf, host.c_str(), host.size(), 0, nullptr) == 1;
-        if (!match) error = CERT_E_CN_NO_MATCH;
+        if (!serverNameMatches(chain->leaf, utf8(serverName))) error = CERT_E_CN_NO_MATCH;
     }
     status->dwError = error;
     status->lChainIndex = error ? 0 : -1;
