@@ -469,12 +469,16 @@ bool writeStoreFile(Store& s) {
 template <class Change>
 DWORD changeStore(Store* s, Change&& change) {
     bool write = false;
+    ++s->refs;  // the contexts a change or a new read drops may be all that held it
+    struct Settle {
+        Store* s;
+        ~Settle() { releaseStore(s); }
+    } settle{s};
     if (!s->system) return change(write);
     std::error_code ec;
     fs::create_directories(s->file.parent_path(), ec);
     FileLock fileLock(s->file);
     if (!fileLock.held()) return ERROR_WRITE_FAULT;
-    ++s->refs;  // the contexts a change or a new read drops may be all that held it
     removeLeftovers(s->file);
     if (stampOf(s->file) != s->stamp) syncWithFile(s);
     DWORD result = change(write);
@@ -482,7 +486,6 @@ DWORD changeStore(Store* s, Change&& change) {
         syncWithFile(s);
         result = ERROR_WRITE_FAULT;
     }
-    releaseStore(s);
     return result;
 }
 
