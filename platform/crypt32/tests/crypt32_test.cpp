@@ -396,34 +396,45 @@ TEST(Crypt32, ProcessesTrustingTheirOwnRootsAtOnceKeepBoth) {
     }
 }
 
-// A full disk stands in as a file size limit: the store's rewrite cannot fit.
-TEST(Crypt32, AnAddThatCannotBeWrittenIsForgotten) {
+// A full disk stands in: runs f with writes to files limited to limit bytes, and gives its
+// result and the error it left.
+template <class F>
+auto withFileSizeLimit(std::uintmax_t limit, F f) {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = static_cast<rlim_t>(limit);
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto result = f();
+    const DWORD error = GetLastError();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    return std::pair{result, error};
+}
+
+TEST(Crypt32, WritesThatCannotBeMadeAreForgottenAndLeaveNothing) {
     const std::vector<std::string> der = makeCertificates("limited", 3);
     HCERTSTORE store = openUserStore("MY");
     ASSERT_TRUE(addEncoded(store, der[0]));
     const auto file = std::filesystem::path(std::getenv("PLATFORM_STATE_DIR")) / "certificates/user/MY.store";
-    const auto size = std::filesystem::file_size(file);
-
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limited = saved;
-    limited.rlim_cur = static_cast<rlim_t>(size + 16);
-    auto previous = signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const BOOL added = addEncoded(store, der[1]);
-    const DWORD error = GetLastError();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous);
+    const auto [added, error] = withFileSizeLimit(std::filesystem::file_size(file) + 16, [&] { return addEncoded(store, der[1]); });
     EXPECT_FALSE(added);
     EXPECT_EQ(error, ERROR_WRITE_FAULT);
     EXPECT_EQ(leftoverTemporaries(), std::vector<std::string>{});
     int count = 0;
     for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c));) ++count;
     EXPECT_EQ(count, 1);
-
     ASSERT_TRUE(addEncoded(store, der[2]));
     CertCloseStore(store, 0);
     EXPECT_EQ(storeContents("MY"), (std::multiset<std::string>{der[0], der[2]}));
+
+    certs().pfx(CertKind::Client);  // made before the limit
+    const auto [imported, importError] = withFileSizeLimit(64, [] { return importPfx(CertKind::Client); });
+    EXPECT_EQ(imported, nullptr);
+    EXPECT_EQ(importError, ERROR_WRITE_FAULT);
+    EXPECT_TRUE(crypt32::keyContainers(false).empty());
+    EXPECT_EQ(leftoverTemporaries(), std::vector<std::string>{});
 }
 
 std::vector<BYTE> littleEndian(const BIGNUM* n, std::size_t width) {
