@@ -63,6 +63,32 @@ public:
     Chain(const Chain&) = delete;
     Chain& operator=(const Chain&) = delete;
 
+    // A second root, "Chain Test Other Root", and the intermediate's twin issued by it (one
+    // subject, one key): other-root.pem and inter-by-other.pem.
+    bool addCrossSigned() const {
+        const std::string d = dir_.string();
+        return run("cd " + d + " && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes" +
+                   " -keyout other-root.key -out other-root.pem -days 2 -subj '/CN=Chain Test Other Root'" +
+                   " -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign") &&
+               run("cd " + d + " && openssl x509 -req -in inter.csr -CA other-root.pem -CAkey other-root.key" +
+                   " -CAcreateserial -days 2 -extfile ca.ext -out inter-by-other.pem");
+    }
+    // Another leaf for leaf.key from the intermediate, with the given subjectAltName value (e.g.
+    // "DNS:*.wild.test"): NAME.pem.
+    bool issueLeaf(const std::string& name, const std::string& subjectAltName) const {
+        const std::string d = dir_.string();
+        std::ofstream(dir_ / (name + ".ext")) << "basicConstraints=CA:FALSE\nsubjectAltName=" << subjectAltName
+                                              << "\nextendedKeyUsage=serverAuth\n";
+        return run("cd " + d + " && openssl x509 -req -in leaf.csr -CA inter.pem -CAkey inter.key -CAcreateserial" +
+                   " -days 2 -extfile '" + name + ".ext' -out '" + name + ".pem'");
+    }
+    // Files joined into a new one, for a chain sent in a chosen order.
+    fs::path joined(const std::string& name, const std::vector<const char*>& parts) const {
+        std::ofstream out(dir_ / name);
+        for (const char* part : parts) out << std::ifstream(dir_ / part).rdbuf();
+        return dir_ / name;
+    }
+
     bool ok() const { return ok_; }
     fs::path file(const char* name) const { return dir_ / name; }
     const fs::path& dir() const { return dir_; }

@@ -326,6 +326,57 @@ TEST_F(Tls, ChainsThroughAnIntermediateToATrustedRoot) {
     }
 }
 
+// A wildcard stands for a whole left-most label only, and an address matches only an address
+// entry, never a name that spells it. Names are reached through a SOCKS5 proxy.
+TEST_F(Tls, ServerNamesMatchWholeLabelsAndAddressesOnlyAddressEntries) {
+    const std::string ok = "[0x0] OK";
+    const std::string mismatch = "[0x800b010f] The certificate's CN name does not match the passed value.";
+    openssl_peer::Chain chain;
+    ASSERT_TRUE(chain.ok());
+    openssl_peer::addToUserStore("ROOT", chain.file("root.pem"));
+    struct Case {
+        const char* leaf;
+        const char* subjectAltName;
+        std::string host;
+        const std::string& status;
+    } cases[] = {
+        {"wildcard", "DNS:*.wild.test", "foo.wild.test", ok},
+        {"wildcard", "DNS:*.wild.test", "wild.test", mismatch},
+        {"partial-wildcard", "DNS:f*.wild.test", "foo.wild.test", mismatch},
+        {"address-as-name", "DNS:127.0.0.1", "127.0.0.1", mismatch},
+        {"address", "IP:127.0.0.1", "127.0.0.1", ok},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.subjectAltName) + " for " + c.host;
+        ASSERT_TRUE(chain.issueLeaf(c.leaf, c.subjectAltName)) << what;
+        openssl_peer::Server server({"-cert", chain.file(c.leaf).string() + ".pem", "-key",
+                                     chain.file("leaf.key").string(), "-cert_chain", chain.file("inter.pem").string(),
+                                     "-WWW"},
+                                    chain.dir());
+        ASSERT_NE(server.port(), 0) << server.log();
+        TlsTransport t;
+        RawPeer proxy(patientPeer());
+        const bool byName = c.host != "127.0.0.1";
+        if (byName) {
+            proxy.addConnection(PeerScript()
+                                    .expectBytes(std::string("\x05\x01\x00", 3))
+                                    .send(std::string("\x05\x00", 2))
+                                    .expectBytes(std::string("\x05\x01\x00\x03", 4) + static_cast<char>(c.host.size()) +
+                                                 c.host + net_test::portBytes(server.port()))
+                                    .send(std::string("\x05\x00\x00\x01\x00\x00\x00\x00\x00\x00", 10))
+                                    .relayTo(server.port()));
+            t.firewall.FirewallType = fwSOCKS5;
+            ASSERT_EQ(t.firewall.setFirewallHost("127.0.0.1"), 0);
+            t.firewall.FirewallPort = proxy.port();
+        }
+        // A leading star leaves the name for the proxy to resolve.
+        const std::string remoteHost = byName ? "*" + c.host : c.host;
+        EXPECT_EQ(t.connectTo(server.port(), remoteHost.c_str()), &c.status == &ok ? 0 : 276) << what;
+        ASSERT_EQ(t.authentications.size(), 1u) << what;
+        EXPECT_EQ(t.authentications[0].status, c.status) << what;
+    }
+}
+
 TEST_F(Tls, ExpiredCertificateFailsEvenWithoutTheNameCheck) {
     TlsOptions options;
     options.certificate = CertKind::Expired;

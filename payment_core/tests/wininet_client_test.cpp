@@ -9,6 +9,7 @@
 
 #include "crypt32/crypt32.h"
 #include "payment_core/tests/core_test.h"
+#include "payment_core/tests/openssl_server.h"
 #include "payment_core/web_form_client.h"
 #include "payment_core/wininet_binding.h"
 #include "testing/certificates.h"
@@ -392,6 +393,51 @@ CORE_TEST(WinInetPath, HttpsWithTrustedAndUntrustedRoots) {
     config(client, "SSLSecurityFlags=0x10");
     ASSERT_EQ(run(client, selfSigned.url("/", "localhost")), "0 ");
     EXPECT_EQ(str(client.TransferredData), "accepted");
+}
+
+// The intermediate exists twice, with one subject and key: issued by a trusted root and by one
+// that is not. Both paths judge the chain alike: every candidate issuer is tried, and the
+// user's CA store completes a chain of which the server sends only the leaf.
+CORE_TEST(WinInetPath, BothPathsFindTheChainToTheTrustedRoot) {
+    openssl_peer::Chain chain;
+    ASSERT_TRUE(chain.ok() && chain.addCrossSigned());
+    openssl_peer::addToUserStore("ROOT", chain.file("root.pem"));
+    std::ofstream(chain.file("body.txt")) << "chained";
+    struct Case {
+        const char* name;
+        std::string sent;  // what the server sends after its leaf
+        const char* inCaStore;
+        const char* socketPath;  // the result on each path
+        const char* winInetPath;
+    } cases[] = {
+        {"dead end first", chain.joined("dead-end-first.pem", {"inter-by-other.pem", "inter.pem"}).string(), nullptr,
+         "0 ", "0 "},
+        {"trusted first", chain.joined("trusted-first.pem", {"inter.pem", "inter-by-other.pem"}).string(), nullptr,
+         "0 ", "0 "},
+        {"dead end only", chain.file("inter-by-other.pem").string(), nullptr,
+         "276 Server certificate verification failed. Connection aborted.", "12045 Invalid Certification Authority."},
+        // Last: the store keeps what a case adds.
+        {"intermediate only in the CA store", "", "inter.pem", "0 ", "0 "},
+    };
+    for (const Case& c : cases) {
+        if (c.inCaStore) openssl_peer::addToUserStore("CA", chain.file(c.inCaStore));
+        std::vector<std::string> arguments{"-cert", chain.file("leaf.pem").string(), "-key",
+                                           chain.file("leaf.key").string(), "-WWW"};
+        if (!c.sent.empty()) arguments.insert(arguments.end(), {"-cert_chain", c.sent});
+        openssl_peer::Server server(arguments, chain.dir());
+        ASSERT_NE(server.port(), 0) << server.log();
+        const std::string url = "https://localhost:" + std::to_string(server.port()) + "/body.txt";
+        for (bool winInet : {false, true}) {
+            Client client;
+            client.initHttpsDefaults();
+            client.UseWinInet = winInet;
+            const std::string expected = winInet ? c.winInetPath : c.socketPath;
+            EXPECT_EQ(run(client, url), expected) << c.name << (winInet ? " (WinInet path)" : " (socket path)");
+            if (expected == "0 ") {
+                EXPECT_EQ(str(client.TransferredData), "chained") << c.name;
+            }
+        }
+    }
 }
 
 CORE_TEST(WinInetPath, SettingsAndTheOwnConnectionPath) {

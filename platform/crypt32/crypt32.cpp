@@ -12,14 +12,17 @@
 #include <openssl/sha.h>
 #include <openssl/x509v3.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -85,6 +88,25 @@ FILETIME toFileTime(const ASN1_TIME* t) {
     ft.dwLowDateTime = static_cast<DWORD>(v);
     ft.dwHighDateTime = static_cast<DWORD>(v >> 32);
     return ft;
+}
+
+// What identifies one version of a file: a store rewritten by any process gets a new one.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t inode = 0, size = 0;
+    std::int64_t seconds = 0, nanoseconds = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const struct stat& st) {
+    return {true, static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
+FileStamp stampOf(const fs::path& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {};
+    return stampOf(st);
 }
 
 struct Store;
@@ -159,6 +181,7 @@ struct Store {
     bool readOnly = false;
     std::string name;
     fs::path file;
+    FileStamp stamp;  // the version of the file the certificates were last read from or written to
     std::vector<Cert*> certs;
     std::size_t builtIn = 0;  // leading certificates that come from the system trust bundle
     int refs = 1;             // open handles and contexts taken from it that are still held
@@ -206,15 +229,21 @@ void attach(Cert* c, Store* s) {
     s->certs.push_back(c);
 }
 
-// Takes c out of its store, which its holders no longer keep alive; the store may now be
-// unreferenced, which the caller settles.
-void detach(Cert* c) {
+// Ends c's membership of its store (already out of the store's list), which its holders no
+// longer keep alive; the store may now be unreferenced, which the caller settles.
+void orphan(Cert* c) {
     Store* s = c->store;
-    s->certs.erase(std::find(s->certs.begin(), s->certs.end(), c));
     s->refs -= c->refs.load() - 1;
     c->store = nullptr;
     c->pub.hCertStore = nullptr;
     release(c);
+}
+
+// Takes c out of its store, as orphan does.
+void detach(Cert* c) {
+    Store* s = c->store;
+    s->certs.erase(std::find(s->certs.begin(), s->certs.end(), c));
+    orphan(c);
 }
 
 std::string upper(std::string s) {
@@ -232,40 +261,6 @@ Bytes unhex(const std::string& s) {
     Bytes out;
     for (std::size_t i = 0; i + 1 < s.size(); i += 2) out.push_back(static_cast<BYTE>(std::stoi(s.substr(i, 2), nullptr, 16)));
     return out;
-}
-
-bool saveStore(const Store& s) {
-    if (!s.system) return true;
-    std::error_code ec;
-    fs::create_directories(s.file.parent_path(), ec);
-    fs::path tmp = s.file;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::trunc);
-        if (!out) return false;
-        for (std::size_t i = s.builtIn; i < s.certs.size(); ++i) {
-            const Cert& c = *s.certs[i];
-            out << hex(c.der.data(), c.der.size()) << encodeProps(c) << "\n";
-        }
-        if (!out.flush()) return false;
-    }
-    fs::rename(tmp, s.file, ec);
-    return !ec;
-}
-
-// What identifies one version of a file: a store rewritten by any process gets a new one.
-struct FileStamp {
-    bool exists = false;
-    std::uint64_t inode = 0, size = 0;
-    std::int64_t seconds = 0, nanoseconds = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp stampOf(const fs::path& file) {
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) return {};
-    return {true, static_cast<std::uint64_t>(st.st_ino), static_cast<std::uint64_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec), static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
 }
 
 const char* const kTrustBundle = "/etc/ssl/certs/ca-certificates.crt";
@@ -303,10 +298,22 @@ fs::path systemStoreFile(bool machine, const std::string& upperName) {
     return stateDirectory() / "certificates" / (machine ? "machine" : "user") / (upperName + ".store");
 }
 
-// The certificates of a store file, as lone contexts.
-std::vector<Cert*> readStoreFile(const fs::path& file) {
+// The certificates of one version of a store file, as lone contexts; a missing file is an
+// empty store.
+std::vector<Cert*> readStoreFile(const fs::path& file, FileStamp* stamp = nullptr) {
     std::vector<Cert*> out;
-    std::ifstream in(file);
+    if (stamp) *stamp = {};
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return out;
+    struct stat st {};
+    if (stamp && ::fstat(fd, &st) == 0) *stamp = stampOf(st);
+    std::string text;
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
+        if (n > 0) text.append(buf, static_cast<std::size_t>(n));
+    ::close(fd);
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
@@ -326,6 +333,81 @@ std::vector<Cert*> readStoreFile(const fs::path& file) {
     return out;
 }
 
+bool writeWhole(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::fsync(fd) == 0;
+}
+
+void syncFolder(const fs::path& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Writes text to a temporary file of this writer beside file, then renames it over file; on
+// failure nothing of the temporary file is left.
+bool replaceFile(const fs::path& file, const std::string& text, mode_t mode) {
+    static std::atomic<unsigned> counter{0};
+    fs::path tmp = file;
+    tmp += "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+    int fd = ::open(tmp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0) return false;
+    bool ok = writeWhole(fd, text);
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(tmp.c_str(), file.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    syncFolder(file.parent_path());
+    return true;
+}
+
+// Removes what writers that died left of their temporary files for file: every writer holds
+// the file's lock while its temporary file exists, so one found under the lock is a leftover.
+void removeLeftovers(const fs::path& file) {
+    const std::string prefix = file.filename().string() + ".";
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(file.parent_path(), ec)) {
+        const std::string n = e.path().filename().string();
+        if (n.size() > prefix.size() + 4 && n.starts_with(prefix) && n.ends_with(".tmp")) fs::remove(e.path(), ec);
+    }
+}
+
+// An exclusive lock between processes on a file's read-modify-write, held while it lives.
+class FileLock {
+public:
+    explicit FileLock(const fs::path& file) {
+        fs::path lockFile = file;
+        lockFile += ".lock";
+        fd_ = ::open(lockFile.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (fd_ < 0) return;
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+    }
+    ~FileLock() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
 Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
     std::string key = storeKey(machine, upper(name));
     auto& open = openSystemStores();
@@ -343,9 +425,68 @@ Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
         for (Cert* c : bundleCerts()) attach(copyCert(*c), s);
         s->builtIn = s->certs.size();
     }
-    for (Cert* c : readStoreFile(s->file)) attach(c, s);
+    for (Cert* c : readStoreFile(s->file, &s->stamp)) attach(c, s);
     open[key] = s;
     return s;
+}
+
+// Brings a system store's own certificates in line with its file: the contexts of certificates
+// still there stay (with the file's properties), the others leave the store.
+void syncWithFile(Store* s) {
+    std::vector<Cert*> disk = readStoreFile(s->file, &s->stamp);
+    std::vector<Cert*> old(s->certs.begin() + static_cast<std::ptrdiff_t>(s->builtIn), s->certs.end());
+    s->certs.resize(s->builtIn);
+    for (Cert* d : disk) {
+        auto same = std::find_if(old.begin(), old.end(), [d](Cert* c) { return c && c->der == d->der; });
+        if (same == old.end()) {
+            attach(d, s);
+            continue;
+        }
+        (*same)->props = std::move(d->props);
+        s->certs.push_back(*same);
+        *same = nullptr;
+        release(d);
+    }
+    for (Cert* c : old)
+        if (c) orphan(c);
+}
+
+bool writeStoreFile(Store& s) {
+    std::string text;
+    for (std::size_t i = s.builtIn; i < s.certs.size(); ++i) {
+        const Cert& c = *s.certs[i];
+        text += hex(c.der.data(), c.der.size()) + encodeProps(c) + "\n";
+    }
+    if (!replaceFile(s.file, text, 0666)) return false;
+    s.stamp = stampOf(s.file);
+    return true;
+}
+
+// Runs change on the store's current content and keeps the result. For a system store that is
+// done under the lock of its file, on the file as it is now, so that no other process's write
+// is lost; a result that cannot be written is dropped again. change returns an error code and
+// sets write when it changed the store.
+template <class Change>
+DWORD changeStore(Store* s, Change&& change) {
+    bool write = false;
+    ++s->refs;  // the contexts a change or a new read drops may be all that held it
+    struct Settle {
+        Store* s;
+        ~Settle() { releaseStore(s); }
+    } settle{s};
+    if (!s->system) return change(write);
+    std::error_code ec;
+    fs::create_directories(s->file.parent_path(), ec);
+    FileLock fileLock(s->file);
+    if (!fileLock.held()) return ERROR_WRITE_FAULT;
+    removeLeftovers(s->file);
+    if (stampOf(s->file) != s->stamp) syncWithFile(s);
+    DWORD result = change(write);
+    if (!result && write && !writeStoreFile(*s)) {
+        syncWithFile(s);
+        result = ERROR_WRITE_FAULT;
+    }
+    return result;
 }
 
 // --- key containers ---
@@ -392,16 +533,16 @@ EVP_PKEY* loadKey(const std::string& container, bool machine) {
 bool saveKey(const std::string& container, bool machine, EVP_PKEY* key) {
     std::error_code ec;
     fs::create_directories(keyFolder(machine), ec);
-    fs::path path = keyFile(container, machine);
-    fs::path tmp = path;
-    tmp += ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "w");
-    if (!f) return false;
-    fs::permissions(tmp, fs::perms::owner_read | fs::perms::owner_write, ec);
-    bool ok = PEM_write_PrivateKey(f, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
-    ok = std::fclose(f) == 0 && ok;
-    if (ok) fs::rename(tmp, path, ec);
-    return ok && !ec;
+    BIO* pem = BIO_new(BIO_s_mem());
+    bool ok = pem && PEM_write_bio_PrivateKey(pem, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+    char* data = nullptr;
+    long n = ok ? BIO_get_mem_data(pem, &data) : 0;
+    std::string text(data ? data : "", static_cast<std::size_t>(n > 0 ? n : 0));
+    OPENSSL_cleanse(data, static_cast<std::size_t>(n > 0 ? n : 0));
+    BIO_free(pem);
+    ok = ok && replaceFile(keyFile(container, machine), text, 0600);
+    OPENSSL_cleanse(text.data(), text.size());
+    return ok;
 }
 
 struct Provider {
@@ -553,14 +694,6 @@ struct Chain {
     }
 };
 
-void addUntrusted(STACK_OF(X509) * stack, Store* s) {
-    if (!s) return;
-    for (Cert* c : s->certs) {
-        X509_up_ref(c->x509);
-        sk_X509_push(stack, c->x509);
-    }
-}
-
 DWORD trustBits(int err) {
     switch (err) {
         case X509_V_OK: return 0;
@@ -648,6 +781,105 @@ const TrustCache& trustCache() {
     return cache;
 }
 
+// One verification of a leaf against the trust roots with a given set of intermediates.
+struct Verdict {
+    DWORD bits = 0;
+    STACK_OF(X509)* chain = nullptr;   // as the verifier built it, with references
+    std::vector<X509*> intermediates;  // borrowed from the caller's candidates
+
+    Verdict() = default;
+    Verdict(Verdict&& other) noexcept { *this = std::move(other); }
+    Verdict& operator=(Verdict&& other) noexcept {
+        std::swap(bits, other.bits);
+        std::swap(chain, other.chain);
+        std::swap(intermediates, other.intermediates);
+        return *this;
+    }
+    ~Verdict() {
+        if (chain) sk_X509_pop_free(chain, X509_free);
+    }
+};
+
+Verdict verifyWith(X509* leaf, const std::vector<X509*>& intermediates, const TrustCache& trust, const time_t* at) {
+    Verdict v;
+    v.intermediates = intermediates;
+    STACK_OF(X509)* untrusted = sk_X509_new_null();
+    for (X509* x : intermediates) sk_X509_push(untrusted, x);
+    X509_STORE_CTX* ctx = X509_STORE_CTX_new();
+    X509_STORE_CTX_init(ctx, trust.roots, leaf, untrusted);
+    X509_STORE_CTX_set_app_data(ctx, &v.bits);
+    X509_STORE_CTX_set_purpose(ctx, X509_PURPOSE_SSL_SERVER);
+    if (at) X509_STORE_CTX_set_time(ctx, 0, *at);
+    X509_verify_cert(ctx);
+    v.chain = X509_STORE_CTX_get1_chain(ctx);
+    X509_STORE_CTX_free(ctx);
+    sk_X509_free(untrusted);
+    ERR_clear_error();
+    return v;
+}
+
+// Bounds on the search for a chain, against a peer that sends many look-alike issuers.
+constexpr std::size_t kMaxChainDepth = 8;
+constexpr std::size_t kMaxCandidatePaths = 8;
+constexpr int kMaxSearchSteps = 256;
+
+// The intermediates of every way up from cert through the candidates to a trust root, found by
+// trying each candidate issuer in turn.
+void pathsToRoots(X509* cert, const std::vector<X509*>& candidates, const TrustCache& trust, std::vector<X509*>& path,
+                  std::vector<std::vector<X509*>>& found, int& steps) {
+    if (--steps < 0 || found.size() >= kMaxCandidatePaths) return;
+    if (std::any_of(trust.rootList.begin(), trust.rootList.end(),
+                    [cert](X509* root) { return X509_check_issued(root, cert) == X509_V_OK; }))
+        found.push_back(path);
+    if (path.size() >= kMaxChainDepth) return;
+    for (X509* c : candidates) {
+        if (std::find(path.begin(), path.end(), c) != path.end() || X509_check_issued(c, cert) != X509_V_OK) continue;
+        path.push_back(c);
+        pathsToRoots(c, candidates, trust, path, found, steps);
+        path.pop_back();
+    }
+}
+
+// How far a verdict is from a good chain: none of its problems, only problems of its
+// certificates (time, usage), or a chain that does not reach a trusted root.
+int verdictRank(DWORD bits) {
+    if (!bits) return 0;
+    constexpr DWORD kChainBits = CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_NOT_SIGNATURE_VALID;
+    return bits & kChainBits ? 2 : 1;
+}
+
+// The chain judged best for leaf. The verifier follows the first issuer it finds among the
+// candidates; when that chain fails, every other way through the candidate issuers is tried,
+// so that an issuer leading nowhere does not hide one that leads to a trusted root.
+Verdict judgeChain(X509* leaf, const std::vector<X509*>& offered, const TrustCache& trust, const time_t* at) {
+    std::vector<X509*> candidates;
+    for (X509* x : offered) {
+        if (X509_cmp(x, leaf) == 0) continue;
+        if (std::none_of(candidates.begin(), candidates.end(), [x](X509* c) { return X509_cmp(c, x) == 0; }))
+            candidates.push_back(x);
+    }
+    Verdict best = verifyWith(leaf, candidates, trust, at);
+    if (!best.bits) return best;
+    std::vector<std::vector<X509*>> paths;
+    std::vector<X509*> path;
+    int steps = kMaxSearchSteps;
+    pathsToRoots(leaf, candidates, trust, path, paths, steps);
+    for (const auto& p : paths) {
+        Verdict v = verifyWith(leaf, p, trust, at);
+        if (verdictRank(v.bits) < verdictRank(best.bits)) best = std::move(v);
+        if (!best.bits) break;
+    }
+    return best;
+}
+
+// As RFC 6125 has it: a wildcard stands for a whole left-most label, and an address matches
+// only an address entry of the certificate, never a name that spells it.
+bool serverNameMatches(X509* leaf, const std::string& host) {
+    const int address = X509_check_ip_asc(leaf, host.c_str(), 0);  // -2: not an address
+    if (address != -2) return address == 1;
+    return X509_check_host(leaf, host.c_str(), host.size(), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS, nullptr) == 1;
+}
+
 }  // namespace
 
 namespace crypt32 {
@@ -667,6 +899,21 @@ void addTrustRoots(X509_STORE* target) {
     std::lock_guard g(lock());
     for (X509* x : trustCache().rootList) X509_STORE_add_cert(target, x);
     ERR_clear_error();
+}
+
+STACK_OF(X509) * chainIntermediates(X509* leaf, STACK_OF(X509) * sent) {
+    std::lock_guard g(lock());
+    const TrustCache& trust = trustCache();
+    std::vector<X509*> candidates;
+    for (int i = 0; sent && i < sk_X509_num(sent); ++i) candidates.push_back(sk_X509_value(sent, i));
+    candidates.insert(candidates.end(), trust.intermediates.begin(), trust.intermediates.end());
+    const Verdict verdict = judgeChain(leaf, candidates, trust, nullptr);
+    STACK_OF(X509)* out = sk_X509_new_null();
+    for (X509* x : verdict.intermediates) {
+        X509_up_ref(x);
+        sk_X509_push(out, x);
+    }
+    return out;
 }
 
 std::vector<std::string> keyContainers(bool machine) {
@@ -814,28 +1061,30 @@ BOOL CertAddCertificateContextToStore(HCERTSTORE store, PCCERT_CONTEXT cert, DWO
         return FALSE;
     }
     Cert* from = asCert(cert);
-    auto same = std::find_if(s->certs.begin(), s->certs.end(), [&](Cert* c) { return c->der == from->der; });
-    if (same != s->certs.end()) {
-        if (disposition == CERT_STORE_ADD_NEW) {
-            SetLastError(CRYPT_E_EXISTS);
-            return FALSE;
+    Cert* result = nullptr;
+    DWORD error = changeStore(s, [&](bool& write) -> DWORD {
+        auto same = std::find_if(s->certs.begin(), s->certs.end(), [&](Cert* c) { return c->der == from->der; });
+        if (same != s->certs.end()) {
+            if (disposition == CERT_STORE_ADD_NEW) return CRYPT_E_EXISTS;
+            if (disposition == CERT_STORE_ADD_USE_EXISTING) {
+                result = *same;
+                return 0;
+            }
+            if (disposition == CERT_STORE_ADD_REPLACE_EXISTING) {
+                if (static_cast<std::size_t>(same - s->certs.begin()) < s->builtIn) --s->builtIn;
+                detach(*same);  // the caller's handle keeps the store
+            }
         }
-        if (disposition == CERT_STORE_ADD_USE_EXISTING) {
-            if (added) *added = &retain(*same)->pub;
-            return TRUE;
-        }
-        if (disposition == CERT_STORE_ADD_REPLACE_EXISTING) {
-            if (static_cast<std::size_t>(same - s->certs.begin()) < s->builtIn) --s->builtIn;
-            detach(*same);  // the caller's handle keeps the store
-        }
-    }
-    Cert* c = copyCert(*from);
-    attach(c, s);
-    if (!saveStore(*s)) {
-        SetLastError(ERROR_WRITE_FAULT);
+        result = copyCert(*from);
+        attach(result, s);
+        write = true;
+        return 0;
+    });
+    if (error) {
+        SetLastError(error);
         return FALSE;
     }
-    if (added) *added = &retain(c)->pub;
+    if (added) *added = &retain(result)->pub;
     return TRUE;
 }
 
@@ -855,19 +1104,23 @@ BOOL CertDeleteCertificateFromStore(PCCERT_CONTEXT cert) {
         return FALSE;
     }
     Cert* c = asCert(cert);
-    Store* s = c->store;
-    BOOL ok = TRUE;
-    if (s) {
-        auto it = std::find(s->certs.begin(), s->certs.end(), c);
-        if (it != s->certs.end() && static_cast<std::size_t>(it - s->certs.begin()) >= s->builtIn) {
-            ++s->refs;  // kept for the save, whoever else held it
+    DWORD error = 0;
+    if (Store* s = c->store) {
+        error = changeStore(s, [&](bool& write) -> DWORD {
+            auto it = std::find(s->certs.begin(), s->certs.end(), c);
+            // Gone already (another process deleted it), or a root of the system's own bundle.
+            if (it == s->certs.end() || static_cast<std::size_t>(it - s->certs.begin()) < s->builtIn) return 0;
             detach(c);
-            ok = saveStore(*s) ? TRUE : FALSE;
-            releaseStore(s);
-        }
+            write = true;
+            return 0;
+        });
     }
     release(c);  // deletion always frees the caller's context
-    return ok;
+    if (error) {
+        SetLastError(error);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CertGetCertificateContextProperty(PCCERT_CONTEXT cert, DWORD propId, void* data, DWORD* length) {
@@ -930,19 +1183,30 @@ BOOL CertSetCertificateContextProperty(PCCERT_CONTEXT cert, DWORD propId, DWORD,
         return FALSE;
     }
     Cert* c = asCert(cert);
-    if (!data) {
-        c->props.erase(propId);
-    } else if (propId == CERT_KEY_PROV_INFO_PROP_ID) {
-        auto* info = static_cast<const CRYPT_KEY_PROV_INFO*>(data);
-        auto w = [](const WCHAR* s) { return s ? std::u16string(s) : std::u16string(); };
-        c->props[propId] = encodeKeyProvInfo(w(info->pwszContainerName), w(info->pwszProvName), info->dwProvType,
-                                             info->dwFlags, info->dwKeySpec);
-    } else {
-        auto* blob = static_cast<const CRYPT_DATA_BLOB*>(data);
-        c->props[propId] = Bytes(blob->pbData, blob->pbData + blob->cbData);
+    auto set = [&] {
+        if (!data) {
+            c->props.erase(propId);
+        } else if (propId == CERT_KEY_PROV_INFO_PROP_ID) {
+            auto* info = static_cast<const CRYPT_KEY_PROV_INFO*>(data);
+            auto w = [](const WCHAR* s) { return s ? std::u16string(s) : std::u16string(); };
+            c->props[propId] = encodeKeyProvInfo(w(info->pwszContainerName), w(info->pwszProvName), info->dwProvType,
+                                                 info->dwFlags, info->dwKeySpec);
+        } else {
+            auto* blob = static_cast<const CRYPT_DATA_BLOB*>(data);
+            c->props[propId] = Bytes(blob->pbData, blob->pbData + blob->cbData);
+        }
+    };
+    if (!c->store) {
+        set();
+        return TRUE;
     }
-    if (c->store && !saveStore(*c->store)) {
-        SetLastError(ERROR_WRITE_FAULT);
+    DWORD error = changeStore(c->store, [&](bool& write) -> DWORD {
+        set();
+        write = c->store != nullptr;  // false once another process deleted it from the store
+        return 0;
+    });
+    if (error) {
+        SetLastError(error);
         return FALSE;
     }
     return TRUE;
@@ -1051,29 +1315,22 @@ BOOL CertGetCertificateChain(HCERTCHAINENGINE, PCCERT_CONTEXT cert, const FILETI
     std::lock_guard g(lock());
     Cert* leaf = asCert(cert);
     const TrustCache& trust = trustCache();
-    STACK_OF(X509)* untrusted = sk_X509_new_null();
-    for (X509* x : trust.intermediates) {
-        X509_up_ref(x);
-        sk_X509_push(untrusted, x);
-    }
-    addUntrusted(untrusted, leaf->store);
-    if (additional != leaf->store) addUntrusted(untrusted, static_cast<Store*>(additional));
-    X509_STORE_CTX* ctx = X509_STORE_CTX_new();
-    DWORD bits = 0;
-    X509_STORE_CTX_init(ctx, trust.roots, leaf->x509, untrusted);
-    X509_STORE_CTX_set_app_data(ctx, &bits);
-    X509_STORE_CTX_set_purpose(ctx, X509_PURPOSE_SSL_SERVER);
+    std::vector<X509*> candidates = trust.intermediates;
+    for (Store* s : {leaf->store, additional != leaf->store ? static_cast<Store*>(additional) : nullptr})
+        if (s)
+            for (Cert* c : s->certs) candidates.push_back(c->x509);
+    time_t at = 0;
     if (time) {
         std::uint64_t v = (static_cast<std::uint64_t>(time->dwHighDateTime) << 32) | time->dwLowDateTime;
-        X509_STORE_CTX_set_time(ctx, 0, static_cast<time_t>(v / 10000000ULL) - 11644473600LL);
+        at = static_cast<time_t>(v / 10000000ULL) - 11644473600LL;
     }
-    X509_verify_cert(ctx);
+    Verdict verdict = judgeChain(leaf->x509, candidates, trust, time ? &at : nullptr);
+    const DWORD bits = verdict.bits;
     auto* chain = new Chain;
     X509_up_ref(leaf->x509);
     chain->leaf = leaf->x509;
-    STACK_OF(X509)* built = X509_STORE_CTX_get1_chain(ctx);
-    for (int i = 0; built && i < sk_X509_num(built); ++i) {
-        X509* x = sk_X509_value(built, i);
+    for (int i = 0; verdict.chain && i < sk_X509_num(verdict.chain); ++i) {
+        X509* x = sk_X509_value(verdict.chain, i);
         unsigned char* der = nullptr;
         int n = i2d_X509(x, &der);
         if (n > 0) {
@@ -1082,9 +1339,6 @@ BOOL CertGetCertificateChain(HCERTCHAINENGINE, PCCERT_CONTEXT cert, const FILETI
         }
         OPENSSL_free(der);
     }
-    if (built) sk_X509_pop_free(built, X509_free);
-    X509_STORE_CTX_free(ctx);
-    sk_X509_pop_free(untrusted, X509_free);
     chain->elements.resize(chain->certs.size());
     for (std::size_t i = 0; i < chain->certs.size(); ++i)
         chain->elements[i] = {sizeof(CERT_CHAIN_ELEMENT), &chain->certs[i]->pub, {0, 0}};
@@ -1132,10 +1386,7 @@ BOOL CertVerifyCertificateChainPolicy(LPCSTR policy, PCCERT_CHAIN_CONTEXT chainC
              policy == CERT_CHAIN_POLICY_SSL)
         error = CERT_E_WRONG_USAGE;
     else if (serverName && *serverName && !(checks & SECURITY_FLAG_IGNORE_CERT_CN_INVALID_CP)) {
-        std::string host = utf8(serverName);
-        bool match = X509_check_ip_asc(chain->leaf, host.c_str(), 0) == 1 ||
-                     X509_check_host(chain->leaf, host.c_str(), host.size(), 0, nullptr) == 1;
-        if (!match) error = CERT_E_CN_NO_MATCH;
+        if (!serverNameMatches(chain->leaf, utf8(serverName))) error = CERT_E_CN_NO_MATCH;
     }
     status->dwError = error;
     status->lChainIndex = error ? 0 : -1;

@@ -436,6 +436,18 @@ int onVerify(int ok, X509_STORE_CTX* ctx) {
     return 0;
 }
 
+// The server's chain is built as the certificate library builds it (every candidate issuer,
+// sent or in the CA stores, tried); onVerify still applies the ignore flags.
+int verifyChain(X509_STORE_CTX* ctx, void*) {
+    STACK_OF(X509)* sent = X509_STORE_CTX_get0_untrusted(ctx);
+    STACK_OF(X509)* chosen = crypt32::chainIntermediates(X509_STORE_CTX_get0_cert(ctx), sent);
+    X509_STORE_CTX_set0_untrusted(ctx, chosen);
+    const int ok = X509_verify_cert(ctx);
+    X509_STORE_CTX_set0_untrusted(ctx, sent);
+    sk_X509_pop_free(chosen, X509_free);
+    return ok;
+}
+
 // Each transfer here gets a context of its own, so the context can name its request. The
 // machine's trust roots are the certificate library's.
 CURLcode onSslContext(CURL*, void* sslctx, void* self) {
@@ -443,6 +455,7 @@ CURLcode onSslContext(CURL*, void* sslctx, void* self) {
     SSL_CTX_set_app_data(ctx, self);
     crypt32::addTrustRoots(SSL_CTX_get_cert_store(ctx));
     SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, onVerify);
+    SSL_CTX_set_cert_verify_callback(ctx, verifyChain, nullptr);
     return CURLE_OK;
 }
 

@@ -7,11 +7,19 @@
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 
+#include <openssl/evp.h>
+#include <openssl/x509v3.h>
+
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -261,6 +269,172 @@ TEST(Crypt32, ChainsSeeRootsThatAnotherProcessAddsAndRemoves) {
     inAnotherProcess(false);
     EXPECT_EQ(policyStatus(cert, u"localhost", 0), CERT_E_CHAINING);
     CertFreeCertificateContext(cert);
+}
+
+// Distinct self-issued certificates (roots when ca), quick to make: one key signs them all.
+std::vector<std::string> makeCertificates(const std::string& prefix, int count, bool ca = false) {
+    static EVP_PKEY* key = EVP_EC_gen("P-256");
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) {
+        X509* x = X509_new();
+        X509_set_version(x, 2);
+        ASN1_INTEGER_set(X509_get_serialNumber(x), i + 1);
+        const std::string cn = prefix + "-" + std::to_string(i);
+        X509_NAME* name = X509_get_subject_name(x);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(cn.c_str()), -1,
+                                   -1, 0);
+        X509_set_issuer_name(x, name);
+        X509_gmtime_adj(X509_getm_notBefore(x), -60);
+        X509_gmtime_adj(X509_getm_notAfter(x), 86400);
+        X509_set_pubkey(x, key);
+        if (ca) {
+            X509V3_CTX ctx;
+            X509V3_set_ctx_nodb(&ctx);
+            X509V3_set_ctx(&ctx, x, x, nullptr, nullptr, 0);
+            X509_EXTENSION* ext = X509V3_EXT_conf_nid(nullptr, &ctx, NID_basic_constraints, "critical,CA:TRUE");
+            X509_add_ext(x, ext, -1);
+            X509_EXTENSION_free(ext);
+        }
+        X509_sign(x, key, EVP_sha256());
+        unsigned char* der = nullptr;
+        const int n = i2d_X509(x, &der);
+        out.emplace_back(reinterpret_cast<char*>(der), static_cast<std::size_t>(n));
+        OPENSSL_free(der);
+        X509_free(x);
+    }
+    return out;
+}
+
+HCERTSTORE openUserStore(const char* name) {
+    return CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, name);
+}
+
+BOOL addEncoded(HCERTSTORE store, const std::string& der) {
+    return CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                            static_cast<DWORD>(der.size()), CERT_STORE_ADD_NEW, nullptr);
+}
+
+// The encoded certificates of a user store, as a fresh opening of it shows them.
+std::multiset<std::string> storeContents(const char* name) {
+    std::multiset<std::string> out;
+    HCERTSTORE store = openUserStore(name);
+    for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c));)
+        out.emplace(reinterpret_cast<const char*>(c->pbCertEncoded), c->cbCertEncoded);
+    CertCloseStore(store, 0);
+    return out;
+}
+
+std::vector<std::string> leftoverTemporaries() {
+    std::vector<std::string> out;
+    std::error_code ec;
+    const std::filesystem::path state = std::getenv("PLATFORM_STATE_DIR");
+    for (const auto& e : std::filesystem::recursive_directory_iterator(state, ec))
+        if (e.path().extension() == ".tmp") out.push_back(e.path().string());
+    return out;
+}
+
+// One process per list, each with the user store open beforehand and all released at the same
+// moment to add their certificates; the number of adds the processes were told failed.
+int addInProcessesAtOnce(const char* storeName, const std::vector<std::vector<std::string>>& perProcess) {
+    int start[2];
+    if (pipe(start) != 0) return -1;
+    std::vector<pid_t> children;
+    for (const auto& certificates : perProcess) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(start[1]);
+            HCERTSTORE store = openUserStore(storeName);
+            char byte;
+            while (read(start[0], &byte, 1) < 0 && errno == EINTR) {
+            }
+            int failed = 0;
+            for (const std::string& der : certificates) failed += addEncoded(store, der) ? 0 : 1;
+            CertCloseStore(store, 0);
+            _exit(failed);
+        }
+        if (pid > 0) children.push_back(pid);
+    }
+    close(start[0]);
+    close(start[1]);  // the start signal: every child reads the end of the pipe
+    int failed = 0;
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        failed += WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+    }
+    return children.size() == perProcess.size() ? failed : -1;
+}
+
+TEST(Crypt32, WritersInSeveralProcessesAtOnceKeepEveryAdd) {
+    struct Case {
+        const char* store;
+        int processes, addsEach;
+    } cases[] = {{"Shared2", 2, 60}, {"Shared5", 5, 20}};
+    for (const Case& c : cases) {
+        std::vector<std::vector<std::string>> perProcess;
+        for (int p = 0; p < c.processes; ++p)
+            perProcess.push_back(makeCertificates(std::string(c.store) + "-writer" + std::to_string(p), c.addsEach));
+        EXPECT_EQ(addInProcessesAtOnce(c.store, perProcess), 0) << c.store;
+        const std::multiset<std::string> kept = storeContents(c.store);
+        std::size_t missing = 0;
+        for (const auto& certificates : perProcess)
+            for (const std::string& der : certificates) missing += kept.count(der) == 1 ? 0 : 1;
+        EXPECT_EQ(missing, 0u) << c.store;
+        EXPECT_EQ(kept.size(), static_cast<std::size_t>(c.processes * c.addsEach)) << c.store;
+    }
+    EXPECT_EQ(leftoverTemporaries(), std::vector<std::string>{});
+}
+
+TEST(Crypt32, ProcessesTrustingTheirOwnRootsAtOnceKeepBoth) {
+    const std::size_t before = storeContents("ROOT").size();  // the system's roots, parsed once here
+    const std::vector<std::string> roots = makeCertificates("own root", 30, true);
+    for (std::size_t round = 0; round < roots.size(); round += 2) {
+        ASSERT_EQ(addInProcessesAtOnce("ROOT", {{roots[round]}, {roots[round + 1]}}), 0) << "round " << round / 2;
+        const std::multiset<std::string> kept = storeContents("ROOT");
+        for (std::size_t i = 0; i <= round + 1; ++i) ASSERT_EQ(kept.count(roots[i]), 1u) << "round " << round / 2;
+        ASSERT_EQ(kept.size(), before + round + 2) << "round " << round / 2;
+    }
+}
+
+// A full disk stands in: runs f with writes to files limited to limit bytes, and gives its
+// result and the error it left.
+template <class F>
+auto withFileSizeLimit(std::uintmax_t limit, F f) {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = static_cast<rlim_t>(limit);
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto result = f();
+    const DWORD error = GetLastError();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    return std::pair{result, error};
+}
+
+TEST(Crypt32, WritesThatCannotBeMadeAreForgottenAndLeaveNothing) {
+    const std::vector<std::string> der = makeCertificates("limited", 3);
+    HCERTSTORE store = openUserStore("MY");
+    ASSERT_TRUE(addEncoded(store, der[0]));
+    const auto file = std::filesystem::path(std::getenv("PLATFORM_STATE_DIR")) / "certificates/user/MY.store";
+    const auto [added, error] = withFileSizeLimit(std::filesystem::file_size(file) + 16, [&] { return addEncoded(store, der[1]); });
+    EXPECT_FALSE(added);
+    EXPECT_EQ(error, ERROR_WRITE_FAULT);
+    EXPECT_EQ(leftoverTemporaries(), std::vector<std::string>{});
+    int count = 0;
+    for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c));) ++count;
+    EXPECT_EQ(count, 1);
+    ASSERT_TRUE(addEncoded(store, der[2]));
+    CertCloseStore(store, 0);
+    EXPECT_EQ(storeContents("MY"), (std::multiset<std::string>{der[0], der[2]}));
+
+    certs().pfx(CertKind::Client);  // made before the limit
+    const auto [imported, importError] = withFileSizeLimit(64, [] { return importPfx(CertKind::Client); });
+    EXPECT_EQ(imported, nullptr);
+    EXPECT_EQ(importError, ERROR_WRITE_FAULT);
+    EXPECT_TRUE(crypt32::keyContainers(false).empty());
+    EXPECT_EQ(leftoverTemporaries(), std::vector<std::string>{});
 }
 
 std::vector<BYTE> littleEndian(const BIGNUM* n, std::size_t width) {
