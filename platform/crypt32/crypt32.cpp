@@ -26,8 +26,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -155,6 +157,7 @@ Cert* makeCert(const BYTE* data, std::size_t length) {
     X509* x = d2i_X509(nullptr, &p, static_cast<long>(length));
     if (!x || p != data + length) {
         X509_free(x);
+        ERR_clear_error();
         SetLastError(CRYPT_E_ASN1_BADTAG);
         return nullptr;
     }
@@ -183,6 +186,7 @@ struct Store {
     fs::path file;
     FileStamp stamp;  // the version of the file the certificates were last read from or written to
     std::vector<Cert*> certs;
+    std::vector<std::string> unreadable;  // lines of its file that cannot be read, written back as they are
     std::size_t builtIn = 0;  // leading certificates that come from the system trust bundle
     int refs = 1;             // open handles and contexts taken from it that are still held
 
@@ -257,10 +261,34 @@ std::string encodeProps(const Cert& c) {
     return out;
 }
 
-Bytes unhex(const std::string& s) {
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<Bytes> unhex(std::string_view s) {
+    if (s.size() % 2) return std::nullopt;
     Bytes out;
-    for (std::size_t i = 0; i + 1 < s.size(); i += 2) out.push_back(static_cast<BYTE>(std::stoi(s.substr(i, 2), nullptr, 16)));
+    out.reserve(s.size() / 2);
+    for (std::size_t i = 0; i < s.size(); i += 2) {
+        int hi = hexDigit(s[i]), lo = hexDigit(s[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out.push_back(static_cast<BYTE>(hi * 16 + lo));
+    }
     return out;
+}
+
+std::optional<DWORD> decimalDword(std::string_view s) {
+    if (s.empty() || s.size() > 10) return std::nullopt;
+    std::uint64_t n = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (n > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<DWORD>(n);
 }
 
 const char* const kTrustBundle = "/etc/ssl/certs/ca-certificates.crt";
@@ -298,15 +326,55 @@ fs::path systemStoreFile(bool machine, const std::string& upperName) {
     return stateDirectory() / "certificates" / (machine ? "machine" : "user") / (upperName + ".store");
 }
 
-// The certificates of one version of a store file, as lone contexts; a missing file is an
-// empty store.
-std::vector<Cert*> readStoreFile(const fs::path& file, FileStamp* stamp = nullptr) {
-    std::vector<Cert*> out;
+// One line of a store file: the certificate, then its properties as id:value; nullptr when any
+// part of it cannot be read.
+Cert* parseStoreLine(const std::string& line) {
+    std::istringstream words(line);
+    std::string derHex;
+    words >> derHex;
+    std::optional<Bytes> der = unhex(derHex);
+    if (!der || der->empty()) return nullptr;
+    std::map<DWORD, Bytes> props;
+    std::string prop;
+    while (words >> prop) {
+        std::size_t colon = prop.find(':');
+        if (colon == std::string::npos) return nullptr;
+        std::optional<DWORD> id = decimalDword(std::string_view(prop).substr(0, colon));
+        std::optional<Bytes> value = unhex(std::string_view(prop).substr(colon + 1));
+        if (!id || !value) return nullptr;
+        props[*id] = std::move(*value);
+    }
+    Cert* c = makeCert(der->data(), der->size());
+    if (c) c->props = std::move(props);
+    return c;
+}
+
+// Told once for each version of a store file, as the registry tells of a store it cannot use.
+void tellUnreadable(const fs::path& file, const FileStamp& stamp, std::size_t lines) {
+    static std::map<std::string, FileStamp> told;
+    auto [it, fresh] = told.try_emplace(file.string(), stamp);
+    if (!fresh && it->second == stamp) return;
+    it->second = stamp;
+    std::fprintf(stderr, "certificates: the store %s has %zu unreadable line(s); they are skipped and kept as they are\n",
+                 file.c_str(), lines);
+}
+
+struct StoreFile {
+    std::vector<Cert*> certs;  // lone contexts
+    std::vector<std::string> unreadable;
+};
+
+// One version of a store file; a missing file is an empty store, and lines that cannot be read
+// are set aside so that the rest of the store stays usable.
+StoreFile readStoreFile(const fs::path& file, FileStamp* stamp = nullptr) {
+    StoreFile out;
     if (stamp) *stamp = {};
     int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return out;
     struct stat st {};
-    if (stamp && ::fstat(fd, &st) == 0) *stamp = stampOf(st);
+    FileStamp version;
+    if (::fstat(fd, &st) == 0) version = stampOf(st);
+    if (stamp) *stamp = version;
     std::string text;
     char buf[65536];
     ssize_t n;
@@ -316,20 +384,13 @@ std::vector<Cert*> readStoreFile(const fs::path& file, FileStamp* stamp = nullpt
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string derHex;
-        words >> derHex;
-        Bytes der = unhex(derHex);
-        Cert* c = makeCert(der.data(), der.size());
-        if (!c) continue;
-        std::string prop;
-        while (words >> prop) {
-            std::size_t colon = prop.find(':');
-            if (colon == std::string::npos) continue;
-            c->props[static_cast<DWORD>(std::stoul(prop.substr(0, colon)))] = unhex(prop.substr(colon + 1));
-        }
-        out.push_back(c);
+        if (line.find_first_not_of(" \t\r\v\f") == std::string::npos) continue;
+        if (Cert* c = parseStoreLine(line))
+            out.certs.push_back(c);
+        else
+            out.unreadable.push_back(line);
     }
+    if (!out.unreadable.empty()) tellUnreadable(file, version, out.unreadable.size());
     return out;
 }
 
@@ -425,7 +486,9 @@ Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
         for (Cert* c : bundleCerts()) attach(copyCert(*c), s);
         s->builtIn = s->certs.size();
     }
-    for (Cert* c : readStoreFile(s->file, &s->stamp)) attach(c, s);
+    StoreFile disk = readStoreFile(s->file, &s->stamp);
+    for (Cert* c : disk.certs) attach(c, s);
+    s->unreadable = std::move(disk.unreadable);
     open[key] = s;
     return s;
 }
@@ -433,7 +496,9 @@ Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
 // Brings a system store's own certificates in line with its file: the contexts of certificates
 // still there stay (with the file's properties), the others leave the store.
 void syncWithFile(Store* s) {
-    std::vector<Cert*> disk = readStoreFile(s->file, &s->stamp);
+    StoreFile file = readStoreFile(s->file, &s->stamp);
+    s->unreadable = std::move(file.unreadable);
+    std::vector<Cert*>& disk = file.certs;
     std::vector<Cert*> old(s->certs.begin() + static_cast<std::ptrdiff_t>(s->builtIn), s->certs.end());
     s->certs.resize(s->builtIn);
     for (Cert* d : disk) {
@@ -457,6 +522,7 @@ bool writeStoreFile(Store& s) {
         const Cert& c = *s.certs[i];
         text += hex(c.der.data(), c.der.size()) + encodeProps(c) + "\n";
     }
+    for (const std::string& line : s.unreadable) text += line + "\n";
     if (!replaceFile(s.file, text, 0666)) return false;
     s.stamp = stampOf(s.file);
     return true;
@@ -507,11 +573,12 @@ std::string safeName(const std::string& container) {
     return out;
 }
 
+// A '%' that does not start an escape (in a file named by hand) stands for itself.
 std::string unsafeName(const std::string& file) {
     std::string out;
     for (std::size_t i = 0; i < file.size(); ++i) {
-        if (file[i] == '%' && i + 2 < file.size()) {
-            out += static_cast<char>(std::stoi(file.substr(i + 1, 2), nullptr, 16));
+        if (file[i] == '%' && i + 2 < file.size() && hexDigit(file[i + 1]) >= 0 && hexDigit(file[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(file[i + 1]) * 16 + hexDigit(file[i + 2]));
             i += 2;
         } else {
             out += file[i];
@@ -525,8 +592,12 @@ fs::path keyFile(const std::string& container, bool machine) { return keyFolder(
 EVP_PKEY* loadKey(const std::string& container, bool machine) {
     FILE* f = std::fopen(keyFile(container, machine).c_str(), "r");
     if (!f) return nullptr;
-    EVP_PKEY* k = PEM_read_PrivateKey(f, nullptr, nullptr, nullptr);
+    // Containers are written unencrypted: one that asks for a pass phrase is refused rather than
+    // left to prompt on the terminal.
+    auto noPassPhrase = [](char*, int, int, void*) { return -1; };
+    EVP_PKEY* k = PEM_read_PrivateKey(f, nullptr, noPassPhrase, nullptr);
     std::fclose(f);
+    if (!k) ERR_clear_error();
     return k;
 }
 
@@ -753,7 +824,7 @@ std::vector<FileStamp> trustStamps() {
 }
 
 void takeFromFile(const fs::path& file, std::vector<X509*>& into) {
-    for (Cert* c : readStoreFile(file)) {
+    for (Cert* c : readStoreFile(file).certs) {
         X509_up_ref(c->x509);
         into.push_back(c->x509);
         release(c);
@@ -947,7 +1018,8 @@ HCERTSTORE CertOpenStore(LPCSTR provider, DWORD, HCRYPTPROV, DWORD flags, const 
         bool standard = n == "MY" || n == "ROOT" || n == "CA" || n == "TRUST" || n == "ADDRESSBOOK" ||
                         n == "TRUSTEDPEOPLE" || n == "TRUSTEDPUBLISHER" || n == "DISALLOWED";
         fs::path file = systemStoreFile(machine, n);
-        if ((flags & CERT_STORE_OPEN_EXISTING_FLAG) && !standard && !fs::exists(file)) {
+        std::error_code ec;
+        if ((flags & CERT_STORE_OPEN_EXISTING_FLAG) && !standard && !fs::exists(file, ec)) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return nullptr;
         }

@@ -8,6 +8,7 @@
 #include <openssl/core_names.h>
 
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
 #include <signal.h>
@@ -19,7 +20,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -503,6 +507,174 @@ TEST(Crypt32, ImportedKeyBlobsExportAsPfxWithTheirCertificate) {
     EVP_PKEY_free(restored);
     CertFreeCertificateContext(again);
     CertCloseStore(back, 0);
+}
+
+std::string hexOf(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::string readWhole(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeWhole(const std::filesystem::path& file, const std::string& text) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+std::string propertyOf(PCCERT_CONTEXT c, DWORD id) {
+    DWORD n = 0;
+    if (!CertGetCertificateContextProperty(c, id, nullptr, &n)) return "(none)";
+    std::string out(n, '\0');
+    CertGetCertificateContextProperty(c, id, out.data(), &n);
+    return out;
+}
+
+// Store files as a hand edit or a broken disk leaves them: the lines that can be read load with
+// their properties, and a write keeps those and the lines that cannot be read as they were.
+TEST(Crypt32, CorruptStoreFilesKeepWhatCanBeRead) {
+    const std::vector<std::string> der = makeCertificates("kept", 4);
+    const std::string named = hexOf(der[0]) + " 1000:cafe", plain = hexOf(der[1]), spoilt = hexOf(der[2]);
+    const std::string good = named + "\n" + plain + "\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> readable;
+    } cases[] = {
+        {"not hex", good + "zz" + spoilt.substr(2) + "\n", {der[0], der[1]}},
+        {"odd hex", named + "\n" + spoilt + "0\n" + plain + "\n", {der[0], der[1]}},
+        {"property id not a number", good + spoilt + " name:00\n", {der[0], der[1]}},
+        {"property id too large", good + spoilt + " 4294967296:00\n", {der[0], der[1]}},
+        {"property value not hex", good + spoilt + " 11:xyz\n", {der[0], der[1]}},
+        {"word without a value", good + spoilt + " stray\n", {der[0], der[1]}},
+        {"not a certificate", good + "3082000a0102030405060708090a\n", {der[0], der[1]}},
+        {"truncated last line", good + spoilt.substr(0, spoilt.size() / 2), {der[0], der[1]}},
+        {"CRLF line ends", named + "\r\n" + plain + "\r\n", {der[0], der[1]}},
+        {"empty", "", {}},
+        {"binary", std::string("\x7f" "ELF\x02\x01\0\0\n\xff\xfe\x80\0\x01\n", 16), {}},
+    };
+    const auto folder = std::filesystem::path(std::getenv("PLATFORM_STATE_DIR")) / "certificates/user";
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string name = "CORRUPT" + std::to_string(index++);
+        writeWhole(folder / (name + ".store"), c.text);
+        HCERTSTORE store = openUserStore(name.c_str());
+        ASSERT_NE(store, nullptr) << c.name;
+        std::multiset<std::string> seen;
+        for (PCCERT_CONTEXT e = nullptr; (e = CertEnumCertificatesInStore(store, e));) {
+            const std::string encoded(reinterpret_cast<const char*>(e->pbCertEncoded), e->cbCertEncoded);
+            if (encoded == der[0]) {
+                EXPECT_EQ(propertyOf(e, 1000), "\xca\xfe") << c.name;
+            }
+            seen.insert(encoded);
+        }
+        EXPECT_EQ(seen, std::multiset<std::string>(c.readable.begin(), c.readable.end())) << c.name;
+        EXPECT_TRUE(addEncoded(store, der[3])) << c.name;
+        CertCloseStore(store, 0);
+
+        std::multiset<std::string> expected(c.readable.begin(), c.readable.end());
+        expected.insert(der[3]);
+        EXPECT_EQ(storeContents(name.c_str()), expected) << c.name;
+        // Every line is written back, the readable ones with their properties (and line ends of
+        // this system's own).
+        const std::vector<std::string> written = linesOf(readWhole(folder / (name + ".store")));
+        for (std::string line : linesOf(c.text)) {
+            const bool kept = std::find(written.begin(), written.end(), line) != written.end();
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            EXPECT_TRUE(kept || std::find(written.begin(), written.end(), line) != written.end()) << c.name << ": lost " << line;
+        }
+    }
+}
+
+TEST(Crypt32, KeyContainersNamedByHandAreListedAsNamed) {
+    const auto folder = std::filesystem::path(std::getenv("PLATFORM_STATE_DIR")) / "keys/user";
+    for (const char* file : {"by%zzhand.pem", "trailing%4.pem", "escaped%41.pem"}) writeWhole(folder / file, "");
+    const std::vector<std::string> listed = crypt32::keyContainers(false);
+    for (const char* name : {"by%zzhand", "trailing%4", "escapedA"})
+        EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name;
+    for (const char* file : {"by%zzhand.pem", "trailing%4.pem", "escaped%41.pem"}) std::filesystem::remove(folder / file);
+}
+
+// Key containers filled by hand: no key comes back from a file that holds none, and one that
+// asks for a pass phrase is refused instead of prompting. Run with no terminal and a silent
+// stdin, where a prompt would wait for ever.
+TEST(Crypt32, CorruptKeyContainersGiveNoKey) {
+    const auto folder = std::filesystem::path(std::getenv("PLATFORM_STATE_DIR")) / "keys/user";
+    EVP_PKEY* key = EVP_RSA_gen(2048);
+    BIO* bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
+    char* data = nullptr;
+    const std::string plainPem(data, static_cast<std::size_t>(BIO_get_mem_data(bio, &data)));
+    BIO_free(bio);
+    bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_PrivateKey(bio, key, EVP_aes_128_cbc(), nullptr, 0, nullptr, const_cast<char*>("secret"));
+    const std::string encryptedPem(data, static_cast<std::size_t>(BIO_get_mem_data(bio, &data)));
+    BIO_free(bio);
+    EVP_PKEY_free(key);
+    const std::vector<std::pair<const char*, std::string>> files = {
+        {"empty", ""},
+        {"truncated", plainPem.substr(0, plainPem.size() / 2)},
+        {"binary", std::string("\x30\x82\x04\0\xff\0\n", 7)},
+        {"certificate", certs().pem(CertKind::Client)},
+        {"encrypted", encryptedPem},
+    };
+
+    int quiet[2];
+    ASSERT_EQ(pipe(quiet), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        dup2(quiet[0], 0);
+        int keys = 0;
+        PCCERT_CONTEXT cert = contextOf(CertKind::Client);
+        for (const auto& [name, text] : files) {
+            writeWhole(folder / (std::string(name) + ".pem"), text);
+            const std::u16string container = wide(name);
+            CRYPT_KEY_PROV_INFO info{const_cast<WCHAR*>(container.c_str()), nullptr, PROV_RSA_FULL, 0, 0, nullptr, AT_KEYEXCHANGE};
+            CertSetCertificateContextProperty(cert, CERT_KEY_PROV_INFO_PROP_ID, 0, &info);
+            EVP_PKEY* got = crypt32::certificatePrivateKey(cert);
+            keys += got ? 1 : 0;
+            EVP_PKEY_free(got);
+        }
+        _exit(keys);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    pid_t done = 0;
+    for (int i = 0; i < 200 && (done = waitpid(child, &status, WNOHANG)) == 0; ++i) usleep(50000);
+    if (done == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    close(quiet[0]);
+    close(quiet[1]);
+    EXPECT_EQ(done, child) << "still waiting after 10 s";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "keys given from corrupt containers";
+    for (const auto& file : files) std::filesystem::remove(folder / (std::string(file.first) + ".pem"));
+}
+
+TEST(Crypt32, OpeningAStoreWhoseFileNameIsTooLongFails) {
+    std::filesystem::create_directories(std::filesystem::path(std::getenv("PLATFORM_STATE_DIR")) / "certificates/user");
+    const std::string name(300, 'N');
+    EXPECT_EQ(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER | CERT_STORE_OPEN_EXISTING_FLAG,
+                            name.c_str()),
+              nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace
