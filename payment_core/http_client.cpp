@@ -154,6 +154,12 @@ bool parseContentLength(const char* text, int& length) {
     return true;
 }
 
+// How much of PostData joins the head's write: all of a small body, else what fills one block.
+int inlinePostData(int headLength, int postLength) {
+    if (postLength <= kAttachedBlock) return postLength;
+    return headLength < kAttachedBlock ? kAttachedBlock - headLength : 0;
+}
+
 bool startsLikeStatusLine(const char* bytes, int length) {
     const int n = length < 5 ? length : 5;
     return std::memcmp(bytes, "HTTP/", static_cast<std::size_t>(n)) == 0;
@@ -406,7 +412,12 @@ int HttpClient::runRequest(const char* method, bool withBody) {
     int result = beginRequest(method);
     if (result || !isReady()) return result;
     result = sendRequest(withBody);
-    if (result) return result;
+    // A send cut short by the connection (a socket code): the connection's own failure, or a final
+    // answer that came while the request was going out (the server's verdict on what it saw), is
+    // the result.
+    const bool connectionGone = result >= 10000;
+    if (connectionGone && transferError_) return takeTransferError();
+    if (result && !(connectionGone && finalAnswerStarted())) return result;
     result = waitForReply();
     // A response that went wrong leaves the connection in an unknown place in the stream.
     if (result && isReady()) {
@@ -558,10 +569,14 @@ int HttpClient::sendRequest(bool withBody) {
     const bool body = withBody && contentLength > 0;
     InlineString99 head;
     int result = buildRequestHead(head, withBody, static_cast<int>(contentLength));
-    // One write for the head and the data: a second small one would wait for the peer's ACK.
-    if (!result && withBody) result = appendString(head, PostData);
+    // The head goes out in one write with the start of the data (a second small write would wait
+    // for the peer's ACK); a large PostData is sent from where it is rather than copied behind it.
+    const int together = withBody ? inlinePostData(head.length(), PostData.length()) : 0;
+    if (!result) result = head.append(PostData.data(), static_cast<std::size_t>(together));
     if (!result && body) onStartTransfer(0);
     if (!result) result = sendAll(head.data(), head.length(), body);
+    if (!result && together < PostData.length())
+        result = sendAll(PostData.data() + together, PostData.length() - together, true);
     if (!result && body) {
         unsigned sent = static_cast<unsigned>(PostData.length());
         if (!result && file != INVALID_HANDLE_VALUE) result = sendAttachedFile(file, fileSize, sent);
@@ -595,12 +610,12 @@ int HttpClient::sendAttachedFile(HANDLE file, unsigned expected, unsigned& sent)
 }
 
 int HttpClient::waitForReply() {
-    if (transferError_) return transferError_;
+    if (transferError_) return takeTransferError();
     if (!isReady() || timeoutMs() < 0) return kOk;
     for (;;) {
-        if (transferError_) return transferError_;
+        if (transferError_) return takeTransferError();
         if (transferEnded_) return kOk;
-        if (!isReady()) return transferError_;
+        if (!isReady()) return transferError_ ? takeTransferError() : kOk;
         if (!waitCycle(20)) return kInterrupted;
     }
 }
@@ -678,9 +693,17 @@ void HttpClient::failTransfer(int code, const char* text) {
     if (!transferError_) {
         transferError_ = code;
         setLastError(text, code);
+        transferErrorText_.assign(static_cast<std::size_t>(lastError.length()), lastError.data());
     }
     setAcceptData(false);
 }
+
+int HttpClient::takeTransferError() {
+    lastError.assign(static_cast<std::size_t>(transferErrorText_.length()), transferErrorText_.data());
+    return transferError_;
+}
+
+bool HttpClient::finalAnswerStarted() const { return responseState >= 2 && !StatusLine.empty(); }
 
 void HttpClient::onConnected(int code, const char* text) {
     (void)text;
@@ -692,7 +715,10 @@ void HttpClient::onConnected(int code, const char* text) {
     setTimeoutMs(saved);
 }
 
-void HttpClient::onDisconnected(int, const char*) {
+void HttpClient::onDisconnected(int code, const char* text) {
+    // A connection that the TLS level ended for a cause of its own (an alert, a broken record)
+    // fails the exchange with that cause and its text.
+    if (!transferEnded_ && currentAction && code > 0 && code < 10000) failTransfer(code, text);
     if (!transferEnded_ && currentAction) {
         const bool bodyShort = responseState == 3 && ContentLength >= 0 && bytesReceived < ContentLength;
         const bool chunksShort = responseState >= 4;

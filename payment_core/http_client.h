@@ -77,6 +77,9 @@ private:
     int waitForReply();
     void finishTransfer();
     void failTransfer(int code, const char* text);
+    // The stored failure, its text back in lastError.
+    int takeTransferError();
+    bool finalAnswerStarted() const;
     void takeLinePiece(const char* bytes, int length, bool endOfLine);
     void parseLine(const char* bytes, int length, bool endOfLine);
     void parseStatusLine(const char* bytes, int length);
@@ -88,6 +91,7 @@ private:
 
     bool transferEnded_ = false;
     int transferError_ = 0;
+    InlineString99 transferErrorText_;
     bool localFileFailed_ = false;
     bool rerun_ = false;
     bool pendingBody_ = false;

@@ -39,6 +39,9 @@ public:
     // (or the backlog is still going out).
     int sendData(const void* bytes, int length);
     int flushEncrypted(const char* bytes, int length);
+    // After a 10035 from sendData: whether the socket itself held bytes back (rather than only
+    // taking one record of several).
+    bool sendWouldBlock() const { return !tlsOn || handshaking || bytesSentTls == 0 || !tlsOutput.empty(); }
     // While TLS is on these apply to the plaintext, not to the socket.
     void setAcceptData(bool on);
     int setEol(const char* bytes, int length);

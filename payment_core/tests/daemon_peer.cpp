@@ -115,4 +115,31 @@ bool Daemon::start(const std::vector<std::string>& argv, int port) {
     return false;
 }
 
+namespace {
+const char* const kNginxEcho = "/usr/lib/nginx/modules/ngx_http_echo_module.so";
+}  // namespace
+
+bool nginxHasEcho() { return ::access(kNginxEcho, R_OK) == 0; }
+
+bool startNginx(Daemon& daemon, int port, const std::string& serverLines, const std::string& certPem,
+                const std::string& keyPem) {
+    const std::string nginx = findProgram("nginx");
+    if (nginx.empty()) return false;
+    const std::string root = daemon.folder();
+    const bool tls = !certPem.empty();
+    std::string conf = "daemon off;\nmaster_process off;\nerror_log " + root + "/error.log info;\npid " + root +
+                       "/nginx.pid;\n";
+    if (nginxHasEcho()) conf += std::string("load_module ") + kNginxEcho + ";\n";
+    conf += "events { worker_connections 64; }\nhttp {\n  access_log off;\n  default_type text/plain;\n";
+    for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
+        conf += std::string("  ") + temp + "_temp_path " + root + "/" + temp + ";\n";
+    conf += "  server {\n    listen 127.0.0.1:" + std::to_string(port) + (tls ? " ssl" : "") + ";\n    root " + root +
+            "/htdocs;\n";
+    if (tls) conf += "    ssl_certificate " + certPem + ";\n    ssl_certificate_key " + keyPem + ";\n";
+    conf += serverLines + "\n  }\n}\n";
+    daemon.writeFile("nginx.conf", conf);
+    std::filesystem::create_directories(root + "/htdocs");
+    return daemon.start({nginx, "-p", root, "-c", root + "/nginx.conf", "-e", root + "/error.log"}, port);
+}
+
 }  // namespace daemon_peer

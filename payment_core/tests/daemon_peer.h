@@ -31,4 +31,12 @@ private:
     std::string folder_;
 };
 
+// nginx on 127.0.0.1:port, serving daemon.folder()/htdocs, with serverLines inside its server
+// block; over TLS when a certificate and key (PEM files) are given. The echo module is loaded
+// when installed. False when the program is missing or does not come up.
+bool startNginx(Daemon& daemon, int port, const std::string& serverLines, const std::string& certPem = "",
+                const std::string& keyPem = "");
+// Whether nginx's echo module is installed (for locations that read the whole body first).
+bool nginxHasEcho();
+
 }  // namespace daemon_peer
