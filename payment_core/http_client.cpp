@@ -160,6 +160,21 @@ int inlinePostData(int headLength, int postLength) {
     return headLength < kAttachedBlock ? kAttachedBlock - headLength : 0;
 }
 
+// Whether a comma-separated header value lists the token, compared without case.
+bool listsToken(const char* value, const char* token) {
+    const std::size_t n = std::strlen(token);
+    for (const char* p = value; *p;) {
+        while (*p == ' ' || *p == '\t' || *p == ',') ++p;
+        const char* end = p;
+        while (*end && *end != ',') ++end;
+        const char* last = end;
+        while (last > p && (last[-1] == ' ' || last[-1] == '\t')) --last;
+        if (static_cast<std::size_t>(last - p) == n && compareTextPrefixNoCase(p, token, n) == 0) return true;
+        p = end;
+    }
+    return false;
+}
+
 bool startsLikeStatusLine(const char* bytes, int length) {
     const int n = length < 5 ? length : 5;
     return std::memcmp(bytes, "HTTP/", static_cast<std::size_t>(n)) == 0;
@@ -459,6 +474,8 @@ int HttpClient::beginRequest(const char* method) {
     ContentLength = -1;
     transferEnded_ = false;
     transferError_ = 0;
+    answerCloses_ = false;
+    answerKeepsAlive_ = false;
     headLine_.reset();
     headBytes_ = 0;
     localFileFailed_ = false;
@@ -682,7 +699,10 @@ void HttpClient::finishTransfer() {
     // Marked first: closing reports the disconnect, which must see this transfer as complete.
     const bool first = !transferEnded_;
     transferEnded_ = true;
-    if (!KeepAlive) closeConnection();
+    // A server that ends the connection after this answer would drop a request sent on it before
+    // its close arrives. HTTP/1.0 keeps a connection only when the answer says so.
+    const bool http10 = StatusLine.empty() || equalsNoCase(StatusProtocol.data(), "HTTP/1.0");
+    if (!KeepAlive || answerCloses_ || (http10 && !answerKeepsAlive_)) closeConnection();
     if (first) onEndTransfer(1);
     if (timeoutMs() < 0) closeConnection();
 }
@@ -848,6 +868,8 @@ void HttpClient::parseLine(const char* bytes, int length, bool endOfLine) {
 
 void HttpClient::parseStatusLine(const char* bytes, int length) {
     responseState = 2;
+    answerCloses_ = false;
+    answerKeepsAlive_ = false;
     StatusLine.assign(static_cast<std::size_t>(length), bytes);
     const char* line = StatusLine.data();
     const char* blank = std::strchr(line, ' ');
@@ -878,10 +900,14 @@ void HttpClient::parseHeaderLine(const char* bytes, int length) {
     if (FollowRedirects != 0 && equalsNoCase(name, "Location")) Location.assignCString(value);
     onHeader(name, value);
     if (equalsNoCase(name, "Content-Length")) {
-        if (!parseContentLength(value, ContentLength)) {
+        // An answer that has no body may announce the length of a resource of any size.
+        if (!parseContentLength(value, ContentLength) && !answerHasNoBody()) {
             failTransfer(kHttpBadResponse, "Invalid Content-Length in the response.");
             return;
         }
+    } else if (equalsNoCase(name, "Connection")) {
+        if (listsToken(value, "close")) answerCloses_ = true;
+        if (listsToken(value, "keep-alive")) answerKeepsAlive_ = true;
     } else if (equalsNoCase(name, "Transfer-Encoding")) {
         if (equalsNoCase(value, "chunked")) chunked = true;
     } else if (equalsNoCase(name, "WWW-Authenticate")) {
@@ -895,9 +921,13 @@ void HttpClient::parseHeaderLine(const char* bytes, int length) {
     }
 }
 
+bool HttpClient::answerHasNoBody() const {
+    return equalsNoCase(requestMethod.data(), "HEAD") || StatusCode == 204 || StatusCode == 304;
+}
+
 void HttpClient::endOfHeaders() {
     // These answers end at their head, whatever length they announce.
-    if (equalsNoCase(requestMethod.data(), "HEAD") || StatusCode == 204 || StatusCode == 304) {
+    if (answerHasNoBody()) {
         finishTransfer();
         return;
     }

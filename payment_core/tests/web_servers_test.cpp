@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "crypt32/crypt32.h"
@@ -129,4 +132,106 @@ WEB_TEST(LargeHttpsPostAtWireSpeed) {
     EXPECT_EQ(client.run(kActionPost, base(true, port) + "/upload"), "0 ");
     EXPECT_EQ(str(client.TransferredData), "read 4194304");
     EXPECT_LT(secondsSince(start), 1.5);
+}
+
+// nginx ends a kept connection after three requests with "Connection: close" and closes it a
+// moment later; a request sent into that moment would be lost. Repeated, since the close
+// races the next request.
+WEB_TEST(KeptConnectionEndsWhereTheServerSaysClose) {
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls);
+        START_NGINX(server, port, "    keepalive_requests 3;\n    location / { return 200 \"kept\"; }", tls);
+        Client client(tls);
+        client.KeepAlive = true;
+        for (int i = 0; i < 70; ++i) {
+            ASSERT_EQ(client.run(kActionGet, base(tls, port) + "/k" + std::to_string(i)), "0 ") << i;
+            ASSERT_EQ(str(client.TransferredData), "kept");
+        }
+    }
+}
+
+// The same without a race: the first connection stays open after its answer, so a request sent
+// on it would never be answered. An HTTP/1.0 answer ends it unless it says keep-alive.
+WEB_TEST(AnswerThatEndsTheConnectionIsTheLastOnIt) {
+    struct Case {
+        const char* head;
+        bool ends;
+    };
+    for (const Case& c : {Case{"HTTP/1.1 200 OK\r\nConnection: close", true},
+                          Case{"HTTP/1.1 200 OK\r\nConnection: Keep-Alive, Close", true},
+                          Case{"HTTP/1.0 200 OK", true},
+                          Case{"HTTP/1.0 200 OK\r\nConnection: keep-alive", false},
+                          Case{"HTTP/1.1 200 OK", false}}) {
+        SCOPED_TRACE(c.head);
+        const std::string answer = std::string(c.head) + "\r\nContent-Length: 3\r\n\r\none";
+        RawPeer peer;
+        peer.addConnection(c.ends ? PeerScript().expectUntil("\r\n\r\n").send(answer).hold()
+                                  : PeerScript().expectUntil("\r\n\r\n").send(answer).expectUntil("\r\n\r\n").send(answer));
+        peer.addConnection(PeerScript().expectUntil("\r\n\r\n").send(answer));
+        Client client(false, 3000);
+        client.KeepAlive = true;
+        const std::string url = "http://" + peer.hostPort() + "/";
+        EXPECT_EQ(client.run(kActionGet, url), "0 ");
+        EXPECT_EQ(client.run(kActionGet, url), "0 ");
+        EXPECT_EQ(str(client.TransferredData), "one");
+        client.performAction(kActionReset);
+        EXPECT_TRUE(peer.waitForConnections(c.ends ? 2 : 1));
+        EXPECT_EQ(peer.connectionCount(), c.ends ? 2u : 1u);
+    }
+}
+
+// nginx shows the target it was sent: the fragment of a redirect's Location stays behind.
+WEB_TEST(FragmentIsNeverSent) {
+    START_NGINX(server, port,
+                "    location = /r/start { return 302 /r/final?x=1#frag; }\n"
+                "    location = /r/final { return 200 \"$request_uri\"; }",
+                false);
+    Client client;
+    client.FollowRedirects = 1;
+    EXPECT_EQ(client.run(kActionGet, base(false, port) + "/r/start#top"), "0 ");
+    EXPECT_EQ(str(client.TransferredData), "/r/final?x=1");
+}
+
+// Answers without a body are not refused for a length the body counter could not hold; a body
+// of that length still is.
+WEB_TEST(AnswerWithoutBodyMayAnnounceAnyLength) {
+    START_NGINX(server, port, "    location / { }", false);
+    server.writeFile("htdocs/big.bin", "");
+    std::filesystem::resize_file(server.folder() + "/htdocs/big.bin", std::uintmax_t{3} << 30);
+    Client head;
+    EXPECT_EQ(head.run(kActionHead, base(false, port) + "/big.bin"), "0 ");
+    EXPECT_EQ(head.StatusCode, 200);
+    EXPECT_NE(str(head.ResponseHeaders).find("Content-Length: 3221225472"), std::string::npos);
+
+    struct Case {
+        const char* status;
+        const char* result;
+    };
+    for (const Case& c : {Case{"204 No Content", "0 "}, Case{"304 Not Modified", "151 Not Modified"},
+                          Case{"200 OK", "155 Invalid Content-Length in the response."}}) {
+        SCOPED_TRACE(c.status);
+        RawPeer peer;
+        peer.addConnection(PeerScript().expectUntil("\r\n\r\n").send(std::string("HTTP/1.1 ") + c.status +
+                                                                     "\r\nContent-Length: 3221225472\r\n\r\n"));
+        Client client;
+        EXPECT_EQ(client.run(kActionGet, "http://" + peer.hostPort() + "/"), c.result);
+    }
+}
+
+// A peer that stops reading holds the request back: the Timeout ends the send as it ends a wait
+// for an answer.
+WEB_TEST(TimeoutHoldsWhileSending) {
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls);
+        std::unique_ptr<RawPeer> peer = tls ? std::make_unique<fixtures::RawTlsPeer>() : std::make_unique<RawPeer>();
+        peer->addConnection(PeerScript().expectUntil("\r\n\r\n").pause(std::chrono::milliseconds(8000)));
+        Client client(tls, 1000);
+        client.PostData.assign(std::size_t{64} << 20, nullptr);
+        std::memset(client.PostData.data(), 'p', client.PostData.length());
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(client.run(kActionPost, std::string(tls ? "https" : "http") + "://localhost:" +
+                                              std::to_string(peer->port()) + "/"),
+                  "301 Timeout.");
+        EXPECT_LT(secondsSince(start), 2.5);
+    }
 }
