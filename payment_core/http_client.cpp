@@ -589,10 +589,10 @@ int HttpClient::sendRequest(bool withBody) {
     // The head goes out in one write with the start of the data (a second small write would wait
     // for the peer's ACK); a large PostData is sent from where it is rather than copied behind it.
     const int together = withBody ? inlinePostData(head.length(), PostData.length()) : 0;
-    if (!result) result = head.append(PostData.data(), static_cast<std::size_t>(together));
+    if (!result && together > 0) result = head.append(PostData.data(), static_cast<std::size_t>(together));
     if (!result && body) onStartTransfer(0);
     if (!result) result = sendAll(head.data(), head.length(), body);
-    if (!result && together < PostData.length())
+    if (!result && withBody && together < PostData.length())
         result = sendAll(PostData.data() + together, PostData.length() - together, true);
     if (!result && body) {
         unsigned sent = static_cast<unsigned>(PostData.length());
