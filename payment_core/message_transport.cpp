@@ -98,7 +98,7 @@ int MessageTransport::sendAll(const void* bytes, int length, bool notify) {
         if (result != WSAEWOULDBLOCK) return withSocketText(*this, result);
         sent += tlsOn ? bytesSentTls : bytesSent;
         if (sent >= length) return flushBacklog();
-        // A record that went out whole only means more records follow: the next goes at once.
+        // Only a full socket is waited for: a record that went out whole means more follow.
         if (sendWouldBlock() && !waitEvents(waitSlice, notifyWindow)) return kInterrupted;
         if (notify) {
             const int stop = transferProgress(sent);
@@ -112,7 +112,7 @@ int MessageTransport::flushBacklog() {
     for (;;) {
         const int result = sendData(nullptr, 0);
         if (result != WSAEWOULDBLOCK) return withSocketText(*this, result);
-        if (!waitEvents(waitSlice, notifyWindow)) return kInterrupted;
+        if (sendWouldBlock() && !waitEvents(waitSlice, notifyWindow)) return kInterrupted;
     }
 }
 
