@@ -147,7 +147,7 @@ WEB_TEST(KeptConnectionEndsWhereTheServerSaysClose) {
         START_NGINX(server, port, "    keepalive_requests 3;\n    location / { return 200 \"kept\"; }", tls);
         Client client(tls);
         client.KeepAlive = true;
-        for (int i = 0; i < 70; ++i) {
+        for (int i = 0; i < 300; ++i) {
             ASSERT_EQ(client.run(kActionGet, base(tls, port) + "/k" + std::to_string(i)), "0 ") << i;
             ASSERT_EQ(str(client.TransferredData), "kept");
         }
