@@ -83,14 +83,16 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 // nginx refuses the body at its head and answers before the rest has gone out: the answer is the
 // result, not the send that the closed connection cut short.
 WEB_TEST(EarlyRefusalOfALargeBodyIsTheResult) {
-    START_NGINX(server, port, "    client_max_body_size 1k;\n    location / { return 200 \"taken\"; }", true);
-    for (const std::size_t size : {std::size_t{100} << 10, std::size_t{3} << 20}) {
-        SCOPED_TRACE(size);
-        Client client(true);
-        client.PostData.assign(size, nullptr);
-        std::memset(client.PostData.data(), 'p', size);
-        EXPECT_EQ(client.run(kActionPost, base(true, port) + "/upload"), "151 Request Entity Too Large");
-        EXPECT_EQ(client.StatusCode, 413);
+    for (const bool tls : {true, false}) {
+        START_NGINX(server, port, "    client_max_body_size 1k;\n    location / { return 200 \"taken\"; }", tls);
+        for (const std::size_t size : {std::size_t{100} << 10, std::size_t{3} << 20, std::size_t{32} << 20}) {
+            SCOPED_TRACE(std::to_string(tls) + " " + std::to_string(size));
+            Client client(tls);
+            client.PostData.assign(size, nullptr);
+            std::memset(client.PostData.data(), 'p', size);
+            EXPECT_EQ(client.run(kActionPost, base(tls, port) + "/upload"), "151 Request Entity Too Large");
+            EXPECT_EQ(client.StatusCode, 413);
+        }
     }
 }
 
