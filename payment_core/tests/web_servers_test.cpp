@@ -2,9 +2,6 @@
 // each started on a loopback port of its own and skipped when its program is missing, and
 // against scripted peers where only a script shows a fault every time.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -53,9 +50,9 @@ public:
 };
 
 // nginx over TLS with the test server certificate, or plain; skips the test when it is missing.
-#define START_NGINX(server, port, lines, tls)                                                         \
-    if (daemon_peer::findProgram("nginx").empty()) GTEST_SKIP() << "nginx is not installed";          \
-    const int port = daemon_peer::freePort();                                                         \
+#define START_NGINX(server, port, lines, tls)                                                          \
+    if (daemon_peer::findProgram("nginx").empty()) GTEST_SKIP() << "nginx is not installed";           \
+    const int port = daemon_peer::freePort();                                                          \
     Daemon server;                                                                                     \
     {                                                                                                  \
         const fixtures::CertificateFiles& files = TestCertificates::instance().files(CertKind::Server); \
