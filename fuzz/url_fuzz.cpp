@@ -1,5 +1,6 @@
 // URL splitting: a URL with a host, put back together from its parts, splits into the same
-// parts; a relative text keeps the scheme, host and port and goes on from the base's folder.
+// parts; a relative text keeps the scheme, host and port and goes on from the base's folder; a
+// fragment is dropped.
 
 #include <strings.h>
 
@@ -48,12 +49,15 @@ struct Parts {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string url = fuzz::text(fuzz::bytes(data, size));
+    const std::string input = fuzz::text(fuzz::bytes(data, size));
     Parts parts;
-    if (parts.split(url) != 0) return 0;
+    if (parts.split(input) != 0) return 0;
     FUZZ_CHECK(parts.port >= 0 && parts.port <= 65535);
     const std::string path = parts.path.data();
     FUZZ_CHECK(!path.empty());
+    // A fragment is never kept: the text splits as if it ended before its "#".
+    FUZZ_CHECK(path.find('#') == std::string::npos);
+    const std::string url = input.substr(0, input.find('#'));
 
     const bool hasScheme = url[0] != '/' && url.find(':') != std::string::npos;
     const std::string rest = hasScheme ? url.substr(url.find(':') + 1) : url;

@@ -154,6 +154,27 @@ bool parseContentLength(const char* text, int& length) {
     return true;
 }
 
+// How much of PostData joins the head's write: all of a small body, else what fills one block.
+int inlinePostData(int headLength, int postLength) {
+    if (postLength <= kAttachedBlock) return postLength;
+    return headLength < kAttachedBlock ? kAttachedBlock - headLength : 0;
+}
+
+// Whether a comma-separated header value lists the token, compared without case.
+bool listsToken(const char* value, const char* token) {
+    const std::size_t n = std::strlen(token);
+    for (const char* p = value; *p;) {
+        while (*p == ' ' || *p == '\t' || *p == ',') ++p;
+        const char* end = p;
+        while (*end && *end != ',') ++end;
+        const char* last = end;
+        while (last > p && (last[-1] == ' ' || last[-1] == '\t')) --last;
+        if (static_cast<std::size_t>(last - p) == n && compareTextPrefixNoCase(p, token, n) == 0) return true;
+        p = end;
+    }
+    return false;
+}
+
 bool startsLikeStatusLine(const char* bytes, int length) {
     const int n = length < 5 ? length : 5;
     return std::memcmp(bytes, "HTTP/", static_cast<std::size_t>(n)) == 0;
@@ -406,7 +427,12 @@ int HttpClient::runRequest(const char* method, bool withBody) {
     int result = beginRequest(method);
     if (result || !isReady()) return result;
     result = sendRequest(withBody);
-    if (result) return result;
+    // A send cut short by the connection (a socket code): the connection's own failure, or a final
+    // answer that came while the request was going out (the server's verdict on what it saw), is
+    // the result.
+    const bool connectionGone = result >= 10000;
+    if (connectionGone && transferError_) return takeTransferError();
+    if (result && !(connectionGone && finalAnswerStarted())) return result;
     result = waitForReply();
     // A response that went wrong leaves the connection in an unknown place in the stream.
     if (result && isReady()) {
@@ -448,6 +474,8 @@ int HttpClient::beginRequest(const char* method) {
     ContentLength = -1;
     transferEnded_ = false;
     transferError_ = 0;
+    answerCloses_ = false;
+    answerKeepsAlive_ = false;
     headLine_.reset();
     headBytes_ = 0;
     localFileFailed_ = false;
@@ -558,10 +586,14 @@ int HttpClient::sendRequest(bool withBody) {
     const bool body = withBody && contentLength > 0;
     InlineString99 head;
     int result = buildRequestHead(head, withBody, static_cast<int>(contentLength));
-    // One write for the head and the data: a second small one would wait for the peer's ACK.
-    if (!result && withBody) result = appendString(head, PostData);
+    // The head goes out in one write with the start of the data (a second small write would wait
+    // for the peer's ACK); a large PostData is sent from where it is rather than copied behind it.
+    const int together = withBody ? inlinePostData(head.length(), PostData.length()) : 0;
+    if (!result && together > 0) result = head.append(PostData.data(), static_cast<std::size_t>(together));
     if (!result && body) onStartTransfer(0);
     if (!result) result = sendAll(head.data(), head.length(), body);
+    if (!result && withBody && together < PostData.length())
+        result = sendAll(PostData.data() + together, PostData.length() - together, true);
     if (!result && body) {
         unsigned sent = static_cast<unsigned>(PostData.length());
         if (!result && file != INVALID_HANDLE_VALUE) result = sendAttachedFile(file, fileSize, sent);
@@ -595,12 +627,12 @@ int HttpClient::sendAttachedFile(HANDLE file, unsigned expected, unsigned& sent)
 }
 
 int HttpClient::waitForReply() {
-    if (transferError_) return transferError_;
+    if (transferError_) return takeTransferError();
     if (!isReady() || timeoutMs() < 0) return kOk;
     for (;;) {
-        if (transferError_) return transferError_;
+        if (transferError_) return takeTransferError();
         if (transferEnded_) return kOk;
-        if (!isReady()) return transferError_;
+        if (!isReady()) return transferError_ ? takeTransferError() : kOk;
         if (!waitCycle(20)) return kInterrupted;
     }
 }
@@ -667,7 +699,10 @@ void HttpClient::finishTransfer() {
     // Marked first: closing reports the disconnect, which must see this transfer as complete.
     const bool first = !transferEnded_;
     transferEnded_ = true;
-    if (!KeepAlive) closeConnection();
+    // A server that ends the connection after this answer would drop a request sent on it before
+    // its close arrives. HTTP/1.0 keeps a connection only when the answer says so.
+    const bool http10 = StatusLine.empty() || equalsNoCase(StatusProtocol.data(), "HTTP/1.0");
+    if (!KeepAlive || answerCloses_ || (http10 && !answerKeepsAlive_)) closeConnection();
     if (first) onEndTransfer(1);
     if (timeoutMs() < 0) closeConnection();
 }
@@ -678,9 +713,17 @@ void HttpClient::failTransfer(int code, const char* text) {
     if (!transferError_) {
         transferError_ = code;
         setLastError(text, code);
+        transferErrorText_.assign(static_cast<std::size_t>(lastError.length()), lastError.data());
     }
     setAcceptData(false);
 }
+
+int HttpClient::takeTransferError() {
+    lastError.assign(static_cast<std::size_t>(transferErrorText_.length()), transferErrorText_.data());
+    return transferError_;
+}
+
+bool HttpClient::finalAnswerStarted() const { return responseState >= 2 && !StatusLine.empty(); }
 
 void HttpClient::onConnected(int code, const char* text) {
     (void)text;
@@ -692,7 +735,10 @@ void HttpClient::onConnected(int code, const char* text) {
     setTimeoutMs(saved);
 }
 
-void HttpClient::onDisconnected(int, const char*) {
+void HttpClient::onDisconnected(int code, const char* text) {
+    // A connection that the TLS level ended for a cause of its own (an alert, a broken record)
+    // fails the exchange with that cause and its text.
+    if (!transferEnded_ && currentAction && code > 0 && code < 10000) failTransfer(code, text);
     if (!transferEnded_ && currentAction) {
         const bool bodyShort = responseState == 3 && ContentLength >= 0 && bytesReceived < ContentLength;
         const bool chunksShort = responseState >= 4;
@@ -822,6 +868,8 @@ void HttpClient::parseLine(const char* bytes, int length, bool endOfLine) {
 
 void HttpClient::parseStatusLine(const char* bytes, int length) {
     responseState = 2;
+    answerCloses_ = false;
+    answerKeepsAlive_ = false;
     StatusLine.assign(static_cast<std::size_t>(length), bytes);
     const char* line = StatusLine.data();
     const char* blank = std::strchr(line, ' ');
@@ -852,10 +900,14 @@ void HttpClient::parseHeaderLine(const char* bytes, int length) {
     if (FollowRedirects != 0 && equalsNoCase(name, "Location")) Location.assignCString(value);
     onHeader(name, value);
     if (equalsNoCase(name, "Content-Length")) {
-        if (!parseContentLength(value, ContentLength)) {
+        // An answer that has no body may announce the length of a resource of any size.
+        if (!parseContentLength(value, ContentLength) && !answerHasNoBody()) {
             failTransfer(kHttpBadResponse, "Invalid Content-Length in the response.");
             return;
         }
+    } else if (equalsNoCase(name, "Connection")) {
+        if (listsToken(value, "close")) answerCloses_ = true;
+        if (listsToken(value, "keep-alive")) answerKeepsAlive_ = true;
     } else if (equalsNoCase(name, "Transfer-Encoding")) {
         if (equalsNoCase(value, "chunked")) chunked = true;
     } else if (equalsNoCase(name, "WWW-Authenticate")) {
@@ -869,9 +921,13 @@ void HttpClient::parseHeaderLine(const char* bytes, int length) {
     }
 }
 
+bool HttpClient::answerHasNoBody() const {
+    return equalsNoCase(requestMethod.data(), "HEAD") || StatusCode == 204 || StatusCode == 304;
+}
+
 void HttpClient::endOfHeaders() {
     // These answers end at their head, whatever length they announce.
-    if (equalsNoCase(requestMethod.data(), "HEAD") || StatusCode == 204 || StatusCode == 304) {
+    if (answerHasNoBody()) {
         finishTransfer();
         return;
     }

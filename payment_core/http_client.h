@@ -77,6 +77,11 @@ private:
     int waitForReply();
     void finishTransfer();
     void failTransfer(int code, const char* text);
+    // The stored failure, its text back in lastError.
+    int takeTransferError();
+    bool finalAnswerStarted() const;
+    // HEAD, 204 and 304 answers end at their head.
+    bool answerHasNoBody() const;
     void takeLinePiece(const char* bytes, int length, bool endOfLine);
     void parseLine(const char* bytes, int length, bool endOfLine);
     void parseStatusLine(const char* bytes, int length);
@@ -88,7 +93,11 @@ private:
 
     bool transferEnded_ = false;
     int transferError_ = 0;
+    InlineString99 transferErrorText_;
     bool localFileFailed_ = false;
+    // The answer's Connection header.
+    bool answerCloses_ = false;
+    bool answerKeepsAlive_ = false;
     bool rerun_ = false;
     bool pendingBody_ = false;
     int redirects_ = 0;

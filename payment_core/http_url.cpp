@@ -59,6 +59,14 @@ int splitAuthority(const char* authority, std::size_t n, InlineString20& host, i
 int splitUrl(const char* url, InlineString20& scheme, InlineString20& host, InlineString99& path, int& port,
              InlineString20& user, InlineString20& password) {
     if (!url) url = "";
+    // A fragment names a part of the resource for the client alone: it is never sent. A reference
+    // that is only a fragment is the resource in use.
+    InlineString99 withoutFragment;
+    if (const char* hash = std::strchr(url, '#')) {
+        if (withoutFragment.assign(static_cast<std::size_t>(hash - url), url)) return kOutOfMemory;
+        if (withoutFragment.empty()) return path.empty() ? path.appendChar('/') : kOk;
+        url = withoutFragment.data();
+    }
     const char* rest = url;
     int result = kOk;
     const char* colon = url[0] == '/' ? nullptr : std::strchr(url, ':');

@@ -7,6 +7,12 @@ inline namespace PAYMENT_CORE_VARIANT {
 
 namespace {
 constexpr const char* kDataInOutOfMemory = "Out of memory in DataIn [QelMsg].";
+
+// The socket level leaves no text with its codes (10000 and up); the TLS level's carry theirs.
+int withSocketText(CoreComponent& component, int code) {
+    if (code >= 10000) setWinsockErrorText(component, code);
+    return code;
+}
 }  // namespace
 
 MessageTransport::MessageTransport() { initMessageTransport(); }
@@ -89,10 +95,11 @@ int MessageTransport::sendAll(const void* bytes, int length, bool notify) {
     int sent = 0;
     for (;;) {
         const int result = sendData(data + sent, length - sent);
-        if (result != WSAEWOULDBLOCK) return result;
+        if (result != WSAEWOULDBLOCK) return withSocketText(*this, result);
         sent += tlsOn ? bytesSentTls : bytesSent;
         if (sent >= length) return flushBacklog();
-        if (!waitEvents(waitSlice, notifyWindow)) return kInterrupted;
+        // Only a full socket is waited for: a record that went out whole means more follow.
+        if (sendWouldBlock() && !waitEvents(waitSlice, notifyWindow)) return kInterrupted;
         if (notify) {
             const int stop = transferProgress(sent);
             if (stop) return stop;
@@ -104,8 +111,8 @@ int MessageTransport::sendAll(const void* bytes, int length, bool notify) {
 int MessageTransport::flushBacklog() {
     for (;;) {
         const int result = sendData(nullptr, 0);
-        if (result != WSAEWOULDBLOCK) return result;
-        if (!waitEvents(waitSlice, notifyWindow)) return kInterrupted;
+        if (result != WSAEWOULDBLOCK) return withSocketText(*this, result);
+        if (sendWouldBlock() && !waitEvents(waitSlice, notifyWindow)) return kInterrupted;
     }
 }
 

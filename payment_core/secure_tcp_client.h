@@ -39,6 +39,10 @@ public:
     // (or the backlog is still going out).
     int sendData(const void* bytes, int length);
     int flushEncrypted(const char* bytes, int length);
+    // After a 10035 from sendData: whether the socket itself is full (its last send took nothing,
+    // so it reports its room when it has some) rather than one record of several having gone out
+    // or a part of the bytes having gone, after which the next send goes at once.
+    bool sendWouldBlock() const { return (tlsOn && handshaking) || bytesSent == 0; }
     // While TLS is on these apply to the plaintext, not to the socket.
     void setAcceptData(bool on);
     int setEol(const char* bytes, int length);

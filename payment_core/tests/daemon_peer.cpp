@@ -115,9 +115,26 @@ bool Daemon::start(const std::vector<std::string>& argv, int port) {
     return false;
 }
 
-}  // namespace daemon_peer
+namespace {
+const char* const kNginxEcho = "/usr/lib/nginx/modules/ngx_http_echo_module.so";
+}  // namespace
 
-namespace daemon_peer {
+bool nginxHasEcho() { return ::access(kNginxEcho, R_OK) == 0; }
+
+bool startNginx(Daemon& daemon, int port, const std::string& serverLines, const std::string& certPem,
+                const std::string& keyPem) {
+    const std::string nginx = findProgram("nginx");
+    if (nginx.empty()) return false;
+    const std::string root = daemon.folder();
+    WebSite site;
+    site.port = port;
+    site.certFile = certPem;
+    site.keyFile = keyPem;
+    site.extra = serverLines + "\n";
+    daemon.writeFile("nginx.conf", nginxConfig(root, {site}));
+    std::filesystem::create_directories(root + "/htdocs");
+    return daemon.start({nginx, "-p", root, "-c", root + "/nginx.conf", "-e", root + "/error.log"}, port);
+}
 
 std::string apacheConfig(const std::string& root, const WebSite& site, const std::vector<std::string>& modules) {
     const std::string dir = "/usr/lib/apache2/modules/";
@@ -139,7 +156,9 @@ std::string apacheConfig(const std::string& root, const WebSite& site, const std
 
 std::string nginxConfig(const std::string& root, const std::vector<WebSite>& sites) {
     std::string conf = "daemon off;\nmaster_process off;\nworker_processes 1;\npid " + root + "/nginx.pid;\nerror_log " +
-                       root + "/error.log;\nevents { worker_connections 64; }\nhttp {\n  access_log off;\n";
+                       root + "/error.log info;\n";
+    if (nginxHasEcho()) conf += std::string("load_module ") + kNginxEcho + ";\n";
+    conf += "events { worker_connections 64; }\nhttp {\n  access_log off;\n  default_type text/plain;\n";
     for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
         conf += std::string("  ") + temp + "_temp_path " + root + "/" + temp + ";\n";
     for (const WebSite& site : sites) {

@@ -31,9 +31,13 @@ private:
     std::string folder_;
 };
 
-}  // namespace daemon_peer
-
-namespace daemon_peer {
+// nginx on 127.0.0.1:port, serving daemon.folder()/htdocs, with serverLines inside its server
+// block; over TLS when a certificate and key (PEM files) are given. The echo module is loaded
+// when installed. False when the program is missing or does not come up.
+bool startNginx(Daemon& daemon, int port, const std::string& serverLines, const std::string& certPem = "",
+                const std::string& keyPem = "");
+// Whether nginx's echo module is installed (for locations that read the whole body first).
+bool nginxHasEcho();
 
 // Configuration texts for two web servers written by others, serving `root`/htdocs on
 // 127.0.0.1. With certificate and key files given, the server speaks TLS on that port.

@@ -129,6 +129,25 @@ CORE_TEST(HttpRequest, PostWithDataAndAttachedFile) {
     EXPECT_EQ(server.request(1).header("Content-Length"), "10");
 }
 
+// A PostData larger than what joins the head's write arrives whole behind it, and only with a
+// request that has a body.
+CORE_TEST(HttpRequest, LargePostDataWholeAndOnlyWithABody) {
+    HttpServer server;
+    server.enqueue(Answer::ok("posted"));
+    server.enqueue(Answer::ok("got"));
+    Client client;
+    client.setUrl(server.url("/big").c_str(), false);
+    std::string body;
+    for (int i = 0; body.size() < 100000; ++i) body += std::to_string(i) + ",";
+    client.PostData.assign(body.size(), body.data());
+    ASSERT_EQ(client.performAction(kActionPost), 0) << str(client.lastError);
+    EXPECT_EQ(server.request(0).body, body);
+    ASSERT_EQ(client.performAction(kActionGet), 0) << str(client.lastError);
+    EXPECT_EQ(server.request(1).body, "");
+    EXPECT_TRUE(server.waitForClosedConnections(2));
+    EXPECT_EQ(server.connections()[1].received, server.request(1).bytes);
+}
+
 CORE_TEST(HttpRequest, AttachedFileProblems) {
     HttpServer server;
     server.enqueue(Answer::ok("x"));

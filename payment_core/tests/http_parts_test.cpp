@@ -32,6 +32,11 @@ CORE_TEST(SplitUrl, Table) {
         {"./other?x", "/dir/sub/file", "dflt", "", "/dir/sub/other?x", 7, "", ""},
         {"word", "nofolder", "dflt", "", "/word", 7, "", ""},
         {"", "/dir/file", "dflt", "", "/dir/", 7, "", ""},
+        // A fragment is the client's alone.
+        {"http://example.org/p?x=1#frag", "/", "http", "example.org", "/p?x=1", 80, "", ""},
+        {"http://example.org#a@b:1/c", "/", "http", "example.org", "/", 80, "", ""},
+        {"other#frag", "/dir/file", "dflt", "", "/dir/other", 7, "", ""},
+        {"#frag", "/dir/file", "dflt", "", "/dir/file", 7, "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);

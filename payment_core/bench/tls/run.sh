@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares the core's HTTPS client with libcurl's easy interface against one loopback server:
-# 100 GETs with a handshake each, 100 GETs on one kept connection, 100 MiB over one connection.
-# Then 200 MiB from nginx over HTTP and HTTPS, through the own connection and the Internet library.
+# 100 GETs with a handshake each, 100 GETs on one kept connection, 100 MiB over one connection,
+# POSTs of 4 MiB and 64 MiB. Then 200 MiB from nginx over HTTP and HTTPS, through the own
+# connection and the Internet library.
 # Run after tools/build.sh: payment_core/bench/tls/run.sh [build-dir]; REPEATS rounds (default 5).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../../.." && pwd)

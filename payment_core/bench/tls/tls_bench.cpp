@@ -1,6 +1,7 @@
 // The core's HTTPS client against libcurl's easy interface, side by side against one loopback
 // server in a process of its own: 100 GETs with a full handshake each (fresh connections, no
-// session reuse), 100 GETs on one kept connection, and 100 MiB over one connection.
+// session reuse), 100 GETs on one kept connection, 100 MiB over one connection, and POSTs of
+// 4 MiB and 64 MiB bodies.
 
 #include "crypt32/crypt32.h"
 #include "payment_core/http_client.h"
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,12 +35,14 @@ namespace {
 
 using payment_core::HttpClient;
 using payment_core::kActionGet;
+using payment_core::kActionPost;
 using fixtures::CertKind;
 using fixtures::TestCertificates;
 
 constexpr int kRequests = 100;
 constexpr std::size_t kSmallSize = 13;
 constexpr std::size_t kBulkSize = std::size_t{100} << 20;
+constexpr std::size_t kUploadSizes[] = {std::size_t{4} << 20, std::size_t{64} << 20};
 
 // --- the server ---
 
@@ -55,6 +59,24 @@ bool writeAll(SSL* ssl, const char* data, std::size_t length) {
 bool hasConnectionClose(std::string head) {
     std::transform(head.begin(), head.end(), head.begin(), [](unsigned char c) { return std::tolower(c); });
     return head.find("\r\nconnection: close") != std::string::npos;
+}
+
+// A POST's body is read whole and dropped; false when the connection ends first.
+bool readBody(SSL* ssl, const std::string& head, std::string& in) {
+    std::string lower = head;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::size_t at = lower.find("\r\ncontent-length:");
+    std::size_t left = at == std::string::npos ? 0 : std::strtoull(lower.c_str() + at + 17, nullptr, 10);
+    const std::size_t buffered = std::min(left, in.size());
+    in.erase(0, buffered);
+    left -= buffered;
+    char buffer[65536];
+    while (left) {
+        const int n = SSL_read(ssl, buffer, static_cast<int>(std::min(left, sizeof buffer)));
+        if (n <= 0) return false;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 void serveConnection(int fd, SSL_CTX* ctx) {
@@ -78,6 +100,7 @@ void serveConnection(int fd, SSL_CTX* ctx) {
             const std::string head = in.substr(0, end);
             in.erase(0, end + 4);
             const bool close = hasConnectionClose(head);
+            if (!readBody(ssl, head, in)) break;
             const bool bulk = head.rfind("GET /bulk ", 0) == 0;
             const std::size_t size = bulk ? kBulkSize : kSmallSize;
             std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
@@ -135,6 +158,24 @@ public:
     }
 };
 
+class CoreUploader : public CoreClient {
+public:
+    explicit CoreUploader(std::size_t size) {
+        PostData.assign(size, nullptr);
+        std::memset(PostData.data(), 'u', size);
+    }
+    bool post(const std::string& url) {
+        setUrl(url.c_str(), false);
+        const int result = performAction(kActionPost);
+        if (result || StatusCode != 200) {
+            std::fprintf(stderr, "core client: POST %s gave %d, status %d: %s\n", url.c_str(), result, StatusCode,
+                         lastError.data());
+            return false;
+        }
+        return true;
+    }
+};
+
 std::size_t countBytes(char*, std::size_t size, std::size_t count, void* total) {
     *static_cast<std::size_t*>(total) += size * count;
     return size * count;
@@ -167,6 +208,18 @@ public:
         return true;
     }
 
+    // The body goes at once: no interim answer is awaited.
+    bool post(const std::string& url, const std::string& body) {
+        curl_slist* headers = curl_slist_append(nullptr, "Expect:");
+        curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl_, CURLOPT_POSTFIELDS, body.data());
+        curl_easy_setopt(curl_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        const bool ok = get(url, kSmallSize);
+        curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, nullptr);
+        curl_slist_free_all(headers);
+        return ok;
+    }
+
 private:
     CURL* curl_;
     std::size_t received_ = 0;
@@ -193,10 +246,37 @@ void trustInUserRoot(const std::string& der) {
     CertCloseStore(root, 0);
 }
 
+// The "upload" step: one POST of each size per round, ours and libcurl's, each on a fresh
+// connection; keeps the best time of each.
+struct Uploads {
+    double best[std::size(kUploadSizes)][2] = {{1e9, 1e9}, {1e9, 1e9}};
+
+    void round(const std::string& url, const std::string& caFile, bool core, bool curl) {
+        for (std::size_t i = 0; i < std::size(kUploadSizes); ++i) {
+            if (core) {
+                CoreUploader ours(kUploadSizes[i]);
+                best[i][0] = std::min(best[i][0], seconds([&] { return ours.post(url); }));
+            }
+            if (curl) {
+                const std::string body(kUploadSizes[i], 'u');
+                CurlClient theirs(caFile, true);
+                best[i][1] = std::min(best[i][1], seconds([&] { return theirs.post(url, body); }));
+            }
+        }
+    }
+    void print() const {
+        for (std::size_t i = 0; i < std::size(kUploadSizes); ++i) {
+            const std::string step = "POST of " + std::to_string(kUploadSizes[i] >> 20) + " MiB";
+            std::printf("%-34s %9.3fs %9.3fs %8.2f %s\n", step.c_str(), best[i][0], best[i][1], best[i][0] / best[i][1],
+                        "<= 1.5 (time)");
+        }
+    }
+};
+
 }  // namespace
 
 // Prints each step's time for both clients and the ratio; the best of REPEATS rounds (default 5).
-// "tls_bench STEP CLIENT" (handshakes, kept or bulk; core or curl) runs one side of one step, for
+// "tls_bench STEP CLIENT" (handshakes, kept, bulk or upload; core or curl) runs one side of one step, for
 // a profiler.
 int main(int argc, char** argv) {
     const std::string onlyStep = argc > 1 ? argv[1] : "", onlyClient = argc > 2 ? argv[2] : "";
@@ -227,7 +307,8 @@ int main(int argc, char** argv) {
     trustInUserRoot(certs.der(CertKind::Ca));
     curl_global_init(CURL_GLOBAL_DEFAULT);
     const std::string base = "https://localhost:" + std::to_string(ntohs(address.sin_port));
-    const std::string small = base + "/small", bulk = base + "/bulk";
+    const std::string small = base + "/small", bulk = base + "/bulk", upload = base + "/upload";
+    Uploads uploads;
 
     double best[3][2] = {{1e9, 1e9}, {1e9, 1e9}, {1e9, 1e9}};
     auto time = [](double& best, const std::function<bool()>& run) { best = std::min(best, seconds(run)); };
@@ -257,6 +338,7 @@ int main(int argc, char** argv) {
             CurlClient curl(caFile, true);
             time(best[2][1], [&] { return curl.get(bulk, kBulkSize); });
         }
+        uploads.round(upload, caFile, wanted("upload", "core"), wanted("upload", "curl"));
     }
     kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
@@ -272,5 +354,6 @@ int main(int argc, char** argv) {
                 best[1][0] / best[1][1], "<= 1.2 (time)");
     std::printf("%-34s %7.0fMiB/s %6.0fMiB/s %8.2f %s\n", "100 MiB over one connection", mib / best[2][0],
                 mib / best[2][1], best[2][1] / best[2][0], ">= 0.5 (throughput)");
+    uploads.print();
     return 0;
 }
