@@ -360,6 +360,7 @@ int GatewayEngine::parseAnswer() {
     input.merchantLogin = slot(RequestSlot::MerchantLogin).data();
     input.transactionAmount = slot(RequestSlot::TransactionAmount).data();
     input.aimHashSecret = AIMHashSecret.data();
+    input.codePage = CodePage;
     const int rc = answer.ParseResponse(input, ResponseData.data(), static_cast<std::size_t>(ResponseData.length()));
     return rc ? takeError(answer, rc) : kOk;
 }

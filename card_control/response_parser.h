@@ -20,6 +20,8 @@ struct ParseInput {
     const char* merchantLogin = "";
     const char* transactionAmount = "";
     const char* aimHashSecret = "";
+    // Character references in XML answers decode into this code page, the one the host's texts use.
+    int codePage = 0;
 };
 
 // True when the response code begins with one of the row's approval prefixes or is one of its whole

@@ -15,8 +15,13 @@ using payment_core::XmlObject;
 
 const char* textOf(const payment_core::InlineString99& s) { return s.data(); }
 
-int parseDocument(Parse& p, XmlObject& xml, const std::string& text) {
+void prepare(const Parse& p, XmlObject& xml) {
     xml.setBuildDOM(true);
+    xml.parser.CodePage = p.input.codePage;
+}
+
+int parseDocument(Parse& p, XmlObject& xml, const std::string& text) {
+    prepare(p, xml);
     if (int rc = xml.parse(text.c_str())) return p.fail(rc, textOf(xml.lastError));
     return 0;
 }
@@ -103,7 +108,7 @@ int parseEcho(Parse& p, std::string_view body) {
 // The attributes become pairs directly, so a value holding "&" or a line feed stays whole.
 int parseOgone(Parse& p, std::string_view body) {
     XmlObject xml;
-    xml.setBuildDOM(true);
+    prepare(p, xml);
     std::string text(body);
     if (xml.parse(text.c_str()) || xml.selectPath("/ogone/ncresponse"))
         return p.fail(InvalidXmlAnswer, "Unable to parse response: Invalid XML");

@@ -6,6 +6,7 @@
 #include "payment_core/text_utils.h"
 #include "win32/codepage.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -317,6 +318,12 @@ public:
         *result = nullptr;
         std::string text;
         if (!toAnsi(configurationString, text)) return raise(payment_core::kOutOfMemory, methodHelp(501));
+        // The configuration reader stops at a NUL, so a setting holding one is refused rather than cut short.
+        if (const std::size_t nul = text.find('\0'); nul != std::string::npos) {
+            const std::string name = text.substr(0, std::min(nul, text.find('=')));
+            engine_.setLastError((name + " holds a character that XML cannot carry (U+0000).").c_str());
+            return raise(kUnsendableValue, methodHelp(501));
+        }
         const char* answer = "";
         const int code = payment_core::dispatchConfig(engine_, text.c_str(), &answer);
         if (code) return raise(code, methodHelp(501));

@@ -273,3 +273,43 @@ TEST_F(HostedTransaction, NewerMasterCardAndDiscoverRangesAreKnown) {
         }
     }
 }
+
+// A character reference in an XML answer reaches the host as the character it names, in an element's
+// text and in an attribute, whichever code page the control's texts use.
+TEST_F(HostedTransaction, CharacterReferencesInXmlAnswersFollowTheCodePage) {
+    struct Case {
+        const char* codePage;
+        const char* reference;
+        const char* character;
+    };
+    const Case cases[] = {
+        {"65001", "&#233;", "\u00e9"},
+        {"65001", "&#x20AC;", "\u20ac"},
+        {"1252", "&#233;", "\u00e9"},
+        {"1252", "&#x20AC;", "\u20ac"},
+    };
+    ASSERT_EQ(putText(kTransactionAmount, "1000"), S_OK);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.codePage) + " " + c.reference);
+        ASSERT_EQ(call(kConfig, {com::Variant::text(std::string("CodePage=") + c.codePage)}), S_OK);
+        const std::string ref = c.reference;
+
+        useGateway(35, "/ncol/test/orderdirect.asp");
+        server.enqueue(Answer::ok("<?xml version=\"1.0\"?><ogone><ncresponse orderID=\"1001\" PAYID=\"3014735\" "
+                                  "NCSTATUS=\"3\" NCERROR=\"30001001\" STATUS=\"2\" NCERRORPLUS=\"Refus" +
+                                      ref + " pour cause\"></ncresponse></ogone>",
+                                  "text/xml"));
+        Raised raised{};
+        ASSERT_EQ(call(kAuthorize, {}, &raised), S_OK) << raised.description;
+        EXPECT_EQ(getText(kResponseText), std::string("Refus") + c.character + " pour cause");
+
+        useGateway(27, "/");
+        server.enqueue(Answer::ok("<EngineDocList><EngineDoc><OrderFormDoc><Transaction><CardProcResp>"
+                                  "<CcErrCode>1</CcErrCode><CcReturnMsg>Approuv" +
+                                      ref + "</CcReturnMsg></CardProcResp></Transaction></OrderFormDoc>"
+                                            "</EngineDoc></EngineDocList>",
+                                  "text/xml"));
+        ASSERT_EQ(call(kAuthorize, {}, &raised), S_OK) << raised.description;
+        EXPECT_EQ(getText(kResponseText), std::string("Approuv") + c.character);
+    }
+}

@@ -990,6 +990,7 @@ TEST_F(ExpressCheckoutControl, ValuesXmlCannotCarryStopTheCallBeforeItIsSent) {
         {"65001", kBuyerEmail, "\xEF\xBF\xBE@b.test", kSetCheckout, u"BuyerEmail holds a character that XML cannot carry (U+FFFE)."},
         {"65001", kOrderTotal, std::string("25\0.00", 6), kSetCheckout, u"OrderTotal holds a character that XML cannot carry (U+0000)."},
         {"65001", kToken, std::string("EC-1\0EC-2", 9), kGetCheckoutDetails, u"Token holds a character that XML cannot carry (U+0000)."},
+        {"65001", kConfig, std::string("ButtonSource=Shop\0X", 19), kConfig, u"ButtonSource holds a character that XML cannot carry (U+0000)."},
         {"65001", kItemName, "Mug\x01", kCheckoutPayment, u"ItemName(1) holds a character that XML cannot carry (U+0001)."},
         {"1252", kPassword, "se\x1Fret", kCheckoutPayment, u"Password holds a character that XML cannot carry (U+001F)."},
     };
@@ -1003,15 +1004,19 @@ TEST_F(ExpressCheckoutControl, ValuesXmlCannotCarryStopTheCallBeforeItIsSent) {
         put(kItemCount, com::Variant::i4(2));
         putItem(kItemName, 0, com::Variant::text("Lid"));
         const Failure set = c.id == kItemName ? putItem(kItemName, 1, com::Variant::text(c.value))
-                            : c.id == kToken   ? Failure{}
+                            : c.id == kToken || c.id == kConfig ? Failure{}
                                                : putText(c.id, c.value);
         ASSERT_EQ(set.hr, S_OK);
         const std::vector<com::Variant> args =
-            c.method == kGetCheckoutDetails ? std::vector<com::Variant>{com::Variant::text(c.value)} : std::vector<com::Variant>{};
+            c.method == kGetCheckoutDetails || c.method == kConfig ? std::vector<com::Variant>{com::Variant::text(c.value)}
+                                                                   : std::vector<com::Variant>{};
         const Failure f = call(c.method, args);
         EXPECT_EQ(f.hr, static_cast<HRESULT>(0x800A4E20)) << std::string(c.description.begin(), c.description.end());
         EXPECT_EQ(f.description, c.description);
         EXPECT_EQ(server.requestCount(), 0u);
+        if (c.method == kConfig) {
+            EXPECT_EQ(config("ButtonSource"), "Tressikor");
+        }
     }
     // Once the value is clean the call goes out.
     putItem(kItemName, 1, com::Variant::text("Mug"));
