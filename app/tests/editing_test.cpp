@@ -158,6 +158,27 @@ TEST_F(Editing, AShortClipIsLoopedIntoALongerOne) {
     EXPECT_TRUE(playing(main));
 }
 
+// The user closes the window while the looped clip is being built: the moment the loop file
+// is written, the events the builder lets run carry the close.
+TEST_F(Editing, ClosingTheWindowWhileTheLoopIsBuiltLeavesNoLoopFile) {
+    forms::Form closer("closer");
+    forms::Timer closing(closer, "closing");
+    closer.Load();
+    bool closed = false;
+    closing.Tick = [&] {
+        if (!exists("loop.mp3")) return;
+        closing.Enabled(false);
+        closed = true;
+        if (frm_Main* window = FindMainWindow()) window->Unload();
+    };
+    closing.Interval(1);
+    closing.Enabled(true);
+    load("short.wav", 5000);
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(FindMainWindow(), nullptr);
+    EXPECT_FALSE(exists("loop.mp3"));
+}
+
 TEST_F(Editing, DecliningTheLoopUsesTheWholeClip) {
     SetMessagePresenter([this](const std::string& text, const std::string& title) {
         messages.push_back({text, title});
