@@ -33,7 +33,9 @@ Step_Help::Step_Help()
 }
 
 void Step_Help::Form_Load() {
-    Picture(image("popup_background2.bmp"));
+    // The message background is drawn for a window of 210 pixels: its footer band would cross
+    // this window's middle, so the window has the same look drawn at its own height.
+    Picture(image("help_background.bmp"));
     Continue.Picture(image("button_continue.bmp"));
     Image11.Picture(image("click_for_support.bmp"));
     struct Page {
