@@ -116,6 +116,14 @@ void InternetConnection::Form_Load() {
     OkInternet.Picture(image("ok_button.bmp"));
 }
 
+// Closed by the window manager, the dialog answers as its close button does; the last notice,
+// which has only OK, answers OK.
+void InternetConnection::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    if (UnloadMode != forms::vbFormControlMenu) return;
+    Cancel = 1;
+    (cmd_cancel.Visible() ? cmd_cancel : OkInternet).Click();
+}
+
 void InternetConnection::Form_Activate() {
     okPressed = false;
     cancelPressed = false;
