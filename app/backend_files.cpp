@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 // Only a complete answer of 2xx replaces the local file, and it does so in one rename, so a
-// failed download leaves the file as it was.
+// failed download leaves the file as it was, and one ended at any moment leaves the old file or
+// the new one. An old list goes to the Trash as a copy taken before the rename.
 bool download(const std::string& address, const std::string& fileName, bool recycleOld) {
     g_ServiceWindow = NewServiceWindow();
     std::string bytes;
@@ -47,7 +48,12 @@ bool download(const std::string& address, const std::string& fileName, bool recy
         }
     }
     std::error_code error;
-    if (recycleOld && fs::exists(target, error)) DeleteFileToRecycleBin(target.string());
+    if (recycleOld && fs::exists(target, error)) {
+        const fs::path previous = fs::path(ProgramFolder()) / (fileName + ".old");
+        if (fs::copy_file(target, previous, fs::copy_options::overwrite_existing, error) &&
+            !DeleteFileToRecycleBin(previous.string()))
+            fs::remove(previous, error);
+    }
     fs::rename(temporary, target, error);
     if (error) {
         fs::remove(temporary, error);

@@ -33,3 +33,6 @@ long RoundLong(double value);
 // Ringtone lengths in whole seconds.
 constexpr int kMinRingtoneSeconds = 7;
 constexpr int kMaxRingtoneSeconds = 28;
+
+// The looped clip of a short source, written to the program folder while it is built.
+constexpr const char* kLoopFileName = "loop.mp3";

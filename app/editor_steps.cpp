@@ -171,12 +171,19 @@ void frm_Main::BuildLoop() {
         editorCall("PasteAtPosition");
     }
     setSaveFormat();
-    const std::string loopPath = ProgramFolder() + "/loop.mp3";
-    late_bound::Call(editor(), "SaveFile", {com::Variant::text(loopPath), com::Variant::boolean(false)});
-    letEventsRun();
-    editorCall("CloseFile");
-    letEventsRun();
-    late_bound::Call(editor(), "OpenFile", {com::Variant::text(loopPath)});
+    const std::string loopPath = ProgramFolder() + "/" + kLoopFileName;
+    // The loop file lives only until the editor has it: a build that ends early (an error, or
+    // the window closed while events ran) takes it away too.
+    try {
+        late_bound::Call(editor(), "SaveFile", {com::Variant::text(loopPath), com::Variant::boolean(false)});
+        letEventsRun();
+        editorCall("CloseFile");
+        letEventsRun();
+        late_bound::Call(editor(), "OpenFile", {com::Variant::text(loopPath)});
+    } catch (...) {
+        DeleteFileToRecycleBin(loopPath);
+        throw;
+    }
     DeleteFileToRecycleBin(loopPath);
     g_ClipLength = selectionGet("Length");
     g_ClipLengthMs = positionToMs(g_ClipLength);

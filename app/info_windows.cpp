@@ -33,7 +33,9 @@ Step_Help::Step_Help()
 }
 
 void Step_Help::Form_Load() {
-    Picture(image("popup_background2.bmp"));
+    // The message background is drawn for a window of 210 pixels: its footer band would cross
+    // this window's middle, so the window has the same look drawn at its own height.
+    Picture(image("help_background.bmp"));
     Continue.Picture(image("button_continue.bmp"));
     Image11.Picture(image("click_for_support.bmp"));
     struct Page {
@@ -112,6 +114,14 @@ void InternetConnection::Form_Load() {
     Picture(image("popup_background2.bmp"));
     cmd_cancel.Picture(image("button_close.bmp"));
     OkInternet.Picture(image("ok_button.bmp"));
+}
+
+// Closed by the window manager, the dialog answers as its close button does; the last notice,
+// which has only OK, answers OK.
+void InternetConnection::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    if (UnloadMode != forms::vbFormControlMenu) return;
+    Cancel = 1;
+    (cmd_cancel.Visible() ? cmd_cancel : OkInternet).Click();
 }
 
 void InternetConnection::Form_Activate() {

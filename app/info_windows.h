@@ -39,6 +39,7 @@ public:
 protected:
     void Form_Load() override;
     void Form_Activate() override;
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override;
 };
 
 // A window holding one browser; the ordering and the currency link show it modally.

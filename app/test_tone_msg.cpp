@@ -46,6 +46,14 @@ void TestToneMsg::Form_Load() {
     for (int i = 0; i < 3; ++i) forms::Beep();
 }
 
+// Closed by the window manager, the message answers as its close button does, as a message
+// box answers with its Cancel.
+void TestToneMsg::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    if (UnloadMode != forms::vbFormControlMenu) return;
+    Cancel = 1;
+    Image1.Click();
+}
+
 void TestToneMsg::OKButton_Click() {
     img_Error.Visible(true);
     Hide();

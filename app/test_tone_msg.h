@@ -18,6 +18,7 @@ public:
 
 protected:
     void Form_Load() override;
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override;
 
 private:
     void OKButton_Click();

@@ -24,8 +24,10 @@ constexpr Colour kCream{0xF7 / 255.0, 0xF4 / 255.0, 0xEE / 255.0};
 constexpr Colour kFooter{0xEC / 255.0, 0xE6 / 255.0, 0xDA / 255.0};
 constexpr Colour kHairline{0xD6 / 255.0, 0xCC / 255.0, 0xB8 / 255.0};
 
-// The message window's layout, in pixels; the form places its controls to match.
-constexpr int kWidth = 420, kHeight = 210, kHeader = 36, kFooterTop = 158;
+// The message window's layout, in pixels; the form places its controls to match. The help
+// window is taller, with the same header and a footer band of the same height at its bottom.
+constexpr int kWidth = 420, kHeight = 210, kHeader = 36, kFooterHeight = 52;
+constexpr int kHelpHeight = 330;
 
 void set(cairo_t* cr, Colour c, double alpha = 1.0) { cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha); }
 
@@ -106,7 +108,8 @@ bool draw(const std::string& path, int w, int h, bool alpha, const std::function
     return ok;
 }
 
-void background(cairo_t* cr) {
+void background(cairo_t* cr, int height) {
+    const int footerTop = height - kFooterHeight;
     set(cr, kCream);
     cairo_paint(cr);
 
@@ -142,21 +145,21 @@ void background(cairo_t* cr) {
         cairo_pattern_add_color_stop_rgba(fade, 1, kHairline.r, kHairline.g, kHairline.b, 0.5 - k * 0.1);
         cairo_set_source(cr, fade);
         cairo_pattern_destroy(fade);
-        cairo_move_to(cr, 180, kFooterTop - 14 - k * 6);
+        cairo_move_to(cr, 180, footerTop - 14 - k * 6);
         for (int x = 180; x <= kWidth; x += 4)
-            cairo_line_to(cr, x, kFooterTop - 14 - k * 6 + std::sin((x + k * 25) / 18.0) * (3 + k));
+            cairo_line_to(cr, x, footerTop - 14 - k * 6 + std::sin((x + k * 25) / 18.0) * (3 + k));
         cairo_stroke(cr);
     }
 
     set(cr, kFooter);
-    cairo_rectangle(cr, 0, kFooterTop, kWidth, kHeight - kFooterTop);
+    cairo_rectangle(cr, 0, footerTop, kWidth, kFooterHeight);
     cairo_fill(cr);
     set(cr, kHairline);
-    cairo_rectangle(cr, 0, kFooterTop, kWidth, 1);
+    cairo_rectangle(cr, 0, footerTop, kWidth, 1);
     cairo_fill(cr);
     set(cr, kNavy, 0.18);
     cairo_set_line_width(cr, 1);
-    cairo_rectangle(cr, 0.5, 0.5, kWidth - 1, kHeight - 1);
+    cairo_rectangle(cr, 0.5, 0.5, kWidth - 1, height - 1);
     cairo_stroke(cr);
 }
 
@@ -488,7 +491,9 @@ int main(int argc, char** argv) {
         if (!off.empty()) bmp(off, size, size, [=](cairo_t* cr) { round(cr, size, glyph, false); });
     };
 
-    ok = draw(folder + "/popup_background2.bmp", kWidth, kHeight, false, background) &&
+    ok = draw(folder + "/popup_background2.bmp", kWidth, kHeight, false, [](cairo_t* cr) { background(cr, kHeight); }) &&
+         draw(folder + "/help_background.bmp", kWidth, kHelpHeight, false,
+              [](cairo_t* cr) { background(cr, kHelpHeight); }) &&
          draw(folder + "/button_close.bmp", 22, 22, false, closeButton) &&
          draw(folder + "/ok_button.bmp", 100, 32, false, okButton) &&
          draw(folder + "/message_error.png", 48, 48, true, errorSign);

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app_fixture.h"
 #include "service_requests.h"
@@ -139,6 +144,44 @@ TEST_F(Downloads, BytesAreWrittenAsTheyCame) {
     EXPECT_FALSE(std::filesystem::is_empty(root / "data" / "Trash" / "files"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
     EXPECT_TRUE(messages.empty());
+}
+
+// The program folder's changes during a list download, as the kernel reports them: carriers.ini
+// is replaced in one step and never absent, so a download killed at any moment leaves the old
+// list or the new one; the Trash receives a copy of the old list.
+TEST_F(Downloads, TheNewListReplacesTheOldInOneStep) {
+    service.setFile("/lists/carriers.ini", "new list");
+    g_CarrierListUrl = service.server().url("/lists/carriers.ini");
+    write("carriers.ini", "old list");
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO), 0);
+    EXPECT_TRUE(DownloadCarrierList());
+    std::vector<std::string> absences;
+    alignas(inotify_event) char buffer[16384];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            if (event->len && std::string(event->name) == kCarrierFileName &&
+                (event->mask & (IN_DELETE | IN_MOVED_FROM)))
+                absences.push_back(event->mask & IN_DELETE ? "deleted" : "moved away");
+            p += sizeof(inotify_event) + event->len;
+        }
+    close(watch);
+    EXPECT_EQ(absences, std::vector<std::string>{});
+    EXPECT_EQ(read("carriers.ini"), "new list");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    // The toolkit keeps the data folder the process first asked for, so the Trash may be an
+    // earlier test's: any Trash of this run will do.
+    bool trashed = false;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::getenv("PLATFORM_STATE_DIR"))) {
+        if (!entry.is_regular_file() || entry.path().parent_path().filename() != "files" ||
+            entry.path().parent_path().parent_path().filename() != "Trash")
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        trashed = trashed || std::string(std::istreambuf_iterator<char>(in), {}) == "old list";
+    }
+    EXPECT_TRUE(trashed);
 }
 
 TEST_F(Downloads, AFailedDownloadKeepsTheOldFile) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <ostream>
 
 #include "late_bound.h"
@@ -195,6 +196,35 @@ TEST_F(CdSource, WithoutADiscTheUserIsAskedForOne) {
     EXPECT_EQ(visibleFrames(main), std::vector<int>{31});
     EXPECT_EQ(main.MMControl1.Mode(), forms::mciModePlaying);
     EXPECT_EQ(main.TrackNumber.Text(), "1");
+}
+
+// Images as ripping programs write them: the disc's one file named apart from its sheet, or a
+// file per track with the pregaps between.
+TEST_F(CdSource, ImagesOfEitherLayoutGiveTheirTracks) {
+    auto& main = sourceStep();
+    for (const auto& layout : {cd_images::Layout{"Album (disc 1).bin"}, cd_images::Layout{"Album.bin", true, kSecond}}) {
+        SCOPED_TRACE(layout.filePerTrack ? "a file per track" : "one file");
+        disc.write({{true, kSecond}, {true, 8 * kSecond}}, layout);
+        takeTrack(main, 2);
+        ASSERT_TRUE(messages.empty()) << messages.front().text;
+        EXPECT_EQ(g_AudioFilePath, "D:\\Track02.cda");
+        EXPECT_EQ(g_ClipLengthMs, 8000);
+        EXPECT_TRUE(editorPlaying(main));
+        main.cmd_Stop_AudioEditor_Click();
+        forms::drive::click(main.cmd_Prev);
+        expectSourceStep(main);
+    }
+}
+
+// An image whose track file is gone is not an empty drive: the user is told, and stays.
+TEST_F(CdSource, AnImageThatCannotBeReadIsToldAsSuch) {
+    disc.write({{true, 2 * kSecond}}, {"Album (disc 1).bin"});
+    std::filesystem::remove(disc.folder() + "/" + disc.trackFiles().at(0));
+    auto& main = sourceStep();
+    forms::drive::click(main.pb_FromAudioCD);
+    EXPECT_EQ(messages,
+              (std::vector<ShownMessage>{{"The disc image, or a track file it names, cannot be read.", "Send MCI"}}));
+    expectSourceStep(main);
 }
 
 // The device cannot be opened: its error is told and the user stays with the program.

@@ -158,6 +158,42 @@ TEST_F(Editing, AShortClipIsLoopedIntoALongerOne) {
     EXPECT_TRUE(playing(main));
 }
 
+// The user closes the window while the looped clip is being built: the moment the loop file
+// is written, the events the builder lets run carry the close.
+TEST_F(Editing, ClosingTheWindowWhileTheLoopIsBuiltLeavesNoLoopFile) {
+    forms::Form closer("closer");
+    forms::Timer closing(closer, "closing");
+    closer.Load();
+    bool closed = false;
+    closing.Tick = [&] {
+        if (!exists("loop.mp3")) return;
+        closing.Enabled(false);
+        closed = true;
+        if (frm_Main* window = FindMainWindow()) window->Unload();
+    };
+    closing.Interval(1);
+    closing.Enabled(true);
+    load("short.wav", 5000);
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(FindMainWindow(), nullptr);
+    EXPECT_FALSE(exists("loop.mp3"));
+}
+
+// Closing the loop's notice from its title bar declines the loop, as its close button does.
+TEST_F(Editing, ClosingTheLoopNoticeFromTheWindowManagerDeclinesTheLoop) {
+    SetMessagePresenter([this](const std::string& text, const std::string& title) {
+        messages.push_back({text, title});
+        whenModal<TestToneMsg>([](TestToneMsg& window) { forms::drive::closeFromWindowManager(window); });
+        ShowMessageWindow(text, title);
+    });
+    auto& main = load("short.wav", 12000);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_FALSE(g_Looping);
+    EXPECT_EQ(main.txtbox_RingtoneLength.Text(), "12");
+    EXPECT_EQ(sel(main, "SelEnd"), 12 * 44100 - 2000);
+    EXPECT_EQ(findForm<TestToneMsg>(), nullptr);
+}
+
 TEST_F(Editing, DecliningTheLoopUsesTheWholeClip) {
     SetMessagePresenter([this](const std::string& text, const std::string& title) {
         messages.push_back({text, title});
@@ -490,6 +526,27 @@ TEST_F(Ordering, CancelInTheRetryPromptEndsTheProgramAtOnce) {
         ++prompts;
         forms::drive::click(dialog.cmd_cancel);
     });
+    forms::drive::click(main.cmd_OkRingtoneName);
+    forms::drive::pump();
+    EXPECT_EQ(prompts, 1);
+    EXPECT_TRUE(forms::Forms().empty());
+    EXPECT_TRUE(service.uploads().empty());
+}
+
+// Closing the retry prompt from its title bar (or with Alt+F4) answers as its close button does.
+TEST_F(Ordering, ClosingTheRetryPromptFromTheWindowManagerEndsTheProgram) {
+    auto& main = ready();
+    forms::drive::click(main.cmd_MakeRingtone);
+    main.txt_RingtoneName.Text("Tune");
+    setenv("TAVIMO_CONNECTIVITY_URL", "http://127.0.0.1:1/", 1);
+    int prompts = 0;
+    std::function<void(InternetConnection&)> answer = [&](InternetConnection& dialog) {
+        // A prompt shown again was taken for a retry; Cancel then ends the test.
+        if (++prompts > 1) return forms::drive::click(dialog.cmd_cancel);
+        forms::drive::closeFromWindowManager(dialog);
+        whenModal<InternetConnection>(answer);
+    };
+    whenModal<InternetConnection>(answer);
     forms::drive::click(main.cmd_OkRingtoneName);
     forms::drive::pump();
     EXPECT_EQ(prompts, 1);

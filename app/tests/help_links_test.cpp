@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
+#include <cstring>
+
 #include "info_windows.h"
 #include "main_window_fixture.h"
 #include "program_values.h"
@@ -45,6 +49,40 @@ TEST_F(HelpLinks, EachStepsHelpButtonOpensItsPage) {
         EXPECT_EQ(title, c.title);
     }
     EXPECT_EQ(findForm<Step_Help>(), nullptr);
+}
+
+// The help window is taller than a message: its lower half shows the body's colour beside the
+// help page, and the footer band only at its bottom, behind its buttons.
+TEST_F(HelpLinks, TheHelpWindowsBackgroundFitsItsHeight) {
+    auto& main = open();
+    constexpr std::uint32_t kBody = 0xF7F4EE, kFooter = 0xECE6DA;
+    int height = 0, footerInBody = 0, bodyInFooter = 0;
+    whenModal<Step_Help>([&](Step_Help& help) {
+        forms::drive::pump(std::chrono::milliseconds(100));
+        cairo_surface_t* surface = forms::drive::capture(help);
+        cairo_surface_flush(surface);
+        height = cairo_image_surface_get_height(surface);
+        auto pixel = [&](int x, int y) {
+            std::uint32_t argb;
+            std::memcpy(&argb,
+                        cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + x * 4, 4);
+            return argb & 0xFFFFFF;
+        };
+        // The margins beside the help page (which spans x 20 to 400, y 48 to 278).
+        for (int y = height / 2; y < 276; ++y)
+            for (int x : {4, 10, 16, 404, 410, 415})
+                if (pixel(x, y) == kFooter) ++footerInBody;
+        for (int y = 284; y < height - 2; ++y)
+            for (int x : {4, 10, 16, 180, 250})
+                if (pixel(x, y) != kFooter) ++bodyInFooter;
+        EXPECT_EQ(pixel(10, height / 2), kBody);
+        cairo_surface_destroy(surface);
+        forms::drive::click(help.Continue);
+    });
+    forms::drive::click(main.cmd_Help(1));
+    EXPECT_EQ(height, 330);
+    EXPECT_EQ(footerInBody, 0);
+    EXPECT_EQ(bodyInFooter, 0);
 }
 
 TEST_F(HelpLinks, EverySupportLinkOpensTheSupportPageEachTime) {

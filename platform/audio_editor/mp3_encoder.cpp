@@ -7,7 +7,9 @@
 #include <cstring>
 #include <memory>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <lame/lame.h>
@@ -238,7 +240,40 @@ std::vector<uint8_t> encodeMp3(const Clip& clip, int64_t first, int64_t last, co
     return encoder.finish();
 }
 
+namespace {
+
+bool allDigits(const std::string& text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return c >= '0' && c <= '9'; });
+}
+
+// The partial files of a target are named "<target>.part-<pid>-<n>" after the process writing
+// them. One whose process is gone was left by a save that was killed, and nothing else will
+// ever take it away.
+void removeAbandonedPartials(const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".part-";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string rest = name.substr(prefix.size());
+        const auto dash = rest.find('-');
+        if (dash == std::string::npos || dash > 9 || !allDigits(rest.substr(0, dash)) || !allDigits(rest.substr(dash + 1)))
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+        // A process of another user that cannot be signalled is still alive.
+        if (pid <= 0 || kill(pid, 0) == 0 || errno != ESRCH) continue;
+        unlinkat(dirfd(dir), name.c_str(), 0);
+    }
+    closedir(dir);
+}
+
+}  // namespace
+
 void writeFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
+    removeAbandonedPartials(path);
     static std::atomic<unsigned> counter{0};
     std::string temp;
     int fd = -1;

@@ -23,7 +23,8 @@ void validateFormat(const Mp3Format& format);
 std::vector<uint8_t> encodeMp3(const Clip& clip, int64_t first, int64_t last, const Mp3Format& format);
 
 // Writes a new file beside the target and renames it into place, so that a failure leaves
-// neither a partial file nor a damaged earlier one.
+// neither a partial file nor a damaged earlier one. Partial files of the same target left by
+// processes that have ended (a save killed before its rename) are removed first.
 void writeFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace audio_editor

@@ -312,7 +312,7 @@ Form::Form(std::string name) : name_(std::move(name)), alive_(std::make_shared<b
                      }),
                      this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, Form* self) -> gboolean {
-                         self->Unload();
+                         self->unload(vbFormControlMenu);
                          return TRUE;
                      }),
                      this);
@@ -368,11 +368,14 @@ void Form::Hide() {
     if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
 }
 
-void Form::Unload() {
+void Form::unload(int mode) {
     if (!loaded_ || unloading_) return;
-    unloading_ = true;
     int cancel = 0;
     auto alive = alive_;
+    fire([&] { Form_QueryUnload(cancel, mode); });
+    // The query may have answered by unloading the form itself.
+    if (!*alive || cancel || !loaded_) return;
+    unloading_ = true;
     fire([&] { Form_Unload(cancel); });
     if (!*alive) return;
     unloading_ = false;

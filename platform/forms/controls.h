@@ -43,6 +43,8 @@ Picture LoadPicture(const std::string& path);
 
 // MousePointer values.
 enum : int { vbDefault = 0, vbArrow = 1, vbHourglass = 11, vbCustom = 99 };
+// Why a form is being unloaded, as Form_QueryUnload is told.
+enum : int { vbFormControlMenu = 0, vbFormCode = 1 };
 // Mouse buttons and shift states of MouseDown/MouseUp.
 enum : int { vbLeftButton = 1, vbRightButton = 2, vbMiddleButton = 4 };
 enum : int { vbShiftMask = 1, vbCtrlMask = 2, vbAltMask = 4 };
@@ -159,9 +161,11 @@ public:
     void Load();
     void Show(int modal = 0);
     void Hide();
-    // Runs Form_Unload (which may cancel), hides the form, stops its components and leaves
-    // the collection of loaded forms; a default instance is then released.
-    void Unload();
+    // Runs Form_QueryUnload and Form_Unload (either may cancel), hides the form, stops its
+    // components and leaves the collection of loaded forms; a default instance is then released.
+    // A close asked for by the window manager (the title bar's close, Alt+F4) unloads the same
+    // way, with the mode vbFormControlMenu.
+    void Unload() { unload(vbFormCode); }
     bool Loaded() const { return loaded_; }
     bool Visible() const { return visible_; }
     void Visible(bool visible) { visible ? Show() : Hide(); }
@@ -201,9 +205,14 @@ public:
 protected:
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
+    virtual void Form_QueryUnload(int& Cancel, int UnloadMode) {
+        (void)Cancel;
+        (void)UnloadMode;
+    }
     virtual void Form_Unload(int& Cancel) { (void)Cancel; }
 
 private:
+    void unload(int mode);
     template <class T> friend T& Default();
     void drawBackground(void* cr);
     void refreshCursor();

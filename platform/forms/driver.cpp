@@ -3,6 +3,8 @@
 #include "forms/driver.h"
 #include "forms/internal.h"
 
+#include <gdk/gdkx.h>
+
 namespace forms::drive {
 
 namespace {
@@ -91,6 +93,33 @@ void focus(Form& form) {
     event->focus_change.in = TRUE;
     gtk_widget_send_focus_change(window, event);
     gdk_event_free(event);
+}
+
+void closeFromWindowManager(Form& form) {
+    GtkWidget* window = form.window();
+    if (!gtk_widget_get_realized(window)) return;
+    GdkWindow* gdkWindow = gtk_widget_get_window(window);
+    GdkDisplay* display = gtk_widget_get_display(window);
+    if (GDK_IS_X11_DISPLAY(display)) {
+        Display* x = GDK_DISPLAY_XDISPLAY(display);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = GDK_WINDOW_XID(gdkWindow);
+        event.xclient.message_type = gdk_x11_get_xatom_by_name_for_display(display, "WM_PROTOCOLS");
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(gdk_x11_get_xatom_by_name_for_display(display, "WM_DELETE_WINDOW"));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(x, event.xclient.window, False, NoEventMask, &event);
+        // The server has routed the message back once the round trip is done.
+        XSync(x, False);
+    } else {
+        GdkEvent* event = gdk_event_new(GDK_DELETE);
+        event->any.window = GDK_WINDOW(g_object_ref(gdkWindow));
+        event->any.send_event = TRUE;
+        gdk_display_put_event(display, event);
+        gdk_event_free(event);
+    }
+    DoEvents();
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {

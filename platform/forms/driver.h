@@ -29,6 +29,10 @@ void drop(Frame& frame, const std::string& data);
 void activate(Menu& menu);
 // Gives the form's window the input focus (no window manager under Xvfb does).
 void focus(Form& form);
+// Asks the form's window to close as a window manager does for the title bar's close button
+// or Alt+F4: a WM_DELETE_WINDOW message through the X server (on other displays, the toolkit's
+// delete event), then runs the loop until it has been handled.
+void closeFromWindowManager(Form& form);
 
 // Runs the loop until the condition holds or the time is up; returns the condition.
 bool waitUntil(const std::function<bool()>& condition,

@@ -39,6 +39,7 @@ constexpr ErrorText kErrorTexts[] = {
     {MCI_ERROR_ANSWER_TOO_LONG, "The answer does not fit in the buffer given."},
     {MCI_ERROR_NO_NOTIFY, "Notifications are not offered."},
     {MCI_ERROR_DOOR, "The drive's tray could not be opened."},
+    {MCI_ERROR_BAD_IMAGE, "The disc image, or a track file it names, cannot be read."},
 };
 
 enum class TimeFormat { Milliseconds, Tmsf };
@@ -77,9 +78,18 @@ std::vector<std::string> words(const std::string& text) {
     return out;
 }
 
+// The disc's tracks; nullopt for an empty drive. A disc image that is there but cannot be read
+// is an error of its own, never an empty drive.
+std::optional<std::vector<win32::CdTrack>> discTracks(const win32::CdDrive& drive) {
+    auto tracks = win32::cdTracks(drive);
+    if (!tracks && GetLastError() != ERROR_NOT_READY) throw Failure{MCI_ERROR_BAD_IMAGE};
+    if (tracks && tracks->empty()) return std::nullopt;
+    return tracks;
+}
+
 std::vector<win32::CdTrack> tracksOf(const Device& d) {
-    auto tracks = win32::cdTracks(d.drive);
-    if (!tracks || tracks->empty()) throw Failure{MCI_ERROR_NO_DISC};
+    auto tracks = discTracks(d.drive);
+    if (!tracks) throw Failure{MCI_ERROR_NO_DISC};
     return *tracks;
 }
 
@@ -198,12 +208,13 @@ std::string open(const std::vector<std::string>& w) {
     for (auto& [name, other] : g_devices)
         if (other->drive.root == drives.front().root && !(other->shareable && shareable))
             throw Failure{MCI_ERROR_DEVICE_IN_USE};
+    auto tracks = discTracks(drives.front());
     auto d = std::make_unique<Device>();
     d->id = g_nextId++;
     d->alias = alias;
     d->shareable = shareable;
     d->drive = drives.front();
-    if (auto tracks = win32::cdTracks(d->drive); tracks && !tracks->empty()) d->sector = tracks->front().firstSector;
+    if (tracks) d->sector = tracks->front().firstSector;
     const std::string id = std::to_string(d->id);
     g_devices[alias] = std::move(d);
     return id;
@@ -247,14 +258,10 @@ std::string set(Device& d, const std::vector<std::string>& w) {
 
 std::string status(Device& d, const std::vector<std::string>& w) {
     const std::string what = rest(options(w, 2, {}));
-    if (what == "media present" || what == "ready") {
-        auto tracks = win32::cdTracks(d.drive);
-        return tracks && !tracks->empty() ? "true" : "false";
-    }
+    if (what == "media present" || what == "ready") return discTracks(d.drive) ? "true" : "false";
     if (what == "mode") {
         if (d.playing) return "playing";
-        auto tracks = win32::cdTracks(d.drive);
-        if (!tracks || tracks->empty()) return d.doorOpen ? "open" : "not ready";
+        if (!discTracks(d.drive)) return d.doorOpen ? "open" : "not ready";
         return "stopped";
     }
     if (what != "number of tracks" && what != "current track" && what != "position") throw Failure{MCI_ERROR_BAD_ARGUMENT};

@@ -30,6 +30,7 @@ enum MciError : MCIERROR {
     MCI_ERROR_ANSWER_TOO_LONG,
     MCI_ERROR_NO_NOTIFY,
     MCI_ERROR_DOOR,
+    MCI_ERROR_BAD_IMAGE,
 };
 
 // Answers of "status ALIAS mode", as numbers for those who keep them so.

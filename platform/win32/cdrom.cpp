@@ -1,5 +1,6 @@
 #include "win32/cdrom.h"
 
+#include "win32/cue_sheet.h"
 #include "win32/files.h"
 
 #include <algorithm>
@@ -42,26 +43,36 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool endsWithNoCase(const std::string& path, const char* tail) {
+    const size_t n = std::strlen(tail);
+    if (path.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != tail[i]) return false;
+    return true;
+}
+
+// CUE sheets are read here, from the track files their FILE lines name; other images go to the
+// CD library.
+bool isCueSheet(const CdDrive& drive) { return drive.image && endsWithNoCase(drive.device, ".cue"); }
+
 driver_id_t imageDriver(const std::string& path) {
-    auto endsWith = [&](const char* tail) {
-        const size_t n = std::strlen(tail);
-        if (path.size() < n) return false;
-        for (size_t i = 0; i < n; ++i)
-            if (std::tolower(static_cast<unsigned char>(path[path.size() - n + i])) != tail[i]) return false;
-        return true;
-    };
-    if (endsWith(".toc")) return DRIVER_CDRDAO;
-    if (endsWith(".nrg")) return DRIVER_NRG;
+    if (endsWithNoCase(path, ".toc")) return DRIVER_CDRDAO;
+    if (endsWithNoCase(path, ".nrg")) return DRIVER_NRG;
     return DRIVER_BINCUE;
 }
 
 // Called with the lock held. An image drive is empty while its file is missing; a system
-// drive without a disc opens but lists no tracks.
+// drive without a disc opens but lists no tracks. nullopt with the last error set.
 CdioHandle openDisc(const CdDrive& drive) {
-    if (drive.image && !fileExists(drive.device)) return nullptr;
+    if (drive.image && !fileExists(drive.device)) {
+        SetLastError(ERROR_NOT_READY);
+        return nullptr;
+    }
     CdioHandle p(cdio_open(drive.device.c_str(), drive.image ? imageDriver(drive.device) : DRIVER_DEVICE));
-    if (!p) return nullptr;
-    if (cdio_get_num_tracks(p.get()) == CDIO_INVALID_TRACK) return nullptr;
+    if (!p || cdio_get_num_tracks(p.get()) == CDIO_INVALID_TRACK) {
+        SetLastError(drive.image ? ERROR_BAD_FORMAT : ERROR_NOT_READY);
+        return nullptr;
+    }
     return p;
 }
 
@@ -133,6 +144,11 @@ std::optional<CdDrive> cdDriveOf(const std::string& path) {
 }
 
 std::optional<std::vector<CdTrack>> cdTracks(const CdDrive& drive) {
+    if (isCueSheet(drive)) {
+        auto disc = cue::readSheet(drive.device);
+        if (!disc) return std::nullopt;
+        return std::move(disc->tracks);
+    }
     std::lock_guard lock(cdioLock());
     CdioHandle p = openDisc(drive);
     if (!p) return std::nullopt;
@@ -154,13 +170,26 @@ std::optional<CdTrackFile> cdTrackFile(const std::string& path) {
 }
 
 std::optional<std::vector<int16_t>> readCdAudio(const CdDrive& drive, int32_t firstSector, int32_t count) {
-    std::lock_guard lock(cdioLock());
-    CdioHandle p = openDisc(drive);
-    if (!p) {
-        SetLastError(ERROR_NOT_READY);
+    if (count < 0) {
+        SetLastError(ERROR_READ_FAULT);
         return std::nullopt;
     }
     std::vector<int16_t> samples(static_cast<size_t>(count) * kCdFramesPerSector * kCdChannels);
+    if (isCueSheet(drive)) {
+        auto disc = cue::readSheet(drive.device);
+        if (!disc) {
+            if (GetLastError() != ERROR_NOT_READY) SetLastError(ERROR_READ_FAULT);
+            return std::nullopt;
+        }
+        if (!cue::readAudio(*disc, firstSector, count, samples.data())) return std::nullopt;
+        return samples;
+    }
+    std::lock_guard lock(cdioLock());
+    CdioHandle p = openDisc(drive);
+    if (!p) {
+        if (GetLastError() != ERROR_NOT_READY) SetLastError(ERROR_READ_FAULT);
+        return std::nullopt;
+    }
     // Read in runs that real drives accept in one command.
     constexpr int32_t kRun = 26;
     for (int32_t done = 0; done < count;) {
@@ -194,10 +223,7 @@ std::optional<DWORD> cdPathAttributes(const std::string& path) {
     auto drive = cdDriveOf(path);
     if (!drive) return std::nullopt;
     auto tracks = cdTracks(*drive);
-    if (!tracks) {
-        SetLastError(ERROR_NOT_READY);
-        return INVALID_FILE_ATTRIBUTES;
-    }
+    if (!tracks) return INVALID_FILE_ATTRIBUTES;
     if (rest->empty()) return FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
     const int number = trackFileNumber(*rest);
     for (auto& track : *tracks)

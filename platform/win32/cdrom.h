@@ -5,10 +5,12 @@
 // reports them and the audio editor opens them as the track's audio; they cannot be opened as
 // files, and nothing else of a disc is offered as files.
 //
-// With PLATFORM_CD_IMAGE set to a disc image (a CUE sheet with its BIN, or any image the CD
-// library opens) there is exactly one drive, D:, and the system's drives are not used; the
-// image file being there is the disc being in the drive, so replacing or removing it changes
-// discs. Machines without a drive and tests use this.
+// With PLATFORM_CD_IMAGE set to a disc image there is exactly one drive, D:, and the system's
+// drives are not used; the image file being there is the disc being in the drive, so replacing
+// or removing it changes discs. Machines without a drive and tests use this. A CUE sheet is
+// read with the track files its FILE lines name, relative to its folder (one BIN for the disc
+// or one per track); other images are whatever the CD library opens. An image that is there
+// but cannot be read is told apart from an empty drive by its error.
 
 #include "win32/base.h"
 
@@ -40,7 +42,9 @@ constexpr int32_t kCdFramesPerSector = 588;
 std::vector<CdDrive> cdDrives();
 // The drive whose root a path starts with ("d:", "D:\...", "D:/..."); any case.
 std::optional<CdDrive> cdDriveOf(const std::string& path);
-// The tracks of the disc in a drive; nullopt with no disc (or one that cannot be read).
+// The tracks of the disc in a drive. nullopt with the last error set: ERROR_NOT_READY with no
+// disc, ERROR_BAD_FORMAT for an image that cannot be read (a sheet not understood, a track file
+// it names missing, unreadable or too short).
 std::optional<std::vector<CdTrack>> cdTracks(const CdDrive& drive);
 
 // A path naming an audio track file of a disc that is in its drive: the drive and the track.

@@ -6,7 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using audio_editor::Editor;
 using audio_editor::EditorError;
@@ -190,6 +195,43 @@ TEST_F(SaveTest, FailedSaveLeavesNoFileBehind) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"clip.wav", "taken"}));
+}
+
+// A save killed before its rename leaves its partial file, named after its process. The next
+// save of that target removes those of processes that are gone, and no other file.
+TEST_F(SaveTest, ASaveRemovesPartialFilesOfItsTargetLeftByEndedProcesses) {
+    load(1, 44100, fixtures::tone(44100, 440));
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const pid_t running = fork();
+    if (running == 0) {
+        pause();
+        _exit(0);
+    }
+    ASSERT_GT(running, 0);
+    auto part = [](const std::string& target, pid_t pid, int n) {
+        return target + ".part-" + std::to_string(pid) + "-" + std::to_string(n);
+    };
+    const std::vector<std::string> left = {part("ring.mp3", ended, 0), part("ring.mp3", ended, 7)};
+    const std::vector<std::string> kept = {part("ring.mp3", running, 0), part("other.mp3", ended, 0),
+                                           "ring.mp3.part-x-1", "ring.mp3.part-" + std::to_string(ended),
+                                           "ring.mp3.partial"};
+    for (const auto& name : left) std::ofstream(dir_.file(name)) << "partial";
+    for (const auto& name : kept) std::ofstream(dir_.file(name)) << "partial";
+    editor_.SaveFile(dir_.file("ring.mp3"), false);
+    kill(running, SIGKILL);
+    waitpid(running, nullptr, 0);
+
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        names.push_back(entry.path().filename().string());
+    std::vector<std::string> expected = kept;
+    expected.insert(expected.end(), {"clip.wav", "ring.mp3"});
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
 }
 
 TEST_F(SaveTest, RefusesAnEmptySelectionAndFormatsThatAreNotLayerThree) {

@@ -38,9 +38,13 @@ class PlainForm : public Form {
 public:
     explicit PlainForm(std::string name = "PlainForm") : Form(std::move(name)) {}
     std::function<void(int&)> onUnload;
+    std::function<void(int&, int)> onQueryUnload;
     std::function<void()> onActivate;
 
 protected:
+    void Form_QueryUnload(int& cancel, int mode) override {
+        if (onQueryUnload) onQueryUnload(cancel, mode);
+    }
     void Form_Unload(int& cancel) override {
         if (onUnload) onUnload(cancel);
     }
@@ -263,6 +267,45 @@ TEST_F(FormsTest, AModalFormsNestedLoopReturnsToItsCaller) {
     EXPECT_EQ(order.back(), "outer returned");
     EXPECT_EQ(order[order.size() - 2], "inner returned");
     EXPECT_FALSE(dialog.Loaded());
+}
+
+// The window manager's close request reaches the form as a query it may refuse or answer, the
+// way a modal dialog's caller learns which answer closed it.
+TEST_F(FormsTest, AWindowManagersCloseIsQueriedBeforeTheFormUnloads) {
+    PlainForm form;
+    std::vector<int> modes;
+    int unloads = 0;
+    bool refuse = true;
+    form.onQueryUnload = [&](int& cancel, int mode) {
+        modes.push_back(mode);
+        if (mode == vbFormControlMenu && refuse) cancel = 1;
+    };
+    form.onUnload = [&](int&) { ++unloads; };
+    drive::later([&] {
+        drive::closeFromWindowManager(form);
+        EXPECT_TRUE(form.Visible()) << "a refused close leaves the form as it was";
+        refuse = false;
+        drive::closeFromWindowManager(form);
+    });
+    form.Show(1);
+    EXPECT_EQ(modes, (std::vector<int>{vbFormControlMenu, vbFormControlMenu}));
+    EXPECT_EQ(unloads, 1);
+    EXPECT_FALSE(form.Loaded());
+
+    // The form's own Unload is queried as code; a query that answers by unloading is final.
+    modes.clear();
+    form.onQueryUnload = [&](int&, int mode) {
+        modes.push_back(mode);
+        if (mode == vbFormControlMenu) form.Unload();
+    };
+    drive::later([&] { drive::closeFromWindowManager(form); });
+    form.Show(1);
+    EXPECT_EQ(modes, (std::vector<int>{vbFormControlMenu, vbFormCode}));
+    EXPECT_EQ(unloads, 2);
+    EXPECT_FALSE(form.Loaded());
+    form.Show();
+    form.Unload();
+    EXPECT_EQ(modes.back(), vbFormCode);
 }
 
 TEST_F(FormsTest, ActivateFiresWhenShown) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -108,12 +109,12 @@ TEST_F(Mci, ErrorsHaveCodesAndTexts) {
         EXPECT_GT(std::string(text).size(), 10u) << c.code;
     }
     std::set<std::string> texts;
-    for (MCIERROR code = MCI_ERROR_NO_DEVICE; code <= MCI_ERROR_DOOR; ++code) {
+    for (MCIERROR code = MCI_ERROR_NO_DEVICE; code <= MCI_ERROR_BAD_IMAGE; ++code) {
         ASSERT_TRUE(mciGetErrorStringA(code, text, sizeof text)) << code;
         texts.insert(text);
     }
-    EXPECT_EQ(texts.size(), MCI_ERROR_DOOR - MCI_ERROR_NO_DEVICE + 1) << "each error has a text of its own";
-    EXPECT_FALSE(mciGetErrorStringA(MCI_ERROR_DOOR + 1, text, sizeof text));
+    EXPECT_EQ(texts.size(), MCI_ERROR_BAD_IMAGE - MCI_ERROR_NO_DEVICE + 1) << "each error has a text of its own";
+    EXPECT_FALSE(mciGetErrorStringA(MCI_ERROR_BAD_IMAGE + 1, text, sizeof text));
     EXPECT_FALSE(mciGetErrorStringA(MCI_OK, text, sizeof text));
     EXPECT_EQ(std::string(text), "");
 
@@ -123,6 +124,24 @@ TEST_F(Mci, ErrorsHaveCodesAndTexts) {
     EXPECT_EQ(std::string(small), "Ther");
     EXPECT_EQ(mciSendStringA("status cd2 media present", small, 5, nullptr), MCI_ERROR_ANSWER_TOO_LONG);
     EXPECT_EQ(std::string(small), "");
+}
+
+// A disc image whose track file is gone is neither an empty drive nor a disc.
+TEST_F(Mci, AnImageThatCannotBeReadIsAnError) {
+    disc.write({{true, 150}}, {"Album (disc 1).bin"});
+    const std::string bin = disc.folder() + "/" + disc.trackFiles().at(0);
+    const std::string aside = bin + ".aside";
+    std::rename(bin.c_str(), aside.c_str());
+    EXPECT_EQ(error("open cdaudio alias cd1 wait shareable"), MCI_ERROR_BAD_IMAGE);
+
+    std::rename(aside.c_str(), bin.c_str());
+    send("open cdaudio alias cd1 wait shareable");
+    EXPECT_EQ(send("status cd1 media present"), "true");
+    std::rename(bin.c_str(), aside.c_str());
+    for (const char* command : {"status cd1 media present", "status cd1 mode", "play cd1"})
+        EXPECT_EQ(error(command), MCI_ERROR_BAD_IMAGE) << command;
+    disc.remove();
+    EXPECT_EQ(send("status cd1 media present"), "false");
 }
 
 TEST(MciNoDrive, OpenFailsWithNoDevice) {

@@ -44,7 +44,6 @@ DiscFolder::DiscFolder() {
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder for the disc image");
     dir_ = pattern;
     cue_ = dir_ + "/disc.cue";
-    bin_ = dir_ + "/disc.bin";
     setenv("PLATFORM_CD_IMAGE", cue_.c_str(), 1);
 }
 
@@ -54,16 +53,33 @@ DiscFolder::~DiscFolder() {
     std::filesystem::remove_all(dir_, ignored);
 }
 
-void DiscFolder::write(const std::vector<TrackSpec>& tracks) {
-    std::ofstream bin(bin_, std::ios::binary | std::ios::trunc);
+void DiscFolder::write(const std::vector<TrackSpec>& tracks, const Layout& layout) {
+    remove();
     std::ofstream cue(cue_, std::ios::trunc);
-    cue << "FILE \"disc.bin\" BINARY\n";
-    int32_t at = 0;
+    std::ofstream bin;
+    const std::string stem = std::filesystem::path(layout.binName).stem().string();
+    int32_t at = 0;  // sectors into the current file
     for (size_t i = 0; i < tracks.size(); ++i) {
         const int number = static_cast<int>(i) + 1;
+        char name[32];
+        std::snprintf(name, sizeof name, " (Track %02d).bin", number);
+        if (i == 0 || layout.filePerTrack) {
+            files_.push_back(layout.filePerTrack ? stem + name : layout.binName);
+            bin.close();
+            bin.open(dir_ + "/" + files_.back(), std::ios::binary | std::ios::trunc);
+            cue << "FILE \"" << files_.back() << "\" BINARY\n";
+            at = 0;
+        }
         char head[64];
         std::snprintf(head, sizeof head, "  TRACK %02d %s\n", number, tracks[i].audio ? "AUDIO" : "MODE1/2352");
-        cue << head << "    INDEX 01 " << msf(at) << "\n";
+        cue << head;
+        if (layout.filePerTrack && i > 0 && layout.pregapSectors > 0) {
+            cue << "    INDEX 00 " << msf(at) << "\n";
+            const std::string silence(static_cast<size_t>(layout.pregapSectors) * kSectorBytes, '\0');
+            bin.write(silence.data(), static_cast<std::streamsize>(silence.size()));
+            at += layout.pregapSectors;
+        }
+        cue << "    INDEX 01 " << msf(at) << "\n";
         if (tracks[i].audio) {
             for (int16_t s : expectedTrack(number, tracks[i].sectors)) {
                 const char bytes[2] = {static_cast<char>(s & 0xFF), static_cast<char>((s >> 8) & 0xFF)};
@@ -77,13 +93,15 @@ void DiscFolder::write(const std::vector<TrackSpec>& tracks) {
             for (int32_t n = 0; n < tracks[i].sectors; ++n) bin.write(sector.data(), kSectorBytes);
         }
         at += tracks[i].sectors;
+        if (!bin) throw std::runtime_error("cannot write the disc image");
     }
-    if (!bin || !cue) throw std::runtime_error("cannot write the disc image");
+    if (!cue) throw std::runtime_error("cannot write the disc image");
 }
 
 void DiscFolder::remove() {
     std::filesystem::remove(cue_);
-    std::filesystem::remove(bin_);
+    for (const auto& file : files_) std::filesystem::remove(dir_ + "/" + file);
+    files_.clear();
 }
 
 }  // namespace cd_images
