@@ -32,7 +32,7 @@ protected:
         ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + CORVISK_PATH).c_str()), 0);
     }
     void SetUp() override {
-        card_control::testing_support::trustTestCa();
+        ASSERT_TRUE(fixtures::trustTestCa());
         create();
     }
     void TearDown() override { close(); }

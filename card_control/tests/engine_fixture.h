@@ -6,6 +6,7 @@
 #include "crypt32/crypt32.h"
 #include "testing/certificates.h"
 #include "testing/http_server.h"
+#include "testing/trusted_ca.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,6 @@
 #include <vector>
 
 namespace card_control::testing_support {
-
-inline void trustTestCa() {
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    ASSERT_NE(store, nullptr);
-    const std::string der = fixtures::TestCertificates::instance().der(fixtures::CertKind::Ca);
-    PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                       static_cast<DWORD>(der.size()));
-    ASSERT_TRUE(CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-    CertFreeCertificateContext(cert);
-    CertCloseStore(store, 0);
-}
 
 template <int N>
 std::string str(const payment_core::InlineString<N>& s) {
@@ -50,7 +40,7 @@ inline std::string formValue(const GatewayEngine& engine, const std::string& nam
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        trustTestCa();
+        ASSERT_TRUE(fixtures::trustTestCa());
         engine.setTimeout(10);
     }
 

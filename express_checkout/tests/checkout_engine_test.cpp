@@ -2,6 +2,7 @@
 
 #include "express_checkout/tests/checkout_test.h"
 #include "testing/http_server.h"
+#include "testing/trusted_ca.h"
 
 using namespace express_checkout;
 using checkout_test::envelope;
@@ -33,7 +34,7 @@ std::string setCheckoutBody(const std::string& details) {
 class CheckoutOperations : public ::testing::Test {
 protected:
     void SetUp() override {
-        checkout_test::trustTestCa();
+        ASSERT_TRUE(fixtures::trustTestCa());
         engine.eventSink = &sink;
         engine.setTimeout(10);
         engine.ApiUsername.assignCString("api_user");

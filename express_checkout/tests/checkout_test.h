@@ -18,17 +18,6 @@ std::string str(const payment_core::InlineString<N>& s) {
     return std::string(s.data(), static_cast<std::size_t>(s.length()));
 }
 
-inline void trustTestCa() {
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    ASSERT_NE(store, nullptr);
-    const std::string der = fixtures::TestCertificates::instance().der(fixtures::CertKind::Ca);
-    PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                       static_cast<DWORD>(der.size()));
-    ASSERT_TRUE(CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-    CertFreeCertificateContext(cert);
-    CertCloseStore(store, 0);
-}
-
 struct RecordedError {
     int code;
     std::string text;

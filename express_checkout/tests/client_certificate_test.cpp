@@ -12,6 +12,7 @@
 #include "express_checkout/checkout_engine.h"
 #include "express_checkout/tests/checkout_test.h"
 #include "testing/http_server.h"
+#include "testing/trusted_ca.h"
 
 using namespace express_checkout;
 using checkout_test::envelope;
@@ -121,7 +122,7 @@ TEST(CheckoutDer, ElementsAndTheirFailures) {
 class CheckoutClientCertificates : public ::testing::Test {
 protected:
     void SetUp() override {
-        checkout_test::trustTestCa();
+        ASSERT_TRUE(fixtures::trustTestCa());
         engine.setTimeout(10);
         engine.OrderTotal.assignCString("1.00");
         engine.ReturnURL.assignCString("r");

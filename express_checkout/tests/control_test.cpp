@@ -5,6 +5,7 @@
 #include "express_checkout/tests/xml_reader.h"
 #include "testing/http_server.h"
 #include "testing/raw_peer.h"
+#include "testing/trusted_ca.h"
 
 #include <openssl/bio.h>
 #include <openssl/pem.h>
@@ -76,7 +77,7 @@ protected:
         ASSERT_EQ(std::system((std::string(REGSVR_PATH) + " " + PELLORAN_PATH).c_str()), 0);
     }
     void SetUp() override {
-        checkout_test::trustTestCa();
+        ASSERT_TRUE(fixtures::trustTestCa());
         CLSID clsid{};
         ASSERT_EQ(CLSIDFromProgID(u"QuorrelPayPal.ExpressCheckout", &clsid), S_OK);
         ASSERT_EQ(host.create(clsid), S_OK);

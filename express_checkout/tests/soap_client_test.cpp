@@ -2,6 +2,7 @@
 
 #include "express_checkout/tests/checkout_test.h"
 #include "testing/http_server.h"
+#include "testing/trusted_ca.h"
 
 using namespace express_checkout;
 using checkout_test::envelope;
@@ -13,7 +14,7 @@ namespace {
 
 class CheckoutSoap : public ::testing::Test {
 protected:
-    void SetUp() override { checkout_test::trustTestCa(); }
+    void SetUp() override { ASSERT_TRUE(fixtures::trustTestCa()); }
 
     // A client with a method set up, pointed at the server.
     void prepare(SoapClient& client, const HttpsServer& server) {

@@ -8,6 +8,7 @@
 #include "testing/certificates.h"
 #include "testing/http_server.h"
 #include "testing/raw_peer.h"
+#include "testing/trusted_ca.h"
 
 using namespace payment_core;
 using fixtures::Answer;
@@ -19,18 +20,6 @@ using fixtures::RawPeer;
 
 namespace {
 
-// The test CA joins the user's trusted roots, as an installed root would.
-void trustTestCa() {
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    ASSERT_NE(store, nullptr);
-    const std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
-    PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                       static_cast<DWORD>(der.size()));
-    ASSERT_TRUE(CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-    CertFreeCertificateContext(cert);
-    CertCloseStore(store, 0);
-}
-
 class SecureClient : public HttpClient {
 public:
     SecureClient() {
@@ -41,7 +30,7 @@ public:
 
 class Https : public ::testing::Test {
 protected:
-    void SetUp() override { trustTestCa(); }
+    void SetUp() override { ASSERT_TRUE(fixtures::trustTestCa()); }
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "payment_core/tests/openssl_server.h"
 #include "testing/certificates.h"
 #include "testing/raw_peer.h"
+#include "testing/trusted_ca.h"
 
 using namespace payment_core;
 using daemon_peer::Daemon;
@@ -24,17 +25,6 @@ using fixtures::RawPeer;
 using fixtures::TestCertificates;
 
 namespace {
-
-void trustTestCa() {
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    ASSERT_NE(store, nullptr);
-    const std::string der = TestCertificates::instance().der(CertKind::Ca);
-    PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                       static_cast<DWORD>(der.size()));
-    ASSERT_TRUE(CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-    CertFreeCertificateContext(cert);
-    CertCloseStore(store, 0);
-}
 
 class Client : public HttpClient {
 public:
@@ -66,7 +56,7 @@ std::string base(bool tls, int port) {
 
 class WebServers : public ::testing::Test {
 protected:
-    void SetUp() override { trustTestCa(); }
+    void SetUp() override { ASSERT_TRUE(fixtures::trustTestCa()); }
 };
 
 double secondsSince(std::chrono::steady_clock::time_point start) {

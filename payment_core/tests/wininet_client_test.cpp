@@ -15,6 +15,7 @@
 #include "testing/certificates.h"
 #include "testing/http_server.h"
 #include "testing/raw_peer.h"
+#include "testing/trusted_ca.h"
 #include "win32/kernel.h"
 
 using namespace payment_core;
@@ -102,17 +103,6 @@ std::string readFile(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
-}
-
-void trustTestCa() {
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    ASSERT_NE(store, nullptr);
-    const std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
-    PCCERT_CONTEXT cert = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                       static_cast<DWORD>(der.size()));
-    ASSERT_TRUE(CertAddCertificateContextToStore(store, cert, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-    CertFreeCertificateContext(cert);
-    CertCloseStore(store, 0);
 }
 
 }  // namespace
@@ -290,7 +280,7 @@ CORE_TEST(WinInetPath, RedirectGoesThroughTheHook) {
 
 // A head cut off by the server's reset is an invalid answer, not an empty success.
 CORE_TEST(WinInetPath, AnswerWhoseHeadNeverEndedFails) {
-    trustTestCa();
+    ASSERT_TRUE(fixtures::trustTestCa());
     fixtures::RawTlsPeer peer;
     peer.addConnection(fixtures::PeerScript()
                            .expectUntil("\r\n\r\n")
@@ -379,7 +369,7 @@ CORE_TEST(WinInetPath, ProxiesAndTheirCredentials) {
 }
 
 CORE_TEST(WinInetPath, HttpsWithTrustedAndUntrustedRoots) {
-    trustTestCa();
+    ASSERT_TRUE(fixtures::trustTestCa());
     HttpsServer trusted;
     trusted.enqueue(Answer::ok("secure"));
     HttpsServer selfSigned(fixtures::TlsOptions{CertKind::SelfSigned});

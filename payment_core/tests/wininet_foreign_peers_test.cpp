@@ -11,6 +11,7 @@
 #include "payment_core/wininet_http_client.h"
 #include "testing/certificates.h"
 #include "testing/http_server.h"
+#include "testing/trusted_ca.h"
 
 using namespace payment_core;
 using daemon_peer::Daemon;
@@ -41,16 +42,6 @@ std::string run(Client& client, const std::string& url, int action) {
     return std::to_string(result) + " " + str(client.lastError);
 }
 
-void trustTestCa() {
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    ASSERT_NE(store, nullptr);
-    const std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
-    ASSERT_TRUE(CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                 static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
-                                                 nullptr));
-    CertCloseStore(store, 0);
-}
-
 #define REQUIRE_PROGRAM(var, name)                          \
     const std::string var = daemon_peer::findProgram(name); \
     if (var.empty()) GTEST_SKIP() << name << " is not installed"
@@ -59,7 +50,7 @@ void trustTestCa() {
 
 CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
     REQUIRE_PROGRAM(apache, "apache2");
-    trustTestCa();
+    ASSERT_TRUE(fixtures::trustTestCa());
     const fixtures::CertificateFiles& files = fixtures::TestCertificates::instance().files(CertKind::Server);
     for (const bool secure : {false, true}) {
         SCOPED_TRACE(secure ? "https" : "http");
@@ -123,7 +114,7 @@ CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
 // hook, whose refusal keeps the request from the other host.
 CORE_TEST(WinInetForeignPeers, RedirectsFromAServerOverTls) {
     REQUIRE_PROGRAM(nginx, "nginx");
-    trustTestCa();
+    ASSERT_TRUE(fixtures::trustTestCa());
     fixtures::HttpServer plain;
     fixtures::HttpsServer other;
     other.enqueue(Answer::ok("other host"));

@@ -6,6 +6,7 @@
 #include "payment_core/tests/daemon_peer.h"
 #include "payment_core/wininet_http_client.h"
 #include "testing/certificates.h"
+#include "testing/trusted_ca.h"
 
 #include <algorithm>
 #include <chrono>
@@ -52,15 +53,6 @@ public:
     long long received = 0;
 };
 
-void trustInUserRoot(const std::string& der) {
-    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    PCCERT_CONTEXT ca = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                     static_cast<DWORD>(der.size()));
-    CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    CertFreeCertificateContext(ca);
-    CertCloseStore(root, 0);
-}
-
 }  // namespace
 
 // Prints the best of REPEATS rounds (default 3) for each scheme and path, and the Internet
@@ -80,7 +72,7 @@ int main() {
 
     const TestCertificates& certs = TestCertificates::instance();
     const fixtures::CertificateFiles& server = certs.files(CertKind::Server);
-    trustInUserRoot(certs.der(CertKind::Ca));
+    fixtures::trustInUserRoots(certs.der(CertKind::Ca));
 
     int code = 0;
     {

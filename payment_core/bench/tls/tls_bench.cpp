@@ -6,6 +6,7 @@
 #include "crypt32/crypt32.h"
 #include "payment_core/http_client.h"
 #include "testing/certificates.h"
+#include "testing/trusted_ca.h"
 
 #include <curl/curl.h>
 #include <openssl/err.h>
@@ -237,15 +238,6 @@ bool repeat(int times, const std::function<bool()>& step) {
     return true;
 }
 
-void trustInUserRoot(const std::string& der) {
-    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    PCCERT_CONTEXT ca = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                                     static_cast<DWORD>(der.size()));
-    CertAddCertificateContextToStore(root, ca, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    CertFreeCertificateContext(ca);
-    CertCloseStore(root, 0);
-}
-
 // The "upload" step: one POST of each size per round, ours and libcurl's, each on a fresh
 // connection; keeps the best time of each.
 struct Uploads {
@@ -304,7 +296,7 @@ int main(int argc, char** argv) {
     if (server == 0) runServer(listener, certs.pem(CertKind::Server), certs.keyPem(CertKind::Server));
     ::close(listener);
 
-    trustInUserRoot(certs.der(CertKind::Ca));
+    fixtures::trustInUserRoots(certs.der(CertKind::Ca));
     curl_global_init(CURL_GLOBAL_DEFAULT);
     const std::string base = "https://localhost:" + std::to_string(ntohs(address.sin_port));
     const std::string small = base + "/small", bulk = base + "/bulk", upload = base + "/upload";

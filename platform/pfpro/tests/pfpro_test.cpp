@@ -4,6 +4,7 @@
 #include "testing/certificates.h"
 #include "testing/http_server.h"
 #include "testing/loopback.h"
+#include "testing/trusted_ca.h"
 
 #include <gtest/gtest.h>
 
@@ -15,14 +16,6 @@ using fixtures::HttpsServer;
 
 namespace {
 
-void trustTestRoot() {
-    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-    std::string der = fixtures::TestCertificates::instance().der(CertKind::Ca);
-    CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                                     static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr);
-    CertCloseStore(root, 0);
-}
-
 int openContext(std::uint16_t port, int timeout = 0) {
     int context = 0;
     char host[] = "localhost";
@@ -32,7 +25,7 @@ int openContext(std::uint16_t port, int timeout = 0) {
 }
 
 TEST(PfPro, PostsTheParametersAndHandsBackTheAnswer) {
-    trustTestRoot();
+    fixtures::trustTestCa();
     HttpsServer server;
     server.enqueue(Answer::ok("RESULT=0&PNREF=V19A&RESPMSG=Approved"));
     ASSERT_EQ(pfproInit(), pfpro::kOk);
