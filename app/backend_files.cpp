@@ -1,5 +1,10 @@
 #include "backend_files.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -16,10 +21,44 @@
 namespace fs = std::filesystem;
 
 namespace {
+// The copy of an old list that goes to the Trash is made under the list's own name, so that the
+// Trash gives back that name, in a hidden folder of the process's that it holds locked while it
+// uses it. A folder nobody holds was left by a process that ended midway, and goes.
+constexpr const char* kStagingPrefix = ".trash-staging-";
+
+void removeAbandonedStaging(const fs::path& folder) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename().string().rfind(kStagingPrefix, 0) != 0) continue;
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        std::error_code ignored;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) fs::remove_all(it->path(), ignored);
+        ::close(fd);
+    }
+}
+
+// Puts a copy of file in the Trash under the file's name; the file itself stays where it is.
+void trashCopyOf(const fs::path& file) {
+    const fs::path staging = file.parent_path() / (kStagingPrefix + std::to_string(::getpid()));
+    std::error_code error;
+    fs::create_directory(staging, error);
+    const int fd = ::open(staging.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat held {};
+    // Another process's clean-up may take the folder away between its making and its locking.
+    if (fd >= 0 && ::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && held.st_nlink > 0) {
+        const fs::path copy = staging / file.filename();
+        if (fs::copy_file(file, copy, fs::copy_options::overwrite_existing, error)) DeleteFileToRecycleBin(copy.string());
+    }
+    fs::remove_all(staging, error);
+    if (fd >= 0) ::close(fd);
+}
+
 // Only a complete answer of 2xx replaces the local file, and it does so in one rename, so a
 // failed download leaves the file as it was, and one ended at any moment leaves the old file or
 // the new one. An old list goes to the Trash as a copy taken before the rename.
 bool download(const std::string& address, const std::string& fileName, bool recycleOld) {
+    removeAbandonedStaging(ProgramFolder());
     g_ServiceWindow = NewServiceWindow();
     std::string bytes;
     long status = 0;
@@ -48,12 +87,7 @@ bool download(const std::string& address, const std::string& fileName, bool recy
         }
     }
     std::error_code error;
-    if (recycleOld && fs::exists(target, error)) {
-        const fs::path previous = fs::path(ProgramFolder()) / (fileName + ".old");
-        if (fs::copy_file(target, previous, fs::copy_options::overwrite_existing, error) &&
-            !DeleteFileToRecycleBin(previous.string()))
-            fs::remove(previous, error);
-    }
+    if (recycleOld && fs::exists(target, error)) trashCopyOf(target);
     fs::rename(temporary, target, error);
     if (error) {
         fs::remove(temporary, error);

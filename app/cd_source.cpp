@@ -32,19 +32,22 @@ bool readsTrue(const std::string& answer) { return lower(answer) == "true"; }
 long wholeSeconds(double seconds) { return static_cast<long>(std::floor(seconds)); }
 }  // namespace
 
+void frm_Main::tellMciError() {
+    char text[256] = "";
+    mciGetErrorStringA(static_cast<MCIERROR>(mciError_), text, sizeof text);
+    tell(text, "Send MCI");
+}
+
 bool frm_Main::SendMciCommand(const std::string& command, bool showErrors) {
     mciError_ = static_cast<long>(mciSendStringA(command.c_str(), nullptr, 0, hWnd()));
-    if (showErrors && mciError_ != 0) {
-        char text[256] = "";
-        mciGetErrorStringA(static_cast<MCIERROR>(mciError_), text, sizeof text);
-        tell(text, "Send MCI");
-    }
+    if (showErrors && mciError_ != 0) tellMciError();
     return mciError_ == 0;
 }
 
-std::string frm_Main::MediaPresent() {
+std::string frm_Main::MediaPresent(bool showErrors) {
     char answer[30] = "";
-    mciSendStringA("status cd1 media present", answer, sizeof answer, hWnd());
+    mciError_ = static_cast<long>(mciSendStringA("status cd1 media present", answer, sizeof answer, hWnd()));
+    if (showErrors && mciError_ != 0) tellMciError();
     return answer;
 }
 
@@ -113,7 +116,7 @@ bool frm_Main::OpenCdDevice() {
     bool result = false;
     if (SendMciCommand("open cdaudio alias cd1 wait shareable", true)) {
         SendMciCommand("set cd1 time format tmsf wait", true);
-        const bool present = readsTrue(MediaPresent());
+        const bool present = readsTrue(MediaPresent(false));
         g_AudioFilePath = CdTrackPath("Track01.cda");
         if (present) {
             if (forms::FileSystemObject().FileExists(g_AudioFilePath)) {
@@ -127,8 +130,9 @@ bool frm_Main::OpenCdDevice() {
             SendMciCommand("set cd1 door open", true);
             tell(kPutDiscMessage, "Open CD Device");
             letEventsRun();
+            // The disc given meanwhile may be one that cannot be read: that is told, not passed over.
             SendMciCommand("set cd1 time format tmsf wait", true);
-            result = readsTrue(MediaPresent());
+            result = readsTrue(MediaPresent(true));
         }
     }
     SendMciCommand("close all", false);

@@ -188,6 +188,8 @@ private:
     void whileOpen(const std::function<void()>& action);
     void letEventsRun();
     void tell(const std::string& text, const std::string& title);
+    // Tells the text of the last MCI error, mciError_.
+    void tellMciError();
     void track(int step);
 
     void createHostedControls();
@@ -218,7 +220,7 @@ private:
     void cmd_FromAudioCD_Click();
     bool OpenCdDevice();
     bool SendMciCommand(const std::string& command, bool showErrors);
-    std::string MediaPresent();
+    std::string MediaPresent(bool showErrors);
     std::string CdTrackPath(const std::string& trackFile) const;
     void SetPreviewControls(bool active);
     void previewCommand(const std::string& command);

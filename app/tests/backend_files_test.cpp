@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -148,11 +151,19 @@ TEST_F(Downloads, BytesAreWrittenAsTheyCame) {
 
 // The program folder's changes during a list download, as the kernel reports them: carriers.ini
 // is replaced in one step and never absent, so a download killed at any moment leaves the old
-// list or the new one; the Trash receives a copy of the old list.
+// list or the new one; the Trash receives a copy of the old list under its own name. What a
+// download killed while copying left is taken away, unless a live download holds it.
 TEST_F(Downloads, TheNewListReplacesTheOldInOneStep) {
     service.setFile("/lists/carriers.ini", "new list");
     g_CarrierListUrl = service.server().url("/lists/carriers.ini");
     write("carriers.ini", "old list");
+    const auto abandoned = folder / ".trash-staging-1", held = folder / ".trash-staging-2";
+    for (const auto& staging : {abandoned, held}) {
+        std::filesystem::create_directory(staging);
+        std::ofstream(staging / "carriers.ini") << "partly copied";
+    }
+    const int holder = open(held.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
     ASSERT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO), 0);
@@ -170,18 +181,23 @@ TEST_F(Downloads, TheNewListReplacesTheOldInOneStep) {
     close(watch);
     EXPECT_EQ(absences, std::vector<std::string>{});
     EXPECT_EQ(read("carriers.ini"), "new list");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".trash-staging-2", "carriers.ini"}));
+    close(holder);
     // The toolkit keeps the data folder the process first asked for, so the Trash may be an
     // earlier test's: any Trash of this run will do.
-    bool trashed = false;
+    std::vector<std::string> trashed;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(std::getenv("PLATFORM_STATE_DIR"))) {
         if (!entry.is_regular_file() || entry.path().parent_path().filename() != "files" ||
             entry.path().parent_path().parent_path().filename() != "Trash")
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
-        trashed = trashed || std::string(std::istreambuf_iterator<char>(in), {}) == "old list";
+        if (std::string(std::istreambuf_iterator<char>(in), {}) == "old list")
+            trashed.push_back(entry.path().filename());
     }
-    EXPECT_TRUE(trashed);
+    EXPECT_EQ(trashed, std::vector<std::string>{kCarrierFileName});
 }
 
 TEST_F(Downloads, AFailedDownloadKeepsTheOldFile) {

@@ -216,14 +216,28 @@ TEST_F(CdSource, ImagesOfEitherLayoutGiveTheirTracks) {
     }
 }
 
-// An image whose track file is gone is not an empty drive: the user is told, and stays.
+// An image whose track file is gone is not an empty drive: the user is told, and stays, whether
+// the image was in the drive from the start or given when a disc was asked for.
 TEST_F(CdSource, AnImageThatCannotBeReadIsToldAsSuch) {
-    disc.write({{true, 2 * kSecond}}, {"Album (disc 1).bin"});
-    std::filesystem::remove(disc.folder() + "/" + disc.trackFiles().at(0));
+    const ShownMessage unreadable{"The disc image, or a track file it names, cannot be read.", "Send MCI"};
+    auto putUnreadable = [this] {
+        disc.write({{true, 2 * kSecond}}, {"Album (disc 1).bin"});
+        std::filesystem::remove(disc.folder() + "/" + disc.trackFiles().at(0));
+    };
+    putUnreadable();
     auto& main = sourceStep();
     forms::drive::click(main.pb_FromAudioCD);
-    EXPECT_EQ(messages,
-              (std::vector<ShownMessage>{{"The disc image, or a track file it names, cannot be read.", "Send MCI"}}));
+    EXPECT_EQ(messages, std::vector<ShownMessage>{unreadable});
+    expectSourceStep(main);
+
+    disc.remove();
+    messages.clear();
+    SetMessagePresenter([&](const std::string& text, const std::string& title) {
+        messages.push_back({text, title});
+        if (text == kPutDisc) putUnreadable();
+    });
+    forms::drive::click(main.pb_FromAudioCD);
+    EXPECT_EQ(messages, (std::vector<ShownMessage>{{kPutDisc, "Open CD Device"}, unreadable}));
     expectSourceStep(main);
 }
 

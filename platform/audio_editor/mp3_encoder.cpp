@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <lame/lame.h>
@@ -246,9 +248,13 @@ bool allDigits(const std::string& text) {
     return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return c >= '0' && c <= '9'; });
 }
 
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // The partial files of a target are named "<target>.part-<pid>-<n>" after the process writing
-// them. One whose process is gone was left by a save that was killed, and nothing else will
-// ever take it away.
+// them, which holds an exclusive lock on the file while it writes. One whose process is gone and
+// that nobody holds was left by a save that was killed, and nothing else will ever take it away.
+// The lock, not the name, is what tells: a writer in another PID namespace, or one whose number
+// an ended process had, is still seen.
 void removeAbandonedPartials(const std::string& path) {
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
@@ -265,7 +271,14 @@ void removeAbandonedPartials(const std::string& path) {
         const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
         // A process of another user that cannot be signalled is still alive.
         if (pid <= 0 || kill(pid, 0) == 0 || errno != ESRCH) continue;
-        unlinkat(dirfd(dir), name.c_str(), 0);
+        const int fd = openat(dirfd(dir), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        // The name may have been given to another file since it was opened.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &held) == 0 &&
+            fstatat(dirfd(dir), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(held, named))
+            unlinkat(dirfd(dir), name.c_str(), 0);
+        close(fd);
     }
     closedir(dir);
 }
@@ -281,6 +294,15 @@ void writeFileReplacing(const std::string& path, const std::vector<uint8_t>& byt
         temp = path + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
+        if (fd < 0) continue;
+        // Another save's clean-up may have taken the file between its making and its locking.
+        struct stat held {}, named {};
+        if (flock(fd, LOCK_EX) != 0 || fstat(fd, &held) != 0 || stat(temp.c_str(), &named) != 0 ||
+            !sameFile(held, named)) {
+            close(fd);
+            fd = -1;
+            errno = EEXIST;
+        }
     }
     if (fd < 0) throw EditorError("Cannot write " + path + ": " + std::strerror(errno));
     size_t done = 0;
@@ -295,8 +317,9 @@ void writeFileReplacing(const std::string& path, const std::vector<uint8_t>& byt
         done += static_cast<size_t>(n);
     }
     if (!error && fsync(fd) != 0) error = errno;
-    if (close(fd) != 0 && !error) error = errno;
+    // Renamed while still locked: until then the partial file is held.
     if (!error && rename(temp.c_str(), path.c_str()) != 0) error = errno;
+    if (close(fd) != 0 && !error) error = errno;
     if (error) {
         unlink(temp.c_str());
         throw EditorError("Cannot write " + path + ": " + std::strerror(error));

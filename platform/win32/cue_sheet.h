@@ -1,7 +1,8 @@
 #pragma once
 // A disc image given as a CUE sheet: the track files its FILE lines name (relative to the
 // sheet's folder) laid end to end are the disc, sector by sector. Track files hold raw sectors
-// (BINARY little-endian, MOTOROLA big-endian audio); each track's mode gives its sector size.
+// (BINARY little-endian, MOTOROLA big-endian audio) or, as WAVE, CD audio in a RIFF file; each
+// track's mode gives its sector size.
 
 #include "win32/cdrom.h"
 

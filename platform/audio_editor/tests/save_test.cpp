@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -198,7 +200,9 @@ TEST_F(SaveTest, FailedSaveLeavesNoFileBehind) {
 }
 
 // A save killed before its rename leaves its partial file, named after its process. The next
-// save of that target removes those of processes that are gone, and no other file.
+// save of that target removes those of processes that are gone, and no other file: not one a
+// live process holds locked whose number its name does not give (a writer in another PID
+// namespace, or one named by an ended process whose number was taken again).
 TEST_F(SaveTest, ASaveRemovesPartialFilesOfItsTargetLeftByEndedProcesses) {
     load(1, 44100, fixtures::tone(44100, 440));
     const pid_t ended = fork();
@@ -214,15 +218,33 @@ TEST_F(SaveTest, ASaveRemovesPartialFilesOfItsTargetLeftByEndedProcesses) {
     auto part = [](const std::string& target, pid_t pid, int n) {
         return target + ".part-" + std::to_string(pid) + "-" + std::to_string(n);
     };
+    const std::string held = part("ring.mp3", ended, 3);
     const std::vector<std::string> left = {part("ring.mp3", ended, 0), part("ring.mp3", ended, 7)};
     const std::vector<std::string> kept = {part("ring.mp3", running, 0), part("other.mp3", ended, 0),
                                            "ring.mp3.part-x-1", "ring.mp3.part-" + std::to_string(ended),
-                                           "ring.mp3.partial"};
+                                           "ring.mp3.partial", held};
     for (const auto& name : left) std::ofstream(dir_.file(name)) << "partial";
     for (const auto& name : kept) std::ofstream(dir_.file(name)) << "partial";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        const int fd = open(dir_.file(held).c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0 || flock(fd, LOCK_EX) != 0) _exit(1);
+        (void)!write(ready[1], "x", 1);
+        pause();
+        _exit(0);
+    }
+    ASSERT_GT(holder, 0);
+    close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
     editor_.SaveFile(dir_.file("ring.mp3"), false);
-    kill(running, SIGKILL);
-    waitpid(running, nullptr, 0);
+    for (const pid_t child : {running, holder}) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
 
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
