@@ -92,7 +92,8 @@ FILETIME toFileTime(const ASN1_TIME* t) {
     return ft;
 }
 
-// What identifies one version of a file: a store rewritten by any process gets a new one.
+// What tells versions of a file apart as far as its metadata can: a rewrite within one tick of
+// the clock that keeps the inode and the size looks the same.
 struct FileStamp {
     bool exists = false;
     std::uint64_t inode = 0, size = 0;
@@ -184,7 +185,6 @@ struct Store {
     bool readOnly = false;
     std::string name;
     fs::path file;
-    FileStamp stamp;  // the version of the file the certificates were last read from or written to
     std::vector<Cert*> certs;
     std::vector<std::string> unreadable;  // lines of its file that cannot be read, written back as they are
     std::size_t builtIn = 0;  // leading certificates that come from the system trust bundle
@@ -364,24 +364,36 @@ struct StoreFile {
     std::vector<std::string> unreadable;
 };
 
-// One version of a store file; a missing file is an empty store, and lines that cannot be read
-// are set aside so that the rest of the store stays usable.
-StoreFile readStoreFile(const fs::path& file, FileStamp* stamp = nullptr) {
-    StoreFile out;
-    if (stamp) *stamp = {};
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return out;
-    struct stat st {};
-    FileStamp version;
-    if (::fstat(fd, &st) == 0) version = stampOf(st);
-    if (stamp) *stamp = version;
+// The text of one version of a store file and what identifies that version.
+struct StoreText {
     std::string text;
+    FileStamp version;
+};
+
+// A missing file is an empty store; nullopt when the file is there but cannot be read, which
+// no change may take for an empty or shorter store.
+std::optional<StoreText> readStoreText(const fs::path& file) {
+    StoreText out;
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return out;
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) out.version = stampOf(st);
     char buf[65536];
     ssize_t n;
     while ((n = ::read(fd, buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
-        if (n > 0) text.append(buf, static_cast<std::size_t>(n));
+        if (n > 0) out.text.append(buf, static_cast<std::size_t>(n));
     ::close(fd);
-    std::istringstream in(text);
+    if (n < 0) return std::nullopt;
+    return out;
+}
+
+// Lines that cannot be read are set aside so that the rest of the store stays usable.
+StoreFile parseStoreText(const fs::path& file, const StoreText& version) {
+    StoreFile out;
+    std::istringstream in(version.text);
     std::string line;
     while (std::getline(in, line)) {
         if (line.find_first_not_of(" \t\r\v\f") == std::string::npos) continue;
@@ -390,8 +402,14 @@ StoreFile readStoreFile(const fs::path& file, FileStamp* stamp = nullptr) {
         else
             out.unreadable.push_back(line);
     }
-    if (!out.unreadable.empty()) tellUnreadable(file, version, out.unreadable.size());
+    if (!out.unreadable.empty()) tellUnreadable(file, version.version, out.unreadable.size());
     return out;
+}
+
+// For readers only: a file that cannot be read shows as an empty store.
+StoreFile readStoreFile(const fs::path& file) {
+    std::optional<StoreText> text = readStoreText(file);
+    return text ? parseStoreText(file, *text) : StoreFile{};
 }
 
 bool writeWhole(int fd, const std::string& text) {
@@ -447,7 +465,9 @@ public:
     explicit FileLock(const fs::path& file) {
         fs::path lockFile = file;
         lockFile += ".lock";
-        fd_ = ::open(lockFile.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        // Read-only and as open as the store files, so that every user who may write the store
+        // can take its lock.
+        fd_ = ::open(lockFile.c_str(), O_CREAT | O_RDONLY | O_CLOEXEC, 0666);
         if (fd_ < 0) return;
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
@@ -486,17 +506,17 @@ Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
         for (Cert* c : bundleCerts()) attach(copyCert(*c), s);
         s->builtIn = s->certs.size();
     }
-    StoreFile disk = readStoreFile(s->file, &s->stamp);
+    StoreFile disk = readStoreFile(s->file);
     for (Cert* c : disk.certs) attach(c, s);
     s->unreadable = std::move(disk.unreadable);
     open[key] = s;
     return s;
 }
 
-// Brings a system store's own certificates in line with its file: the contexts of certificates
-// still there stay (with the file's properties), the others leave the store.
-void syncWithFile(Store* s) {
-    StoreFile file = readStoreFile(s->file, &s->stamp);
+// Brings a system store's own certificates in line with a version of its file: the contexts of
+// certificates still there stay (with the file's properties), the others leave the store.
+void syncWithFile(Store* s, const StoreText& version) {
+    StoreFile file = parseStoreText(s->file, version);
     s->unreadable = std::move(file.unreadable);
     std::vector<Cert*>& disk = file.certs;
     std::vector<Cert*> old(s->certs.begin() + static_cast<std::ptrdiff_t>(s->builtIn), s->certs.end());
@@ -523,9 +543,7 @@ bool writeStoreFile(Store& s) {
         text += hex(c.der.data(), c.der.size()) + encodeProps(c) + "\n";
     }
     for (const std::string& line : s.unreadable) text += line + "\n";
-    if (!replaceFile(s.file, text, 0666)) return false;
-    s.stamp = stampOf(s.file);
-    return true;
+    return replaceFile(s.file, text, 0666);
 }
 
 // Runs change on the store's current content and keeps the result. For a system store that is
@@ -546,10 +564,14 @@ DWORD changeStore(Store* s, Change&& change) {
     FileLock fileLock(s->file);
     if (!fileLock.held()) return ERROR_WRITE_FAULT;
     removeLeftovers(s->file);
-    if (stampOf(s->file) != s->stamp) syncWithFile(s);
+    // Read every time: another process's rewrite can keep the inode, size and time of the last
+    // version this process saw.
+    std::optional<StoreText> now = readStoreText(s->file);
+    if (!now) return ERROR_READ_FAULT;
+    syncWithFile(s, *now);
     DWORD result = change(write);
     if (!result && write && !writeStoreFile(*s)) {
-        syncWithFile(s);
+        syncWithFile(s, *now);
         result = ERROR_WRITE_FAULT;
     }
     return result;
@@ -1134,6 +1156,10 @@ BOOL CertAddCertificateContextToStore(HCERTSTORE store, PCCERT_CONTEXT cert, DWO
     }
     Cert* from = asCert(cert);
     Cert* result = nullptr;
+    // A root of the system's bundle that is replaced leaves the store only once the replacement
+    // is written: no new reading of the file would bring it back.
+    Cert* bundleRoot = nullptr;
+    std::size_t bundleAt = 0;
     DWORD error = changeStore(s, [&](bool& write) -> DWORD {
         auto same = std::find_if(s->certs.begin(), s->certs.end(), [&](Cert* c) { return c->der == from->der; });
         if (same != s->certs.end()) {
@@ -1143,8 +1169,15 @@ BOOL CertAddCertificateContextToStore(HCERTSTORE store, PCCERT_CONTEXT cert, DWO
                 return 0;
             }
             if (disposition == CERT_STORE_ADD_REPLACE_EXISTING) {
-                if (static_cast<std::size_t>(same - s->certs.begin()) < s->builtIn) --s->builtIn;
-                detach(*same);  // the caller's handle keeps the store
+                const auto at = static_cast<std::size_t>(same - s->certs.begin());
+                if (at < s->builtIn) {
+                    bundleRoot = *same;
+                    bundleAt = at;
+                    s->certs.erase(same);
+                    --s->builtIn;
+                } else {
+                    detach(*same);  // the caller's handle keeps the store
+                }
             }
         }
         result = copyCert(*from);
@@ -1152,6 +1185,12 @@ BOOL CertAddCertificateContextToStore(HCERTSTORE store, PCCERT_CONTEXT cert, DWO
         write = true;
         return 0;
     });
+    if (bundleRoot && error) {
+        s->certs.insert(s->certs.begin() + static_cast<std::ptrdiff_t>(bundleAt), bundleRoot);
+        ++s->builtIn;
+    } else if (bundleRoot) {
+        orphan(bundleRoot);
+    }
     if (error) {
         SetLastError(error);
         return FALSE;

@@ -11,7 +11,9 @@
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -598,6 +601,150 @@ TEST(Crypt32, CorruptStoreFilesKeepWhatCanBeRead) {
             EXPECT_TRUE(kept || std::find(written.begin(), written.end(), line) != written.end()) << c.name << ": lost " << line;
         }
     }
+}
+
+std::filesystem::path userStoreFolder() {
+    return std::filesystem::path(std::getenv("PLATFORM_STATE_DIR")) / "certificates/user";
+}
+
+std::multiset<std::string> contentsOf(HCERTSTORE store) {
+    std::multiset<std::string> out;
+    for (PCCERT_CONTEXT c = nullptr; (c = CertEnumCertificatesInStore(store, c));)
+        out.emplace(reinterpret_cast<const char*>(c->pbCertEncoded), c->cbCertEncoded);
+    return out;
+}
+
+// A store file that is there but cannot be read is not an empty store: a change is refused and
+// neither the file nor the open store loses what it had.
+TEST(Crypt32, StoreFilesThatCannotBeReadRefuseChanges) {
+    const std::vector<std::string> der = makeCertificates("unreadable", 2);
+    struct Case {
+        const char* name;
+        const char* store;
+        std::string linkTo;
+    } cases[] = {
+        {"reading fails (a folder)", "UNREADABLE0", "."},
+        {"opening fails (a loop of links)", "UNREADABLE1", "UNREADABLE1.store"},
+    };
+    for (const Case& c : cases) {
+        const auto file = userStoreFolder() / (std::string(c.store) + ".store");
+        auto saved = file;
+        saved += ".saved";
+        HCERTSTORE store = openUserStore(c.store);
+        ASSERT_TRUE(addEncoded(store, der[0])) << c.name;
+        std::filesystem::rename(file, saved);
+        std::filesystem::create_symlink(c.linkTo, file);
+
+        SetLastError(0);
+        EXPECT_FALSE(addEncoded(store, der[1])) << c.name;
+        EXPECT_EQ(GetLastError(), ERROR_READ_FAULT) << c.name;
+        EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(file))) << c.name;
+        EXPECT_EQ(contentsOf(store), std::multiset<std::string>{der[0]}) << c.name;
+
+        std::filesystem::remove(file);
+        std::filesystem::rename(saved, file);
+        EXPECT_TRUE(addEncoded(store, der[1])) << c.name;
+        CertCloseStore(store, 0);
+        EXPECT_EQ(storeContents(c.store), (std::multiset<std::string>{der[0], der[1]})) << c.name;
+    }
+}
+
+// Another writer's version of the file can keep its inode, size and modification time (an inode
+// used again, a rewrite within one tick of the clock); a change made on top still keeps it.
+TEST(Crypt32, ARewriteThatLooksLikeTheLastVersionIsNotLost) {
+    std::map<std::size_t, std::vector<std::string>> bySize;
+    for (const std::string& d : makeCertificates("same size", 16)) bySize[d.size()].push_back(d);
+    auto most = std::max_element(bySize.begin(), bySize.end(),
+                                 [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
+    ASSERT_GE(most->second.size(), 3u);
+    const std::string gone = most->second[0], other = most->second[1], kept = most->second[2];
+    const std::string added = makeCertificates("added", 1)[0];
+
+    HCERTSTORE store = openUserStore("STAMPED");
+    ASSERT_TRUE(addEncoded(store, gone));
+    PCCERT_CONTEXT held = nullptr;
+    ASSERT_TRUE(CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(kept.data()),
+                                                 static_cast<DWORD>(kept.size()), CERT_STORE_ADD_NEW, &held));
+
+    const auto file = userStoreFolder() / "STAMPED.store";
+    struct stat before {};
+    ASSERT_EQ(stat(file.c_str(), &before), 0);
+    std::string text = readWhole(file);
+    const std::size_t at = text.find(hexOf(gone));
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, hexOf(gone).size(), hexOf(other));
+    writeWhole(file, text);  // in place
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    struct stat after {};
+    ASSERT_EQ(stat(file.c_str(), &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_size, before.st_size);
+
+    EXPECT_TRUE(addEncoded(store, added));
+    EXPECT_EQ(contentsOf(store), (std::multiset<std::string>{other, kept, added}));
+    EXPECT_EQ(held->hCertStore, store);  // a context of a certificate still in the file stays in the store
+    CertFreeCertificateContext(held);
+    CertCloseStore(store, 0);
+    EXPECT_EQ(storeContents("STAMPED"), (std::multiset<std::string>{other, kept, added}));
+}
+
+// Any user who may write a store's folder may change the store, whoever made its lock file and
+// even where that file is read-only.
+TEST(Crypt32, AnotherUserWhoMayWriteTheStoreTakesItsLock) {
+    const std::vector<std::string> der = makeCertificates("shared lock", 2);
+    HCERTSTORE store = openUserStore("SHAREDLOCK");
+    ASSERT_TRUE(addEncoded(store, der[0]));
+    CertCloseStore(store, 0);
+    const auto lock = userStoreFolder() / "SHAREDLOCK.store.lock";
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat st {};
+    ASSERT_EQ(stat(lock.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+
+    ASSERT_EQ(chmod(lock.c_str(), 0444), 0);
+    for (const auto& folder : {userStoreFolder().parent_path().parent_path(), userStoreFolder().parent_path()})
+        ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(userStoreFolder().c_str(), 0777), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const uid_t nobody = 65534;
+        if (geteuid() == 0 && (setgid(nobody) != 0 || setuid(nobody) != 0)) _exit(2);
+        HCERTSTORE other = openUserStore("SHAREDLOCK");
+        const bool ok = other && addEncoded(other, der[1]);
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(storeContents("SHAREDLOCK"), (std::multiset<std::string>{der[0], der[1]}));
+}
+
+// A root of the system's bundle that a failed write was to replace stays in the store.
+TEST(Crypt32, AFailedReplaceOfASystemRootKeepsIt) {
+    HCERTSTORE root = openUserStore("ROOT");
+    PCCERT_CONTEXT system = CertEnumCertificatesInStore(root, nullptr);  // the bundle's come first
+    if (!system) {
+        CertCloseStore(root, 0);
+        GTEST_SKIP() << "no system trust bundle";
+    }
+    const std::multiset<std::string> before = contentsOf(root);
+    const auto [replaced, error] = withFileSizeLimit(16, [&] {
+        return CertAddCertificateContextToStore(root, system, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    });
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(error, ERROR_WRITE_FAULT);
+    EXPECT_EQ(system->hCertStore, root);
+    EXPECT_TRUE(contentsOf(root) == before);
+    EXPECT_EQ(leftoverTemporaries(), std::vector<std::string>{});
+
+    EXPECT_TRUE(CertAddCertificateContextToStore(root, system, CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+    EXPECT_EQ(system->hCertStore, nullptr);
+    EXPECT_TRUE(contentsOf(root) == before);
+    CertFreeCertificateContext(system);
+    CertCloseStore(root, 0);
 }
 
 TEST(Crypt32, KeyContainersNamedByHandAreListedAsNamed) {
