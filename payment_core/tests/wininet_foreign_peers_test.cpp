@@ -67,13 +67,22 @@ CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
                      "<Location /basic>\n  AuthType Basic\n  AuthName \"basic\"\n  AuthUserFile " + root +
                      "/basic.pw\n  Require valid-user\n</Location>\n"
                      "<Location /digest>\n  AuthType Digest\n  AuthName \"realm@test\"\n  AuthUserFile " + root +
-                     "/digest.pw\n  Require valid-user\n</Location>\n";
+                     "/digest.pw\n  Require valid-user\n</Location>\n"
+                     // Redirects to the Basic door: one open, one from behind a Digest door of its
+                     // own (a rewrite in a folder runs after the credentials passed there).
+                     "Redirect 302 /open /basic\n"
+                     "<Directory " + root + "/htdocs/sealed>\n  AuthType Digest\n  AuthName \"realm@test\"\n"
+                     "  AuthUserFile " + root + "/digest.pw\n  Require valid-user\n  RewriteEngine On\n"
+                     "  RewriteRule .* /basic [R=302,L]\n</Directory>\n";
         server.writeFile("httpd.conf", daemon_peer::apacheConfig(root, site, {"authn_core", "authn_file", "authz_user",
-                                                                              "auth_basic", "auth_digest", "alias"}));
+                                                                              "auth_basic", "auth_digest", "alias",
+                                                                              "rewrite"}));
         server.writeFile("htdocs/page.txt", "behind the door\n");
+        server.writeFile("htdocs/sealed/page.txt", "");
         // "joe:secret" as a SHA-1 entry, and the MD5 of "mufasa:realm@test:Circle Of Life".
         server.writeFile("basic.pw", "joe:{SHA}5en6G6MezRroT3XKqkdPOmY/BfQ=\n");
-        server.writeFile("digest.pw", "mufasa:realm@test:0846c665fba29118b0835ce70907503e\n");
+        server.writeFile("digest.pw", "mufasa:realm@test:0846c665fba29118b0835ce70907503e\n"
+                                      "joe:realm@test:d5ebcee147f5fb67453ed37d032250b3\n");
         ASSERT_TRUE(server.start({apache, "-X", "-f", root + "/httpd.conf"}, site.port));
 
         struct Case {
@@ -90,6 +99,8 @@ CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
             {"/digest", kAuthDigest, "mufasa", "Circle Of Life", "0 ", "behind the door\n"},
             {"/digest", kAuthDigest, "mufasa", "Circle of life", "151 401 Unauthorized", nullptr},
             {"/digest", kAuthDigest, "", "", "151 401 Unauthorized", nullptr},
+            {"/open", kAuthBasic, "joe", "secret", "0 ", "behind the door\n"},
+            {"/sealed/page.txt", kAuthDigest, "joe", "secret", "0 ", "behind the door\n"},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.path) + " " + c.user + ":" + c.password);
