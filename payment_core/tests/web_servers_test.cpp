@@ -67,6 +67,27 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 
 #define WEB_TEST(name) TEST_F(WebServers, CORE_SUITE_JOIN(CORE_TEST_PREFIX, name))
 
+// A peer that takes the request at its head answers 200 and closes while the body still goes
+// out: the answer is the result, and the send it cut short leaves no error behind.
+WEB_TEST(EarlyAnswerOfALargeBodyLeavesNoError) {
+    for (const bool tls : {false, true}) {
+        SCOPED_TRACE(tls);
+        std::unique_ptr<RawPeer> peer = tls ? std::make_unique<fixtures::RawTlsPeer>() : std::make_unique<RawPeer>();
+        peer->addConnection(PeerScript()
+                                .expectUntil("\r\n\r\n")
+                                .send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\ntaken")
+                                .pause(std::chrono::milliseconds(100))
+                                .abort());
+        Client client(tls);
+        client.PostData.assign(std::size_t{32} << 20, nullptr);
+        std::memset(client.PostData.data(), 'p', client.PostData.length());
+        EXPECT_EQ(client.run(kActionPost, std::string(tls ? "https" : "http") + "://localhost:" +
+                                              std::to_string(peer->port()) + "/"),
+                  "0 ");
+        EXPECT_EQ(str(client.TransferredData), "taken");
+    }
+}
+
 // nginx refuses the body at its head and answers before the rest has gone out: the answer is the
 // result, not the send that the closed connection cut short.
 WEB_TEST(EarlyRefusalOfALargeBodyIsTheResult) {
