@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "crypt32/crypt32.h"
 #include "payment_core/http_client.h"
@@ -42,13 +43,13 @@ public:
 // nginx over TLS with the test server certificate, or plain; skips the test when it is missing.
 #define START_NGINX(server, port, lines, tls)                                                          \
     if (daemon_peer::findProgram("nginx").empty()) GTEST_SKIP() << "nginx is not installed";           \
-    const int port = daemon_peer::freePort();                                                          \
     Daemon server;                                                                                     \
-    {                                                                                                  \
+    const int port = daemon_peer::startOnFreePort([&](int p) {                                         \
         const fixtures::CertificateFiles& files = TestCertificates::instance().files(CertKind::Server); \
-        ASSERT_TRUE(daemon_peer::startNginx(server, port, lines, tls ? files.certPem.string() : "",     \
-                                            tls ? files.keyPem.string() : ""));                        \
-    }
+        return daemon_peer::startNginx(server, p, lines, tls ? files.certPem.string() : "",            \
+                                       tls ? files.keyPem.string() : "");                              \
+    });                                                                                                \
+    ASSERT_NE(port, 0)
 
 std::string base(bool tls, int port) {
     return std::string(tls ? "https" : "http") + "://localhost:" + std::to_string(port);
@@ -192,6 +193,24 @@ WEB_TEST(AnswerThatEndsTheConnectionIsTheLastOnIt) {
         EXPECT_TRUE(peer.waitForConnections(c.ends ? 2 : 1));
         EXPECT_EQ(peer.connectionCount(), c.ends ? 2u : 1u);
     }
+}
+
+// A server whose port another program took before it could bind it is not taken for that
+// program: its start fails, and the next start goes to a port of its own.
+WEB_TEST(ServerOnATakenPortStartsOnAnother) {
+    if (daemon_peer::findProgram("nginx").empty()) GTEST_SKIP() << "nginx is not installed";
+    RawPeer other;
+    Daemon server;
+    std::vector<int> tried;
+    const int port = daemon_peer::startOnFreePort([&](int p) {
+        tried.push_back(tried.empty() ? other.port() : p);
+        return daemon_peer::startNginx(server, tried.back(), "    location / { return 200 \"ours\"; }");
+    });
+    ASSERT_EQ(tried.size(), 2u);
+    EXPECT_EQ(port, tried.back());
+    Client client;
+    EXPECT_EQ(client.run(kActionGet, base(false, port) + "/"), "0 ");
+    EXPECT_EQ(str(client.TransferredData), "ours");
 }
 
 // nginx shows the target it was sent: the fragment of a redirect's Location stays behind.
