@@ -416,7 +416,12 @@ int HttpClient::performAction(int action) {
     default:
         break;
     }
-    if (timeoutMs() >= 0) drainNotifications(100);
+    if (timeoutMs() >= 0) {
+        // A reset that ends the connection after a clean answer is reported here; the answer stands.
+        const bool clean = result == kOk && lastError.empty();
+        drainNotifications(100);
+        if (clean) lastError.reset();
+    }
     if (takeInterrupted()) result = kInterrupted;
     currentAction = 0;
     return result;
@@ -433,6 +438,8 @@ int HttpClient::runRequest(const char* method, bool withBody) {
     const bool connectionGone = result >= 10000;
     if (connectionGone && transferError_) return takeTransferError();
     if (result && !(connectionGone && finalAnswerStarted())) return result;
+    // The cut send's socket text is not the answer's.
+    if (result) lastError.reset();
     result = waitForReply();
     // A response that went wrong leaves the connection in an unknown place in the stream.
     if (result && isReady()) {

@@ -493,7 +493,12 @@ int exchange(WinInetRequest& r) {
     }
     setProxyCredentials(r);
     result = sendRequest(r, body);
-    if (result && r.redirectRefused) return statusFailure(r);
+    if (result && r.redirectRefused) {
+        // Without the redirecting answer's head, all that is known is that the request stopped.
+        if (!r.StatusLine.empty()) return statusFailure(r);
+        char buffer[48];
+        return fail(r, 12017, winInetErrorText(12017, buffer));
+    }
     if (result) return result;
 
     reportCode(r, kReportConnected, 0, "OK");

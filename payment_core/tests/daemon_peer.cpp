@@ -10,38 +10,82 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace daemon_peer {
 
 namespace {
 
-bool accepts(int port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    return ok;
+// The inodes of the sockets listening on 127.0.0.1:port.
+std::vector<std::string> listeners(int port) {
+    char local[16];
+    std::snprintf(local, sizeof local, "0100007F:%04X", static_cast<unsigned>(port));
+    std::vector<std::string> inodes;
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);
+    while (std::getline(table, line)) {
+        std::istringstream fields(line);
+        std::string slot, address, remote, state, queues, timer, retransmits, uid, timeout, inode;
+        fields >> slot >> address >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> inode;
+        if (address == local && state == "0A") inodes.push_back(inode);
+    }
+    return inodes;
+}
+
+// Whether a process of the group holds one of the sockets listening on the port, rather than
+// some other program that took the port first.
+bool groupListens(int group, int port) {
+    const std::vector<std::string> inodes = listeners(port);
+    if (inodes.empty()) return false;
+    std::error_code ec;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", ec)) {
+        const std::string name = process.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos || ::getpgid(std::stoi(name)) != group)
+            continue;
+        for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", ec)) {
+            const std::string target = std::filesystem::read_symlink(fd.path(), ec).string();
+            for (const std::string& inode : inodes)
+                if (target == "socket:[" + inode + "]") return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
-int freePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
+std::vector<int> freePorts(int count) {
+    // Every probe stays bound until all are chosen, so none is chosen twice.
+    std::vector<int> probes;
+    std::vector<int> ports;
+    for (int i = 0; i < count; ++i) {
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+        probes.push_back(s);
+        ports.push_back(ntohs(address.sin_port));
+    }
+    for (const int s : probes) ::close(s);
+    return ports;
+}
+
+int freePort() { return freePorts(1).front(); }
+
+int startOnFreePort(const std::function<bool(int port)>& launch) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const int port = freePort();
+        if (launch(port)) return port;
+    }
+    return 0;
 }
 
 std::string findProgram(const std::string& name) {
@@ -52,7 +96,7 @@ std::string findProgram(const std::string& name) {
     return "";
 }
 
-Daemon::~Daemon() {
+void Daemon::stop() {
     if (pid_ > 0) {
         ::kill(-pid_, SIGTERM);
         int status = 0;
@@ -60,6 +104,11 @@ Daemon::~Daemon() {
         // Workers that outlive their parent go with the group too.
         ::kill(-pid_, SIGKILL);
     }
+    pid_ = -1;
+}
+
+Daemon::~Daemon() {
+    stop();
     if (!folder_.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(folder_, ec);
@@ -85,6 +134,7 @@ void Daemon::writeFile(const std::string& name, const std::string& text) {
 }
 
 bool Daemon::start(const std::vector<std::string>& argv, int port) {
+    stop();
     const std::string log = folder() + "/daemon.log";
     // Only async-signal-safe calls between the fork and the exec: everything is made before.
     std::vector<char*> args;
@@ -104,14 +154,17 @@ bool Daemon::start(const std::vector<std::string>& argv, int port) {
     ::setpgid(pid_, pid_);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < end) {
-        if (accepts(port)) return true;
+        if (groupListens(pid_, port)) return true;
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            // Helpers it left behind go too.
+            ::kill(-pid_, SIGKILL);
             pid_ = -1;
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    stop();
     return false;
 }
 

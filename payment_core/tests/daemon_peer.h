@@ -3,6 +3,7 @@
 // loopback port of its own and stopped with its process group when the test ends. Kept apart
 // from the core's headers, whose socket names are the stand-in's.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,8 @@ namespace daemon_peer {
 
 // A loopback port that was free a moment ago.
 int freePort();
+// As many loopback ports, all different, that were free a moment ago.
+std::vector<int> freePorts(int count);
 // "" when none of the usual places holds the program.
 std::string findProgram(const std::string& name);
 
@@ -20,16 +23,25 @@ public:
     Daemon(const Daemon&) = delete;
     Daemon& operator=(const Daemon&) = delete;
 
-    // Runs the program in a process group of its own and waits until it accepts on the port.
+    // Runs the program in a process group of its own and waits until one of its processes
+    // listens on 127.0.0.1:port. False when it exits first (another listener may have taken the
+    // port meanwhile) or does not come up; its processes are gone then.
     bool start(const std::vector<std::string>& argv, int port);
     // A folder the daemon may read even when it drops its privileges; removed at the end.
     const std::string& folder();
     void writeFile(const std::string& name, const std::string& text);
 
 private:
+    void stop();
+
     int pid_ = -1;
     std::string folder_;
 };
+
+// Starts a daemon on a free port, and again on a new one when that port was taken before the
+// daemon bound it: `launch` writes the configuration for the port and calls Daemon::start. The
+// port it runs on, or 0.
+int startOnFreePort(const std::function<bool(int port)>& launch);
 
 // nginx on 127.0.0.1:port, serving daemon.folder()/htdocs, with serverLines inside its server
 // block; over TLS when a certificate and key (PEM files) are given. The echo module is loaded

@@ -36,10 +36,9 @@ std::string get(Client& client, const std::string& url) {
 CORE_TEST(ForeignPeers, WebServerWithBasicAndDigest) {
     REQUIRE_PROGRAM(apache, "apache2");
     Daemon server;
-    const int port = daemon_peer::freePort();
     const std::string root = server.folder();
     const std::string modules = "/usr/lib/apache2/modules/";
-    std::string conf = "ServerRoot " + root + "\nListen 127.0.0.1:" + std::to_string(port) + "\n";
+    std::string conf;
     for (const char* module : {"mpm_event", "authn_core", "authn_file", "authz_core", "authz_user", "auth_basic",
                                "auth_digest", "alias"}) {
         conf += std::string("LoadModule ") + module + "_module " + modules + "mod_" + module + ".so\n";
@@ -52,12 +51,15 @@ CORE_TEST(ForeignPeers, WebServerWithBasicAndDigest) {
             "/basic.pw\n  Require valid-user\n</Location>\n"
             "<Location /digest>\n  AuthType Digest\n  AuthName \"realm@test\"\n  AuthUserFile " + root +
             "/digest.pw\n  Require valid-user\n</Location>\n";
-    server.writeFile("httpd.conf", conf);
     server.writeFile("htdocs/page.txt", "behind the door\n");
     // "joe:secret" as a SHA-1 entry, and the MD5 of "mufasa:realm@test:Circle Of Life".
     server.writeFile("basic.pw", "joe:{SHA}5en6G6MezRroT3XKqkdPOmY/BfQ=\n");
     server.writeFile("digest.pw", "mufasa:realm@test:0846c665fba29118b0835ce70907503e\n");
-    ASSERT_TRUE(server.start({apache, "-X", "-f", root + "/httpd.conf"}, port));
+    const int port = daemon_peer::startOnFreePort([&](int p) {
+        server.writeFile("httpd.conf", "ServerRoot " + root + "\nListen 127.0.0.1:" + std::to_string(p) + "\n" + conf);
+        return server.start({apache, "-X", "-f", root + "/httpd.conf"}, p);
+    });
+    ASSERT_NE(port, 0);
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
 
     Client basic;

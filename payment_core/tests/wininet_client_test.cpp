@@ -66,6 +66,7 @@ public:
     void onRedirect(const char* location, bool& accept) override {
         note(std::string("redirect ") + location + (accept ? " accepted" : " refused"));
         if (refuseRedirect) accept = false;
+        if (starveOnRedirect) failAllocationsAfter(0);
     }
     void onStartTransfer(int direction) override { note("start " + std::to_string(direction)); }
     void onEndTransfer(int direction) override { note("end " + std::to_string(direction)); }
@@ -87,6 +88,7 @@ public:
     int onHeaderAction = -1;
     int nested = -1;
     bool refuseRedirect = false;
+    bool starveOnRedirect = false;  // the redirecting answer's head cannot be kept
     bool resetOnTransfer = false;
 };
 
@@ -276,6 +278,22 @@ CORE_TEST(WinInetPath, RedirectGoesThroughTheHook) {
             EXPECT_EQ(server.requests().size(), 1u);
         }
     }
+}
+
+// A refused redirect whose head cannot be read still ends with a code and its text.
+CORE_TEST(WinInetPath, RefusedRedirectWithoutItsHeadIsCancelled) {
+    HttpServer server;
+    server.enqueue(Answer::status(302, "Found", "", {{"Location", "/moved"}}));
+    Client client;
+    client.refuseRedirect = true;
+    client.starveOnRedirect = true;
+    std::string result;
+    {
+        const AllocationLimit starvedInTheHook(-1);
+        result = run(client, server.url("/old"));
+    }
+    EXPECT_EQ(result, "12017 Internet Operation Cancelled.");
+    EXPECT_EQ(server.requests().size(), 1u);
 }
 
 // A head cut off by the server's reset is an invalid answer, not an empty success.

@@ -57,7 +57,6 @@ CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
         Daemon server;
         const std::string root = server.folder();
         WebSite site;
-        site.port = daemon_peer::freePort();
         if (secure) {
             site.certFile = files.certPem.string();
             site.keyFile = files.keyPem.string();
@@ -67,14 +66,27 @@ CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
                      "<Location /basic>\n  AuthType Basic\n  AuthName \"basic\"\n  AuthUserFile " + root +
                      "/basic.pw\n  Require valid-user\n</Location>\n"
                      "<Location /digest>\n  AuthType Digest\n  AuthName \"realm@test\"\n  AuthUserFile " + root +
-                     "/digest.pw\n  Require valid-user\n</Location>\n";
-        server.writeFile("httpd.conf", daemon_peer::apacheConfig(root, site, {"authn_core", "authn_file", "authz_user",
-                                                                              "auth_basic", "auth_digest", "alias"}));
+                     "/digest.pw\n  Require valid-user\n</Location>\n"
+                     // Redirects to the Basic door: one open, one from behind a Digest door of its
+                     // own (a rewrite in a folder runs after the credentials passed there).
+                     "Redirect 302 /open /basic\n"
+                     "<Directory " + root + "/htdocs/sealed>\n  AuthType Digest\n  AuthName \"realm@test\"\n"
+                     "  AuthUserFile " + root + "/digest.pw\n  Require valid-user\n  RewriteEngine On\n"
+                     "  RewriteRule .* /basic [R=302,L]\n</Directory>\n";
         server.writeFile("htdocs/page.txt", "behind the door\n");
+        server.writeFile("htdocs/sealed/page.txt", "");
         // "joe:secret" as a SHA-1 entry, and the MD5 of "mufasa:realm@test:Circle Of Life".
         server.writeFile("basic.pw", "joe:{SHA}5en6G6MezRroT3XKqkdPOmY/BfQ=\n");
-        server.writeFile("digest.pw", "mufasa:realm@test:0846c665fba29118b0835ce70907503e\n");
-        ASSERT_TRUE(server.start({apache, "-X", "-f", root + "/httpd.conf"}, site.port));
+        server.writeFile("digest.pw", "mufasa:realm@test:0846c665fba29118b0835ce70907503e\n"
+                                      "joe:realm@test:d5ebcee147f5fb67453ed37d032250b3\n");
+        site.port = daemon_peer::startOnFreePort([&](int port) {
+            site.port = port;
+            server.writeFile("httpd.conf", daemon_peer::apacheConfig(root, site, {"authn_core", "authn_file",
+                                                                                  "authz_user", "auth_basic",
+                                                                                  "auth_digest", "alias", "rewrite"}));
+            return server.start({apache, "-X", "-f", root + "/httpd.conf"}, port);
+        });
+        ASSERT_NE(site.port, 0);
 
         struct Case {
             const char* path;
@@ -90,6 +102,8 @@ CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {
             {"/digest", kAuthDigest, "mufasa", "Circle Of Life", "0 ", "behind the door\n"},
             {"/digest", kAuthDigest, "mufasa", "Circle of life", "151 401 Unauthorized", nullptr},
             {"/digest", kAuthDigest, "", "", "151 401 Unauthorized", nullptr},
+            {"/open", kAuthBasic, "joe", "secret", "0 ", "behind the door\n"},
+            {"/sealed/page.txt", kAuthDigest, "joe", "secret", "0 ", "behind the door\n"},
         };
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.path) + " " + c.user + ":" + c.password);
@@ -122,14 +136,17 @@ CORE_TEST(WinInetForeignPeers, RedirectsFromAServerOverTls) {
     const std::string root = server.folder();
     const fixtures::CertificateFiles& files = fixtures::TestCertificates::instance().files(CertKind::Server);
     WebSite site;
-    site.port = daemon_peer::freePort();
     site.certFile = files.certPem.string();
     site.keyFile = files.keyPem.string();
     site.extra = "    location = /post { return 307 " + plain.url("/landing") + "; }\n" +
                  "    location = /get { return 302 " + plain.url("/landing") + "; }\n" +
                  "    location = /other { return 302 " + other.url("/landing") + "; }\n";
-    server.writeFile("nginx.conf", daemon_peer::nginxConfig(root, {site}));
-    ASSERT_TRUE(server.start({nginx, "-p", root, "-c", root + "/nginx.conf"}, site.port));
+    site.port = daemon_peer::startOnFreePort([&](int port) {
+        site.port = port;
+        server.writeFile("nginx.conf", daemon_peer::nginxConfig(root, {site}));
+        return server.start({nginx, "-p", root, "-c", root + "/nginx.conf"}, port);
+    });
+    ASSERT_NE(site.port, 0);
     const std::string base = "https://localhost:" + std::to_string(site.port);
     const std::string refused = "12040 HTTPS to HTTP redirection not allowed (check the security flags).";
 

@@ -301,7 +301,8 @@ bool isRedirect(const Request* r, long code) {
     return r->follows && !r->location.empty() && code >= 300 && code <= 399 && code != 304;
 }
 
-// The library answers a challenge once, when it has credentials for it: that 401 is not final.
+// The library answers a challenge once per address, when it has credentials for it: that 401
+// is not final.
 bool answersChallenge(const Request* r, long code) {
     return code == 401 && r->challenged && r->challengesAnswered == 0 &&
            !static_cast<const Connection*>(r->parent)->user.empty();
@@ -326,6 +327,8 @@ bool announceRedirect(Request* r) {
     }
     if (follow) {
         r->url = target;
+        // The new address may challenge again, and the library answers that challenge too.
+        r->challengesAnswered = 0;
         r->announcingRedirect = true;
         reportText(r, INTERNET_STATUS_REDIRECT, r->url);
         r->announcingRedirect = false;

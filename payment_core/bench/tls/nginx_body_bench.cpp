@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -86,12 +87,18 @@ int main() {
                 body.write(block.data(), static_cast<std::streamsize>(block.size()));
         }
         daemon_peer::WebSite plain, secure;
-        plain.port = daemon_peer::freePort();
-        secure.port = daemon_peer::freePort();
         secure.certFile = server.certPem.string();
         secure.keyFile = server.keyPem.string();
-        daemon.writeFile("nginx.conf", daemon_peer::nginxConfig(root, {plain, secure}));
-        if (!daemon.start({nginx, "-p", root, "-c", root + "/nginx.conf"}, secure.port)) {
+        // Again on new ports when one was taken before nginx bound it.
+        bool started = false;
+        for (int attempt = 0; attempt < 4 && !started; ++attempt) {
+            const std::vector<int> ports = daemon_peer::freePorts(2);
+            plain.port = ports[0];
+            secure.port = ports[1];
+            daemon.writeFile("nginx.conf", daemon_peer::nginxConfig(root, {plain, secure}));
+            started = daemon.start({nginx, "-p", root, "-c", root + "/nginx.conf"}, secure.port);
+        }
+        if (!started) {
             std::fprintf(stderr, "nginx did not start\n");
             code = 2;
         }
