@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -141,17 +142,39 @@ bool Daemon::start(const std::vector<std::string>& argv, int port) {
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // Closed by a successful exec: until then the child still holds copies of this process's
+    // descriptors, a listener of the test's own among them.
+    int execed[2];
+    if (::pipe2(execed, O_CLOEXEC) != 0) {
+        if (out >= 0) ::close(out);
+        return false;
+    }
     pid_ = ::fork();
     if (pid_ == 0) {
         ::setpgid(0, 0);
         ::dup2(out, 1);
         ::dup2(out, 2);
         ::execv(args[0], args.data());
+        const char failed = 1;
+        [[maybe_unused]] const ssize_t told = ::write(execed[1], &failed, 1);
         ::_exit(127);
     }
     if (out >= 0) ::close(out);
-    if (pid_ < 0) return false;
+    ::close(execed[1]);
+    if (pid_ < 0) {
+        ::close(execed[0]);
+        return false;
+    }
     ::setpgid(pid_, pid_);
+    char failed = 0;
+    ssize_t n;
+    while ((n = ::read(execed[0], &failed, 1)) < 0 && errno == EINTR) {
+    }
+    ::close(execed[0]);
+    if (n != 0) {
+        stop();
+        return false;
+    }
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < end) {
         if (groupListens(pid_, port)) return true;
