@@ -412,40 +412,13 @@ StoreFile readStoreFile(const fs::path& file) {
     return text ? parseStoreText(file, *text) : StoreFile{};
 }
 
-bool writeWhole(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return ::fsync(fd) == 0;
-}
-
-void syncFolder(const fs::path& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 // Writes text to a temporary file of this writer beside file, then renames it over file; on
 // failure nothing of the temporary file is left.
 bool replaceFile(const fs::path& file, const std::string& text, mode_t mode) {
     static std::atomic<unsigned> counter{0};
     fs::path tmp = file;
     tmp += "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-    int fd = ::open(tmp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
-    if (fd < 0) return false;
-    bool ok = writeWhole(fd, text);
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(tmp.c_str(), file.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    syncFolder(file.parent_path());
-    return true;
+    return win32::replaceFileContents(file.string(), tmp.string(), text, mode);
 }
 
 // Removes what writers that died left of their temporary files for file: every writer holds

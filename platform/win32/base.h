@@ -152,4 +152,10 @@ DWORD errorFromErrno(int error);
 // ~/.local/share/platform-state. Created (mode 0700) when missing; read anew on every call so
 // that a test may point it elsewhere.
 std::string stateDirectory();
+
+// Replaces the file at path with text in one rename: text goes to temp (created or truncated,
+// with mode), is synced and renamed over path, and the folder is synced. On failure temp is
+// removed and path is as it was.
+bool replaceFileContents(const std::string& path, const std::string& temp, const std::string& text,
+                         unsigned mode);
 }  // namespace win32

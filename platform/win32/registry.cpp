@@ -460,30 +460,7 @@ private:
         const std::string path = dir + "/registry.txt";
         // One name for every writer: they take turns under the file lock, and a temporary file
         // left by a writer that died is simply written over by the next.
-        const std::string temp = path + ".tmp";
-        int fd = ::open(temp.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd < 0) return false;
-        std::size_t done = 0;
-        bool ok = true;
-        while (ok && done < text.size()) {
-            ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0)
-                ok = false;
-            else
-                done += static_cast<std::size_t>(n);
-        }
-        ok = ok && ::fsync(fd) == 0;
-        ok = ::close(fd) == 0 && ok;
-        if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-            ::unlink(temp.c_str());
-            return false;
-        }
-        int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
+        if (!replaceFileContents(path, path + ".tmp", text, 0600)) return false;
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0) {
             stamp_ = stampOf(st);
