@@ -409,13 +409,16 @@ void HttpServer::Impl::processRequests(Conn& c) {
         c.pending.erase(0, length);
         c.continueSent = false;
         r.connection = c.index;
+        // The answer is chosen before the request is counted, so whatever a handler
+        // records is in place once a waiter sees the request.
+        Answer answer = choose(r);
         {
             std::lock_guard lock(mutex);
             requests.push_back(r);
             ++connections[c.index].requests;
             changed.notify_all();
         }
-        startAnswer(c, r, choose(r));
+        startAnswer(c, r, std::move(answer));
     }
 }
 
