@@ -207,36 +207,11 @@ const InlineString99* CheckoutEngine::parameterField(int n, const char*& name) c
 }
 
 const char* CheckoutEngine::templateParameter(int n) const {
-    switch (n) {
-    case 0: return Version.data();
-    case 1: return Currency.data();
-    case 2: return OrderTotal.data();
-    case 3: return ItemTotal.data();
-    case 4: return ShippingTotal.data();
-    case 5: return HandlingTotal.data();
-    case 6: return TaxTotal.data();
-    case 7: return OrderDescription.data();
-    case 8: return InvoiceNumber.data();
-    case 9: return ButtonSource.data();
-    case 10: return NotifyURL.data();
-    case 11: return Token.data();
-    case 12: return ReturnURL.data();
-    case 13: return CancelURL.data();
-    case 14: return PaymentAction == aAuthorization ? "Authorization" : "Sale";
-    case 15: return BuyerEmail.data();
-    case 16: return MaxAmount.data();
-    case 17: return Custom.data();
-    case 18: return ReqConfirmShipping.data();
-    case 19: return NoShipping.data();
-    case 20: return LocaleCode.data();
-    case 21: return PageStyle.data();
-    case 22: return HeaderImage.data();
-    case 23: return HeaderBorderColor.data();
-    case 24: return HeaderBackColor.data();
-    case 25: return PayflowColor.data();
-    case 26: return PayerId.data();
-    default: return "";
-    }
+    if (n == 1) return Currency.data();
+    if (n == 14) return PaymentAction == aAuthorization ? "Authorization" : "Sale";
+    const char* name = nullptr;
+    const InlineString99* field = parameterField(n, name);
+    return field ? field->data() : "";
 }
 
 int CheckoutEngine::expandTemplate(const char* text, const char* const* parameters, InlineString99& out) {

@@ -37,13 +37,6 @@ char* encodeGroups(char* out, const unsigned char* p, std::size_t groups) {
     return out;
 }
 
-int hexDigit(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 int parseNumber(const char* text, unsigned base) {
     if (!text) return 0;
     bool negative = false;
@@ -62,6 +55,13 @@ int parseNumber(const char* text, unsigned base) {
     return static_cast<int>(value);
 }
 }  // namespace
+
+int hexDigit(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
 
 void copyBytes(void* destination, const void* source, std::size_t n) { std::memmove(destination, source, n); }
 
@@ -294,31 +294,6 @@ constexpr Encoding kEncodings[] = {
     // ASCII is a part of ISO-8859-1, and reads the same.
     {"us-ascii", kCodePageLatin1}, {"ascii", kCodePageLatin1},
 };
-
-int appendUtf8(InlineString99& target, char32_t c) {
-    char bytes[4];
-    std::size_t n;
-    if (c < 0x80) {
-        bytes[0] = static_cast<char>(c);
-        n = 1;
-    } else if (c < 0x800) {
-        bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-        bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 2;
-    } else if (c < 0x10000) {
-        bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-        bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 3;
-    } else {
-        bytes[0] = static_cast<char>(0xF0 | (c >> 18));
-        bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 4;
-    }
-    return target.append(bytes, n);
-}
 }  // namespace
 
 int codePageOfEncoding(const char* name, std::size_t n) {
@@ -342,7 +317,6 @@ const char* encodingOfCodePage(int codePage) {
 
 int appendCharacter(InlineString99& target, char32_t c, int codePage) {
     const int resolved = resolveCodePage(codePage);
-    if (resolved == static_cast<int>(CP_UTF8)) return appendUtf8(target, c);
     if (resolved == kCodePageLatin1) return target.appendChar(c <= 0xFF ? static_cast<char>(c) : '?');
     char16_t units[2];
     int count = 1;
@@ -353,10 +327,12 @@ int appendCharacter(InlineString99& target, char32_t c, int codePage) {
     } else {
         units[0] = static_cast<char16_t>(c);
     }
+    // UTF-8 has every character; the others take "?" for what they lack.
+    const bool utf8 = resolved == static_cast<int>(CP_UTF8);
     char bytes[8];
     BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(static_cast<UINT>(resolved), WC_NO_BEST_FIT_CHARS, units, count, bytes,
-                                      static_cast<int>(sizeof bytes), "?", &usedDefault);
+    const int n = WideCharToMultiByte(static_cast<UINT>(resolved), utf8 ? 0 : WC_NO_BEST_FIT_CHARS, units, count, bytes,
+                                      static_cast<int>(sizeof bytes), utf8 ? nullptr : "?", utf8 ? nullptr : &usedDefault);
     return n > 0 ? target.append(bytes, static_cast<std::size_t>(n)) : target.appendChar('?');
 }
 

@@ -45,6 +45,8 @@ int base64Encode(InlineString<N>& target, const void* bytes, std::size_t n, bool
 int base64Decode(InlineString99& text);
 template <int N>
 int hexEncode(InlineString<N>& target, const void* bytes, std::size_t n);
+// A hexadecimal digit's value, either case; -1 for any other byte.
+int hexDigit(unsigned char c);
 int hexValue(char high, char low);
 
 // Code pages: 0 stands for the system's (GetACP); ISO-8859-1 is read here, the platform

@@ -210,6 +210,19 @@ int fail(WinInetRequest& r, int code, const char* text) {
     return code;
 }
 
+// The latest answer's head as the library keeps it (its lines each ended by a NUL) in raw, and
+// its length in size; a head beyond the usual buffer is read whole. kOk, kOutOfMemory, or -1
+// with the library's error left for GetLastError.
+int queryRawHead(HINTERNET request, InlineString99& raw, DWORD& size) {
+    size = kRawHeadersBuffer;
+    if (raw.assign(size, nullptr)) return kOutOfMemory;
+    while (!winInet().HttpQueryInfoA(request, 21, raw.data(), &size, nullptr)) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= static_cast<DWORD>(raw.length())) return -1;
+        if (raw.assign(size, nullptr)) return kOutOfMemory;
+    }
+    return kOk;
+}
+
 // Every redirect the library follows passes the caller's hook first, which may refuse it. A
 // refusal closes the request before anything goes to the new address, and the redirecting
 // answer is the request's answer.
@@ -230,13 +243,9 @@ bool announceRedirect(WinInetRequest& r, const void* info, DWORD infoLength) {
         request = r.requestHandle;
     }
     InlineString99 head;
-    DWORD size = kRawHeadersBuffer;
-    bool queried = false;
-    while (request && !head.assign(size, nullptr)) {
-        queried = winInet().HttpQueryInfoA(request, 21, head.data(), &size, nullptr);
-        if (queried || GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= static_cast<DWORD>(head.length())) break;
-    }
-    if (queried) r.StatusLine.assign(strnlen(head.data(), static_cast<std::size_t>(head.length())), head.data());
+    DWORD size = 0;
+    if (request && queryRawHead(request, head, size) == kOk)
+        r.StatusLine.assign(strnlen(head.data(), static_cast<std::size_t>(head.length())), head.data());
     r.redirectRefused = true;
     stopRequest(r, false);
     return false;
@@ -336,15 +345,10 @@ int sendRequest(WinInetRequest& r, InlineString99& body) {
 
 int readHeaders(WinInetRequest& r) {
     InlineString99 raw;
-    DWORD size = kRawHeadersBuffer;
-    if (raw.assign(size, nullptr)) return fail(r, kOutOfMemory, kOutOfMemoryText);
-    // A header block beyond the usual buffer is read whole rather than failing the request.
-    while (!winInet().HttpQueryInfoA(r.requestHandle, 21, raw.data(), &size, nullptr)) {
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size <= static_cast<DWORD>(raw.length())) {
-            return platformFailure(r);
-        }
-        if (raw.assign(size, nullptr)) return fail(r, kOutOfMemory, kOutOfMemoryText);
-    }
+    DWORD size = 0;
+    const int queried = queryRawHead(r.requestHandle, raw, size);
+    if (queried == kOutOfMemory) return fail(r, kOutOfMemory, kOutOfMemoryText);
+    if (queried) return platformFailure(r);
     reportCode(r, kReportEndTransfer, 0);
     const char* p = raw.data();
     const char* end = p + (size < static_cast<DWORD>(raw.length()) ? size : raw.length());

@@ -63,10 +63,7 @@ bool characterReference(const char* name, char32_t& value) {
     if (!*p) return false;
     value = 0;
     for (; *p; ++p) {
-        const int digit = isDigit(*p)                         ? *p - '0'
-                          : hex && *p >= 'a' && *p <= 'f' ? *p - 'a' + 10
-                          : hex && *p >= 'A' && *p <= 'F' ? *p - 'A' + 10
-                                                          : -1;
+        const int digit = hex ? hexDigit(static_cast<unsigned char>(*p)) : isDigit(*p) ? *p - '0' : -1;
         if (digit < 0) return false;
         value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
         if (value > 0x10FFFF) value = 0x110000;

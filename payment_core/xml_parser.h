@@ -47,8 +47,6 @@ public:
     virtual bool acceptElement(const char* name);
     int config(ConfigRequest& request, const char** answer) override;
 
-    // With BuildDOM, character references decode to their bytes in CodePage.
-
     // DOM on forces XML mode on; XML mode off forces DOM off.
     void setXmlMode(bool on);
     void setBuildDOM(bool on);

@@ -5,12 +5,13 @@
 // own output.
 
 #include <expat.h>
-#include <iconv.h>
 
 #include <cstring>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "testing/iconv_text.h"
 
 namespace checkout_test {
 
@@ -50,21 +51,6 @@ inline std::string declaredEncoding(const std::string& document) {
     return document.substr(start, document.find('"', start) - start);
 }
 
-// The bytes read by iconv as the named encoding, in UTF-8; false when iconv cannot.
-inline bool toUtf8(const std::string& encoding, const std::string& bytes, std::string& out) {
-    iconv_t cd = iconv_open("UTF-8", encoding.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::vector<char> buffer(bytes.size() * 4 + 16);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char* to = buffer.data();
-    std::size_t toLeft = buffer.size();
-    const bool ok = iconv(cd, &in, &inLeft, &to, &toLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    out.assign(buffer.data(), static_cast<std::size_t>(to - buffer.data()));
-    return ok;
-}
-
 inline ReadXml readXml(const std::string& bytes) {
     struct State {
         ReadXml out;
@@ -73,7 +59,7 @@ inline ReadXml readXml(const std::string& bytes) {
     } state;
     state.out.encoding = declaredEncoding(bytes);
     std::string document;
-    if (!toUtf8(state.out.encoding.empty() ? "UTF-8" : state.out.encoding, bytes, document)) {
+    if (!fixtures::iconvConvert("UTF-8", state.out.encoding.empty() ? "UTF-8" : state.out.encoding.c_str(), bytes, document)) {
         state.out.error = "not " + state.out.encoding;
         return state.out;
     }

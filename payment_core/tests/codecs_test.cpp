@@ -1,4 +1,3 @@
-#include <iconv.h>
 #include <openssl/evp.h>
 
 #include <cstring>
@@ -10,26 +9,13 @@
 #include "payment_core/md5.h"
 #include "payment_core/tests/core_test.h"
 #include "payment_core/text_utils.h"
+#include "testing/iconv_text.h"
 #include "win32/codepage.h"
 
 using namespace payment_core;
 
 namespace {
-// Converts with glibc's iconv; false when iconv refuses a byte of the input.
-bool iconvConvert(const char* to, const char* from, const std::string& input, std::string& output) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::vector<char> buffer(input.size() * 4 + 16);
-    char* in = const_cast<char*>(input.data());
-    std::size_t inLeft = input.size();
-    char* out = buffer.data();
-    std::size_t outLeft = buffer.size();
-    bool ok = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
-    if (ok) ok = iconv(cd, nullptr, nullptr, &out, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(cd);
-    output.assign(buffer.data(), static_cast<std::size_t>(out - buffer.data()));
-    return ok;
-}
+using fixtures::iconvConvert;
 
 std::string opensslMd5Hex(const std::string& input) {
     unsigned char digest[16];

@@ -15,6 +15,10 @@ int freePort();
 std::vector<int> freePorts(int count);
 // "" when none of the usual places holds the program.
 std::string findProgram(const std::string& name);
+// In a test: the program's path as var, or the test skipped when it is not installed.
+#define REQUIRE_PROGRAM(var, name)                          \
+    const std::string var = daemon_peer::findProgram(name); \
+    if (var.empty()) GTEST_SKIP() << name << " is not installed"
 
 class Daemon {
 public:

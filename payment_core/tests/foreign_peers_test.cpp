@@ -27,10 +27,6 @@ std::string get(Client& client, const std::string& url) {
     return std::to_string(result) + " " + str(client.lastError);
 }
 
-#define REQUIRE_PROGRAM(var, name)                                   \
-    const std::string var = daemon_peer::findProgram(name);          \
-    if (var.empty()) GTEST_SKIP() << name << " is not installed"
-
 }  // namespace
 
 CORE_TEST(ForeignPeers, WebServerWithBasicAndDigest) {

@@ -42,10 +42,6 @@ std::string run(Client& client, const std::string& url, int action) {
     return std::to_string(result) + " " + str(client.lastError);
 }
 
-#define REQUIRE_PROGRAM(var, name)                          \
-    const std::string var = daemon_peer::findProgram(name); \
-    if (var.empty()) GTEST_SKIP() << name << " is not installed"
-
 }  // namespace
 
 CORE_TEST(WinInetForeignPeers, WebServerWithBasicAndDigest) {

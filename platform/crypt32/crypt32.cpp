@@ -13,7 +13,6 @@
 #include <openssl/x509v3.h>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -432,36 +431,6 @@ void removeLeftovers(const fs::path& file) {
     }
 }
 
-// An exclusive lock between processes on a file's read-modify-write, held while it lives.
-class FileLock {
-public:
-    explicit FileLock(const fs::path& file) {
-        fs::path lockFile = file;
-        lockFile += ".lock";
-        // Read-only and as open as the store files, so that every user who may write the store
-        // can take its lock.
-        fd_ = ::open(lockFile.c_str(), O_CREAT | O_RDONLY | O_CLOEXEC, 0666);
-        if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
-            }
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-    bool held() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
-
 Store* openSystemStore(const std::string& name, bool machine, bool readOnly) {
     std::string key = storeKey(machine, upper(name));
     auto& open = openSystemStores();
@@ -534,7 +503,8 @@ DWORD changeStore(Store* s, Change&& change) {
     if (!s->system) return change(write);
     std::error_code ec;
     fs::create_directories(s->file.parent_path(), ec);
-    FileLock fileLock(s->file);
+    // As open as the store files, so that every user who may write the store can take its lock.
+    const win32::FileLock fileLock(s->file.string() + ".lock", 0666);
     if (!fileLock.held()) return ERROR_WRITE_FAULT;
     removeLeftovers(s->file);
     // Read every time: another process's rewrite can keep the inode, size and time of the last

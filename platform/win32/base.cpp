@@ -9,6 +9,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,6 +129,23 @@ bool replaceFileContents(const std::string& path, const std::string& temp, const
         ::close(dirFd);
     }
     return true;
+}
+
+FileLock::FileLock(const std::string& path, unsigned mode) {
+    // Opened for reading only, so that every user who may write the locked file can take it.
+    fd_ = ::open(path.c_str(), O_CREAT | O_RDONLY | O_CLOEXEC, static_cast<mode_t>(mode));
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) ::close(fd_);
 }
 }  // namespace win32
 

@@ -158,4 +158,19 @@ std::string stateDirectory();
 // removed and path is as it was.
 bool replaceFileContents(const std::string& path, const std::string& temp, const std::string& text,
                          unsigned mode);
+
+// An exclusive lock between processes on the file at path (created with mode when missing),
+// held while the object lives; a read-modify-write of a shared file runs under it.
+class FileLock {
+public:
+    FileLock(const std::string& path, unsigned mode);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
 }  // namespace win32

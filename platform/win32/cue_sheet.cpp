@@ -76,7 +76,7 @@ std::string locate(const std::string& folder, std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
     const bool driveLetter = name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':';
     const bool absolute = driveLetter || name[0] == '/';
-    const std::string path = driveLetter ? name : name[0] == '/' ? name : folder + "/" + name;
+    const std::string path = absolute ? name : folder + "/" + name;
     const auto slash = path.rfind('/');
     const std::string base = path.substr(slash + 1);
     std::string found = driveLetter ? std::string() : findIn(slash == 0 ? "/" : path.substr(0, slash), base);

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -352,10 +351,8 @@ public:
     DWORD change(F&& f) {
         std::lock_guard lock(mutex_);
         const std::string dir = stateDirectory();
-        int lockFd = ::open((dir + "/registry.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
-        if (lockFd < 0) return ERROR_CANTWRITE;
-        while (::flock(lockFd, LOCK_EX) != 0 && errno == EINTR) {
-        }
+        const FileLock fileLock(dir + "/registry.lock", 0600);
+        if (!fileLock.held()) return ERROR_CANTWRITE;
         DWORD result = refresh();
         if (!result) {
             bool changed = false;
@@ -366,7 +363,6 @@ public:
                 result = ERROR_CANTWRITE;
             }
         }
-        ::close(lockFd);
         return result;
     }
 
