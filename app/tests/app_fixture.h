@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "editing_values.h"
+#include "forms/driver.h"
 #include "forms/forms.h"
+#include "main_window_values.h"
 #include "messages.h"
 #include "program_env.h"
 #include "program_values.h"
@@ -25,6 +28,13 @@ inline std::ostream& operator<<(std::ostream& out, const ShownMessage& m) {
     return out << "{\"" << m.text << "\", \"" << m.title << "\"}";
 }
 
+// The program folder the build made: its pictures, libraries and initial files. PROJECT_BIN_DIR
+// names another.
+inline std::filesystem::path builtProgramFolder() {
+    const char* named = std::getenv("PROJECT_BIN_DIR");
+    return named && *named ? named : BUILT_PROGRAM_FOLDER;
+}
+
 // A fresh program folder per test, with every message, message box and beep recorded.
 class AppTest : public ::testing::Test {
 protected:
@@ -34,10 +44,12 @@ protected:
         std::filesystem::remove_all(root);
         folder = root / "bin";
         std::filesystem::create_directories(folder);
-        std::filesystem::create_directories(root / "data");
-        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        std::filesystem::remove_all(dataHome());
+        std::filesystem::create_directories(dataHome());
         SetProgramFolder(folder.string());
         ResetProgramValues();
+        ResetEditingValues();
+        MainWindowProperties() = {};
         SetMessagePresenter([this](const std::string& text, const std::string& title) {
             messages.push_back({text, title});
         });
@@ -50,6 +62,7 @@ protected:
         SetServiceTimeouts({2, 2});
     }
     void TearDown() override {
+        forms::drive::forgetLater();
         SetMessagePresenter(nullptr);
         g_ServiceWindow.reset();
         UnloadDefaultServiceWindow();
@@ -60,6 +73,9 @@ protected:
         SetServiceTimeouts({});
         SetProgramFolder("");
     }
+
+    // The user's data folder (the Trash is in it): the test process has one, emptied for each test.
+    static std::filesystem::path dataHome() { return std::getenv("XDG_DATA_HOME"); }
 
     std::string path(const std::string& name) const { return (folder / name).string(); }
     void write(const std::string& name, const std::string& content) const {

@@ -144,7 +144,7 @@ TEST_F(Downloads, BytesAreWrittenAsTheyCame) {
     EXPECT_EQ(service.requestLines(),
               (std::vector<std::string>{"GET /_ini/backend/42/BackEnd.txt", "GET /lists/carriers.ini"}));
     // The old list went to the trash, and nothing of the download is left beside the program.
-    EXPECT_FALSE(std::filesystem::is_empty(root / "data" / "Trash" / "files"));
+    EXPECT_FALSE(std::filesystem::is_empty(dataHome() / "Trash" / "files"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
     EXPECT_TRUE(messages.empty());
 }
@@ -186,13 +186,8 @@ TEST_F(Downloads, TheNewListReplacesTheOldInOneStep) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".trash-staging-2", "carriers.ini"}));
     close(holder);
-    // The toolkit keeps the data folder the process first asked for, so the Trash may be an
-    // earlier test's: any Trash of this run will do.
     std::vector<std::string> trashed;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::getenv("PLATFORM_STATE_DIR"))) {
-        if (!entry.is_regular_file() || entry.path().parent_path().filename() != "files" ||
-            entry.path().parent_path().parent_path().filename() != "Trash")
-            continue;
+    for (const auto& entry : std::filesystem::directory_iterator(dataHome() / "Trash" / "files")) {
         std::ifstream in(entry.path(), std::ios::binary);
         if (std::string(std::istreambuf_iterator<char>(in), {}) == "old list")
             trashed.push_back(entry.path().filename());

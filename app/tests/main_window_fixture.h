@@ -19,15 +19,13 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         copyImages();
-        const std::string bin = std::getenv("PROJECT_BIN_DIR");
+        const std::string bin = builtProgramFolder().string();
         ASSERT_EQ(activex::testing::registerLibrary(bin + "/libSondrel3.so"), S_OK);
         ASSERT_EQ(activex::testing::registerLibrary(bin + "/libAudioEditor2.so"), S_OK);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("TAVIMO_SERVICE_HOST", service.host().c_str(), 1);
         write(kCountryFileName, fixtures::ServiceStandin::countriesFile());
         write(kCarrierFileName, fixtures::ServiceStandin::carriersFile());
-        ResetEditingValues();
-        MainWindowProperties() = {};
         g_CountryName = "* Choose country";
         g_CarrierName = "* Choose carrier";
     }

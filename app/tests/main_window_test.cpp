@@ -5,6 +5,8 @@
 #include "disable_autorun.h"
 #include "main_window_fixture.h"
 #include "program_values.h"
+#include "startup.h"
+#include "user_profile.h"
 
 namespace {
 
@@ -37,6 +39,25 @@ std::vector<int> visibleFrames(frm_Main& main) {
     for (int index : main.fr_Main.indices())
         if (main.fr_Main(index).Visible()) shown.push_back(index);
     return shown;
+}
+
+// A new user's first start: the program folder holds what the build put there and nothing else.
+TEST_F(MainWindowTest, AFirstStartInTheBuiltFolderOpensTheMainWindowWithoutAMessage) {
+    std::filesystem::copy_file(builtProgramFolder() / kProfileFileName, folder / kProfileFileName);
+    setenv("TAVIMO_CONNECTIVITY_URL", service.server().url("/").c_str(), 1);
+    g_CountryName.clear();
+    g_CarrierName.clear();
+    SetMainWindowOpener([] { forms::Default<frm_Main>().Show(); });
+    Main();
+    forms::drive::pump(std::chrono::milliseconds(50));
+    SetMainWindowOpener(nullptr);
+    unsetenv("TAVIMO_CONNECTIVITY_URL");
+    auto* main = findForm<frm_Main>();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->Visible());
+    EXPECT_EQ(main->m_FrameNumber, 1);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(MainWindowTest, StepLayoutShowsOneFrameWithItsDecorations) {

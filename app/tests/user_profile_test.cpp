@@ -14,6 +14,28 @@ namespace {
 
 using Profile = AppTest;
 
+// The build's step that puts the initial profile beside the program, run as the build runs it.
+void placeInitialProfile(const std::filesystem::path& profile) {
+    const std::string command = std::string("'") + CMAKE_COMMAND_PATH + "' -DPROFILE='" + profile.string() +
+                                "' -P '" + PLACE_PROFILE_SCRIPT + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+TEST_F(Profile, TheBuildPlacesAProfileTheReaderTakesAndKeepsTheUsersOwn) {
+    const auto profile = folder / kProfileFileName;
+    placeInitialProfile(profile);
+    ASSERT_TRUE(exists(kProfileFileName));
+    EXPECT_TRUE(ReadUserProfile());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(g_CarrierName, "");
+    EXPECT_EQ(g_CountryName, "");
+
+    const std::string chosen = ",Rogers,tvm,,,,,,,,,Canada,[Phone Numbers],5551234\r\n";
+    write(kProfileFileName, chosen);
+    placeInitialProfile(profile);
+    EXPECT_EQ(read(kProfileFileName), chosen);
+}
+
 TEST_F(Profile, RoundTripByteForByte) {
     const std::string line = "s1,Verizon Wireless,ptn,s4,s5,s6,s7,AL,s9,USA,s11,United Kingdom,[Phone Numbers],5551234\r\n";
     write("UserProfile.ini", line);

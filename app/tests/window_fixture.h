@@ -9,7 +9,7 @@ class WindowTest : public AppTest {
 protected:
     // The pictures the build drew, beside this test's program folder.
     void copyImages() {
-        std::filesystem::copy(std::filesystem::path(std::getenv("PROJECT_BIN_DIR")) / "images", folder / "images",
+        std::filesystem::copy(builtProgramFolder() / "images", folder / "images",
                               std::filesystem::copy_options::recursive);
     }
     // Runs the action once a window of the class is shown modally.

@@ -5,6 +5,8 @@
 
 #include <gdk/gdkx.h>
 
+#include <cstdint>
+
 namespace forms::drive {
 
 namespace {
@@ -36,6 +38,11 @@ void sendButton(Control& control, GdkEventType type, int button) {
     gdk_event_free(event);
 }
 
+// Actions given to later run only while the count of forgetLater calls is the one they saw.
+std::uint64_t& laterGeneration() {
+    static std::uint64_t generation = 0;
+    return generation;
+}
 }  // namespace
 
 void press(Control& control, int button) { sendButton(control, GDK_BUTTON_PRESS, button); }
@@ -139,6 +146,9 @@ void pump(std::chrono::milliseconds duration) {
 }
 
 void later(std::function<void()> action) {
+    action = [generation = laterGeneration(), action = std::move(action)] {
+        if (generation == laterGeneration()) action();
+    };
     GSource* idle = g_idle_source_new();
     g_source_set_callback(idle, +[](gpointer data) -> gboolean {
         (*static_cast<std::function<void()>*>(data))();
@@ -149,6 +159,8 @@ void later(std::function<void()> action) {
     g_source_attach(idle, windows::threadContext());
     g_source_unref(idle);
 }
+
+void forgetLater() { ++laterGeneration(); }
 
 cairo_surface_t* capture(Form& form) {
     GtkWidget* content = gtk_bin_get_child(GTK_BIN(form.window()));

@@ -42,6 +42,8 @@ void pump(std::chrono::milliseconds duration = std::chrono::milliseconds(0));
 // Runs the action from the loop once the current call blocks in a modal loop (or right away
 // at the next pump).
 void later(std::function<void()> action);
+// Actions given to later that have not run yet never will: a test's actions end with the test.
+void forgetLater();
 
 // The form's client area as drawn now (ARGB32); the caller destroys it.
 _cairo_surface* capture(Form& form);

@@ -704,7 +704,9 @@ TEST(Crypt32, AnotherUserWhoMayWriteTheStoreTakesItsLock) {
     EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
 
     ASSERT_EQ(chmod(lock.c_str(), 0444), 0);
-    for (const auto& folder : {userStoreFolder().parent_path().parent_path(), userStoreFolder().parent_path()})
+    // The state folder, the one it is in and the certificates' folder let the other user through.
+    const auto state = userStoreFolder().parent_path().parent_path();
+    for (const auto& folder : {state.parent_path(), state, userStoreFolder().parent_path()})
         ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
     ASSERT_EQ(chmod(userStoreFolder().c_str(), 0777), 0);
     const pid_t pid = fork();

@@ -22,8 +22,7 @@ class Shell : public ::testing::Test {
 protected:
     void SetUp() override {
         home = fs::path(std::getenv("PLATFORM_STATE_DIR")) / "home";
-        fs::create_directories(home / "data");
-        setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+        fs::create_directories(home);
         opened.clear();
         shell::setAddressOpener(record);
     }
@@ -42,7 +41,8 @@ TEST_F(Shell, DeleteWithUndoMovesTheFileToTheTrash) {
     EXPECT_EQ(SHFileOperationA(&op), 0);
     EXPECT_FALSE(fs::exists(file));
     bool trashed = false;
-    for (auto& e : fs::recursive_directory_iterator(home / "data"))
+    // The test process's own data folder, never the real user's.
+    for (auto& e : fs::recursive_directory_iterator(std::getenv("XDG_DATA_HOME")))
         trashed |= e.path().filename() == "tone.mp3";
     EXPECT_TRUE(trashed);
 }

@@ -327,6 +327,8 @@ TEST(Registry, ConcurrentWritersInOneProcessLoseNothing) {
 
 TEST(Registry, StateDirectoryFollowsTheEnvironment) {
     const std::string saved = getenv("PLATFORM_STATE_DIR");
+    const char* data = getenv("XDG_DATA_HOME");
+    const std::string savedData = data ? data : "";
     std::string tmpl = (fs::temp_directory_path() / "xdg-XXXXXX").string();
     ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
     unsetenv("PLATFORM_STATE_DIR");
@@ -335,6 +337,10 @@ TEST(Registry, StateDirectoryFollowsTheEnvironment) {
     EXPECT_TRUE(fs::is_directory(tmpl + "/platform-state"));
     setenv("PLATFORM_STATE_DIR", saved.c_str(), 1);
     EXPECT_EQ(win32::stateDirectory(), saved);
+    if (data)
+        setenv("XDG_DATA_HOME", savedData.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
     fs::remove_all(tmpl);
 }
 
