@@ -321,8 +321,10 @@ void frm_Main::cmd_FastForward_MouseUp() {
 void frm_Main::Timer2_Timer() {
     if (!g_FastForwardHeld && !g_RewindHeld) return;
     const long step = msToPosition(2000);
-    auto moved = [&] {
-        const long position = selectionGet("CurrentPosition");
+    // Playback moves the position on while the step runs, so the new start is the one the step
+    // chose, not the position read back; the selection never ends past the clip.
+    auto moveTo = [&](long position) {
+        selectionPut("CurrentPosition", position);
         sliderPut("Value", RoundLong(static_cast<double>(position) / g_SampleRate * 10));
         g_StartPoint = position;
         selectionPut("SelStart", g_StartPoint);
@@ -330,15 +332,10 @@ void frm_Main::Timer2_Timer() {
         g_SelEndValue = selectionGet("SelEnd");
         cmd_Play_AudioEditor_Click();
     };
-    if (g_FastForwardHeld && selectionGet("SelEnd") + step <= g_ClipLength) {
-        selectionPut("CurrentPosition", selectionGet("CurrentPosition") + step);
-        moved();
-    }
+    if (g_FastForwardHeld && selectionGet("SelEnd") + step <= g_ClipLength)
+        moveTo(std::min(selectionGet("CurrentPosition") + step, g_ClipLength - g_RingtoneLength));
     // Rewinding stops at the clip's start: the editor is never given a position before it.
-    if (g_RewindHeld) {
-        selectionPut("CurrentPosition", std::max(0L, selectionGet("CurrentPosition") - step));
-        moved();
-    }
+    if (g_RewindHeld) moveTo(std::max(0L, selectionGet("CurrentPosition") - step));
 }
 
 void frm_Main::AudioSliderType21_ValueChange() {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <thread>
 
 #include "info_windows.h"
 #include "late_bound.h"
@@ -56,6 +57,10 @@ protected:
     long sel(frm_Main& main, const char* name) {
         return late_bound::AsLong(
             late_bound::Get(late_bound::GetObject(main.AudioEditor21->Object(), "Selection").get(), name));
+    }
+    void setSel(frm_Main& main, const char* name, long value) {
+        late_bound::Put(late_bound::GetObject(main.AudioEditor21->Object(), "Selection").get(), name,
+                        com::Variant::i4(value));
     }
     long slider(frm_Main& main, const char* name) {
         return late_bound::AsLong(late_bound::Get(main.AudioSliderType21->Object(), name));
@@ -248,6 +253,32 @@ TEST_F(Editing, WindingMovesTheSelectionByTwoSecondsWithinTheClip) {
     EXPECT_GE(sel(main, "SelStart"), 0);
     EXPECT_LT(sel(main, "SelStart"), 44100 / 10);
     EXPECT_EQ(g_StartPoint, sel(main, "SelStart"));
+    stop(main);
+}
+
+// The last step, taken once playback has moved on from the selection's start, ends the selection
+// at the clip's end and not past it.
+TEST_F(Editing, TheLastWindStepEndsTheSelectionAtTheClipsEnd) {
+    writeTone(path("song.wav"), 40000);
+    auto& main = load("song.wav", 0);
+    main.txtbox_RingtoneLength.Text("10");
+    g_RingtoneLength = 10 * 44100;
+    stop(main);
+    // Held from here on, so that the slider's glide since the loading moves nothing.
+    g_FastForwardHeld = true;
+    const long last = g_ClipLength - g_RingtoneLength - 2 * 44100;
+    g_StartPoint = last;
+    setSel(main, "CurrentPosition", last);
+    setSel(main, "SelStart", last);
+    setSel(main, "SelEnd", last + g_RingtoneLength);
+    main.cmd_Play_AudioEditor_Click();
+    for (int wait = 0; wait < 500 && sel(main, "CurrentPosition") <= last; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GT(sel(main, "CurrentPosition"), last);
+    main.Timer2_Timer();
+    g_FastForwardHeld = false;
+    EXPECT_EQ(sel(main, "SelEnd"), g_ClipLength);
+    EXPECT_EQ(sel(main, "SelEnd") - sel(main, "SelStart"), 10 * 44100);
     stop(main);
 }
 
