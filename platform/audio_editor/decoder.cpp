@@ -1,5 +1,6 @@
 #include "audio_editor/decoder.h"
 
+#include "audio_editor/sample_store.h"
 #include "win32/cdrom.h"
 
 #include <memory>
@@ -39,7 +40,7 @@ struct SwrFreer {
 // follows the rare stream whose format changes midway.
 class Converter {
 public:
-    explicit Converter(Clip& clip) : clip_(clip) {}
+    Converter(Clip& clip, SampleStore& samples) : clip_(clip), samples_(samples) {}
 
     bool add(const AVFrame* frame) {
         if (!swr_ || frame->format != inFormat_ || frame->sample_rate != inRate_ ||
@@ -86,16 +87,15 @@ private:
         int room = swr_get_out_samples(swr_.get(), count);
         if (room < 0) return false;
         if (room == 0) return true;
-        size_t at = clip_.samples.size();
-        clip_.samples.resize(at + static_cast<size_t>(room) * clip_.channels);
-        uint8_t* out = reinterpret_cast<uint8_t*>(clip_.samples.data() + at);
+        uint8_t* out = reinterpret_cast<uint8_t*>(samples_.room(static_cast<size_t>(room) * clip_.channels));
         int got = swr_convert(swr_.get(), &out, room, data, count);
         if (got < 0) return false;
-        clip_.samples.resize(at + static_cast<size_t>(got) * clip_.channels);
+        samples_.commit(static_cast<size_t>(got) * clip_.channels);
         return true;
     }
 
     Clip& clip_;
+    SampleStore& samples_;
     std::unique_ptr<SwrContext, SwrFreer> swr_;
     int inFormat_ = -1;
     int inRate_ = 0;
@@ -145,13 +145,15 @@ Clip decodeFile(const std::string& path) {
     }
 
     Clip clip;
+    size_t expected = 0;
     if (stream->duration > 0 && stream->codecpar->sample_rate > 0 && stream->codecpar->ch_layout.nb_channels > 0) {
-        int64_t expected = av_rescale_q(stream->duration, stream->time_base, AVRational{1, stream->codecpar->sample_rate});
-        if (expected > 0 && expected < kMaxFrames) {
-            clip.samples.reserve(static_cast<size_t>(expected + 4096) * stream->codecpar->ch_layout.nb_channels);
+        int64_t frames = av_rescale_q(stream->duration, stream->time_base, AVRational{1, stream->codecpar->sample_rate});
+        if (frames > 0 && frames < kMaxFrames) {
+            expected = static_cast<size_t>(frames) * stream->codecpar->ch_layout.nb_channels;
         }
     }
-    Converter converter(clip);
+    SampleStore samples(expected);
+    Converter converter(clip, samples);
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
     if (!packet || !frame) fail(path, "out of memory");
@@ -164,7 +166,7 @@ Clip decodeFile(const std::string& path) {
             bool ok = converter.add(frame.get());
             av_frame_unref(frame.get());
             if (!ok) fail(path, "its audio cannot be converted");
-            if (clip.frames() > kMaxFrames) fail(path, "the clip is too long");
+            if (static_cast<int64_t>(samples.size() / clip.channels) > kMaxFrames) fail(path, "the clip is too long");
         }
     };
     for (;;) {
@@ -181,8 +183,8 @@ Clip decodeFile(const std::string& path) {
     avcodec_send_packet(decoder.get(), nullptr);
     receive();
     if (!converter.drain()) fail(path, "its audio cannot be converted");
-    if (clip.empty()) fail(path, "no audio could be decoded");
-    clip.samples.shrink_to_fit();
+    if (samples.size() == 0) fail(path, "no audio could be decoded");
+    clip.samples = samples.take();
     return clip;
 }
 
