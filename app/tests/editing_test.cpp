@@ -54,6 +54,15 @@ protected:
         forms::drive::click(main.cmd_FromData);
         return main;
     }
+    // A 40 s clip with a 10 s ringtone, stopped: room to wind both ways.
+    frm_Main& loadForWinding() {
+        writeTone(path("song.wav"), 40000);
+        auto& main = load("song.wav", 0);
+        main.txtbox_RingtoneLength.Text("10");
+        g_RingtoneLength = 10 * 44100;
+        stop(main);
+        return main;
+    }
     long sel(frm_Main& main, const char* name) {
         return late_bound::AsLong(
             late_bound::Get(late_bound::GetObject(main.AudioEditor21->Object(), "Selection").get(), name));
@@ -230,11 +239,7 @@ TEST_F(Editing, PlayWithNothingLoadedOnlyShowsTheTimeDisplay) {
 }
 
 TEST_F(Editing, WindingMovesTheSelectionByTwoSecondsWithinTheClip) {
-    writeTone(path("song.wav"), 40000);
-    auto& main = load("song.wav", 0);
-    main.txtbox_RingtoneLength.Text("10");
-    g_RingtoneLength = 10 * 44100;
-    stop(main);
+    auto& main = loadForWinding();
 
     // 40 s clip, 10 s selection: the start goes forward in 2 s steps (from wherever playback
     // has taken the position) until one more step would pass the clip's end.
@@ -259,11 +264,7 @@ TEST_F(Editing, WindingMovesTheSelectionByTwoSecondsWithinTheClip) {
 // The last step, taken once playback has moved on from the selection's start, ends the selection
 // at the clip's end and not past it.
 TEST_F(Editing, TheLastWindStepEndsTheSelectionAtTheClipsEnd) {
-    writeTone(path("song.wav"), 40000);
-    auto& main = load("song.wav", 0);
-    main.txtbox_RingtoneLength.Text("10");
-    g_RingtoneLength = 10 * 44100;
-    stop(main);
+    auto& main = loadForWinding();
     // Held from here on, so that the slider's glide since the loading moves nothing.
     g_FastForwardHeld = true;
     const long last = g_ClipLength - g_RingtoneLength - 2 * 44100;

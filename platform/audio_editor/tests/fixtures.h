@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "gdi/gdi.h"
+
 namespace fixtures {
 
 class TempDir {
@@ -35,5 +37,28 @@ void writeWav(const std::string& path, int sampleRate, int channels, int64_t fra
 void run(const std::string& command);
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readBytes(const std::string& path);
+
+// A bitmap of the given size selected into a memory device context, for drawing tests.
+class MemoryDc {
+public:
+    MemoryDc(int width, int height)
+        : dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateCompatibleBitmap(dc_, width, height)) {
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~MemoryDc() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    MemoryDc(const MemoryDc&) = delete;
+    MemoryDc& operator=(const MemoryDc&) = delete;
+    HDC dc() const { return dc_; }
+    COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
+
+private:
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+};
 
 }  // namespace fixtures

@@ -51,15 +51,8 @@ bool resetPeak() {
 }
 
 void drawView(const Editor& editor) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 320, 120);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    audio_editor::WaveformView view;
-    RECT bounds{0, 0, 320, 120};
-    view.draw(dc, bounds, editor);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    fixtures::MemoryDc canvas(320, 120);
+    audio_editor::WaveformView().draw(canvas.dc(), RECT{0, 0, 320, 120}, editor);
 }
 
 std::vector<int16_t> readSamples(const std::string& path) {

@@ -12,6 +12,8 @@ using audio_editor::WaveformView;
 
 namespace {
 
+using fixtures::MemoryDc;
+
 // The program's look: no scroll bars, rulers or overview; yellow wave on light blue, light blue
 // on blue in the selection.
 constexpr COLORREF kWave = 0x0000FFFF;
@@ -27,26 +29,6 @@ void programLook(DisplaySettings& d) {
     d.SelectedWaveColor = kSelectedWave;
     d.SelectedBackColor = kSelectedBack;
 }
-
-class MemoryDc {
-public:
-    MemoryDc(int width, int height)
-        : dc_(CreateCompatibleDC(nullptr)), bitmap_(CreateCompatibleBitmap(dc_, width, height)) {
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~MemoryDc() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
 
 // One second at 8000 Hz: silence, then from frame 4000 a square wave of +-30000.
 class WaveformViewTest : public ::testing::Test {
